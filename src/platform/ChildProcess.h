@@ -1,0 +1,20 @@
+// Starting a program with an argument list (no shell) and waiting for its exit code.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pellix {
+
+class ChildProcess {
+public:
+    virtual ~ChildProcess() = default;
+    // Runs `program` with `arguments` in `workingDirectory` (empty: the current one) and
+    // waits for it without a time-out. The exit code, or nothing when it could not start.
+    virtual std::optional<int> Run(const std::string& program,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& workingDirectory) = 0;
+};
+
+} // namespace pellix
