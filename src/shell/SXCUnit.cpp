@@ -64,6 +64,13 @@ std::string Hex4(uint32_t v) {
     return buf;
 }
 
+// Text in double quotes. (Built by appending: GCC 12 warns wrongly about "..." + string at -O3.)
+std::string Quoted(std::string_view text) {
+    std::string out(1, '"');
+    out.append(text).push_back('"');
+    return out;
+}
+
 // Characters the listing buffer takes, keeping one for the NUL after the text.
 size_t BufferRoom(const DebugInfo& d) {
     return std::min(d.listingCapacity, d.listing.empty() ? 0 : d.listing.size() - 1);
@@ -285,19 +292,18 @@ bool SXCLoader::ParseWatch(const CodDebugMessage& message, SxcWatch& out) {
     };
 
     const CodSymbol* symbol = code_->FindSymbol(name, 0);
-    if (!symbol) return report("\"" + std::string(name) + "\" is not a valid WATCH variable.");
+    if (!symbol) return report(Quoted(name) + " is not a valid WATCH variable.");
 
     auto found = std::find_if(kFormatNames.begin(), kFormatNames.end(),
                               [&](std::string_view f) { return SameLetters(f, format); });
-    if (found == kFormatNames.end())
-        return report("\"" + std::string(format) + "\" is not a valid WATCH type.");
+    if (found == kFormatNames.end()) return report(Quoted(format) + " is not a valid WATCH type.");
     const int index = int(found - kFormatNames.begin());
     const bool isString = index == FSTR || index == ZSTR;
 
     long long count = 0;
     if (!ParseDecimal(bits, count))
-        return report("Number of WATCH bits must be a valid integer.\r\"" + std::string(bits) +
-                      "\" is not a valid integer.");
+        return report("Number of WATCH bits must be a valid integer.\r" + Quoted(bits) +
+                      " is not a valid integer.");
     if (isString && count > kMaxStringWatchBytes)
         return report(std::to_string(count) +
                       " is greater than the max. # of string WATCH bytes (16).");
