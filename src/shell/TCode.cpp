@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <fstream>
 #include <new>
 
@@ -35,7 +36,10 @@ CodBlockRange RangeAt(const CodBlock& b, size_t at) {
 
 class FileBlocks final : public CodBlockSource {
 public:
-    explicit FileBlocks(const std::string& name) : in_(name, std::ios::binary) {}
+    explicit FileBlocks(const std::string& name) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(name, ec)) in_.open(name, std::ios::binary);
+    }
     bool IsOpen() const { return in_.is_open(); }
     bool Read(uint32_t block, CodBlock& out) override {
         in_.clear();

@@ -49,6 +49,10 @@ TEST(TCodeOpen, MissingFileAndShortDirectory) {
     EXPECT_FALSE(a.code.Open(std::string("/nonexistent/dir/prog.cod")));
     EXPECT_EQ(a.Texts(), std::vector<std::string>{
                              "I/O Error: Unable to open code file: /nonexistent/dir/prog.cod "});
+    Opened folder; // a folder is no code file
+    EXPECT_FALSE(folder.code.Open(std::string("/tmp")));
+    EXPECT_EQ(folder.Texts(),
+              std::vector<std::string>{"I/O Error: Unable to open code file: /tmp "});
 
     for (size_t size : {size_t(0), size_t(511)}) {
         Opened o;
