@@ -1,0 +1,56 @@
+// Any bytes as a .COD file: reading it, and preparing the image, list and watches from what
+// was read, never crash nor read outside the input.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "shell/SXCUnit.h"
+#include "shell/TCode.h"
+#include "target/AssemblyRecord.h"
+
+namespace {
+
+class QuietPrompter final : public pellix::Prompter {
+public:
+    pellix::PromptAnswer Message(const std::string&, const std::string&, pellix::PromptButtons,
+                                 pellix::PromptIcon) override {
+        return pellix::PromptAnswer::Ok;
+    }
+    std::optional<std::string> OpenFileName(const pellix::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> SaveFileName(const pellix::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static QuietPrompter prompter;
+    static auto record = [] {
+        auto r = std::make_unique<pellix::AssemblyRecord>();
+        r->StartUp();
+        return r;
+    }();
+    auto code = std::make_unique<pellix::TCode>(prompter);
+    if (!code->Open(std::span<const uint8_t>(data, size), "fuzz.cod")) return 0;
+
+    // Lookups on whatever the tables hold.
+    for (const auto& m : code->DebugMessages()) {
+        code->SourceFileOfAddress(m.address);
+        code->SourceLineOfAddress(m.address);
+    }
+
+    pellix::SXCLoader loader(*record, prompter);
+    loader.UseCode(std::move(code));
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (!record->debug.SetListingText(bytes)) return 0;
+    loader.PrepareEEPROM();
+    // The same bytes as the list file: any text, any line ends.
+    record->debug.SetListingText(bytes);
+    if (loader.PrepareList()) loader.SetCodWatchesAndBreak();
+    return 0;
+}
