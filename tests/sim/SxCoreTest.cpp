@@ -389,12 +389,20 @@ TEST_F(SxCoreTest, StackHoldsEightReturnsAndLosesTheOldestBeyond) {
     EXPECT_NE(core.Pc(), p.Address("back") + 0) << "the first return address is gone";
     EXPECT_EQ(core.StackUnderflows(), 1u);
 
-    core.Configure(Sx28(true, false)); // two levels without the extended option
-    core.LoadProgram(p.Words());
-    core.SetPc(0);
+    // Two levels without the extended option: the third call pushes out the first return.
+    Program q;
+    q.Call("s0").Label("back").JmpSelf();
+    q.Label("s0").Call("s1").Label("r0").Ret();
+    q.Label("s1").Call("s2").Label("r1").Ret();
+    q.Label("s2").Ret();
+    Start(q, Sx28(true, false));
     EXPECT_EQ(core.StackDepth(), 2);
     Steps(3);
     EXPECT_EQ(core.StackOverflows(), 1u);
+    EXPECT_EQ(core.StackEntry(0), q.Address("r1"));
+    EXPECT_EQ(core.StackEntry(1), q.Address("r0"));
+    Steps(3);
+    EXPECT_EQ(core.Pc(), q.Address("r1")) << "the stack wraps around";
 }
 
 TEST_F(SxCoreTest, RetwLoadsWAndReturns) {
