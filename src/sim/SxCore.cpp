@@ -714,9 +714,9 @@ void SxCore::ScheduleRtccOverflow() {
         SetEvent(kEventRtcc, kNever);
         return;
     }
-    uint64_t period = uint64_t{256} << rtccShift_;
+    uint64_t period = uint64_t{256} << rtccShift_; // a power of two
     uint64_t t = static_cast<uint64_t>(static_cast<int64_t>(cycles_) - rtccOrigin_);
-    SetEvent(kEventRtcc, cycles_ + (period - t % period));
+    SetEvent(kEventRtcc, cycles_ + (period - (t & (period - 1))));
 }
 
 void SxCore::SetRtccPin(bool level) {
@@ -1086,7 +1086,7 @@ jumped:
 // ---- Run loops ----
 
 SxCore::RunResult SxCore::Run(uint64_t maxCycles) {
-    return RunLoop(SaturatingAdd(cycles_, maxCycles));
+    return RunLoop(std::min(SaturatingAdd(cycles_, maxCycles), kCycleCeiling));
 }
 
 SxCore::RunResult SxCore::Step() {

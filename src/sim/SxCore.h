@@ -77,7 +77,10 @@ public:
     // budget), a breakpoint is next, a stop is requested, or an undefined opcode is next
     // with stop-on-undefined. The first instruction is never stopped by its own
     // breakpoint, so a run resumes from where the last one stopped.
+    // The cycle count never passes kCycleCeiling (about 146 years at 1 GHz), so a budget of
+    // ~0 means "until something stops it".
     RunResult Run(uint64_t maxCycles);
+    static constexpr uint64_t kCycleCeiling = uint64_t{1} << 62;
     // One instruction, breakpoints ignored; a pending interrupt is taken instead. A sleeping
     // chip does nothing (reason Budget).
     RunResult Step();

@@ -652,6 +652,19 @@ TEST_F(SxCoreTest, PortBEdgeWakesTheChip) {
     EXPECT_EQ(core.Pc(), 0x7FF);
 }
 
+TEST_F(SxCoreTest, EndlessSleepEndsAtTheCycleCeiling) {
+    Program p;
+    p.Sleep();
+    Start(p);
+    SxCore::RunResult r = core.Run(~uint64_t{0});
+    EXPECT_EQ(r.reason, SxCore::StopReason::Budget);
+    EXPECT_TRUE(core.Asleep());
+    EXPECT_EQ(core.Cycles(), SxCore::kCycleCeiling);
+    core.Reset();
+    EXPECT_FALSE(core.Asleep());
+    EXPECT_EQ(core.Status() & (TO | PD), TO) << "a reset pin ending a sleep";
+}
+
 TEST_F(SxCoreTest, ModeIreadAndOption) {
     Program p;
     p.ModeN(0x0A).MovWM();                   // W = 0x0A
