@@ -81,6 +81,10 @@ public:
     // ~0 means "until something stops it".
     RunResult Run(uint64_t maxCycles);
     static constexpr uint64_t kCycleCeiling = uint64_t{1} << 62;
+    // Run for the cycles that pass in `nanoseconds` at the current frequency.
+    RunResult RunFor(uint64_t nanoseconds) {
+        return Run(config_.CyclesForNanoseconds(nanoseconds));
+    }
     // One instruction, breakpoints ignored; a pending interrupt is taken instead. A sleeping
     // chip does nothing (reason Budget).
     RunResult Step();
@@ -228,7 +232,6 @@ private:
     unsigned m_ = 0;
     unsigned option_ = 0xFF;
     uint64_t cycles_ = 0;
-    uint64_t instructions_ = 0;
     uint64_t limit_ = 0; // cycle at which the loop must look at events
 
     unsigned memMask_ = 0x7FF;
@@ -249,6 +252,9 @@ private:
     uint8_t interruptRequest_ = 0; // bit 0 RTCC, bit 1 port B
     std::array<uint8_t, 3> shadow_{};
     ResetCause lastReset_ = ResetCause::PowerOn;
+    // Apart from cycles_: counters side by side get merged into one vector update, which
+    // stalls on the next plain load of either.
+    uint64_t instructions_ = 0;
     uint64_t undefinedCount_ = 0;
     uint16_t lastUndefined_ = 0;
 

@@ -47,6 +47,50 @@ struct AluCase {
     uint8_t flags;
 };
 
+TEST(SxChipConfig, GeometryAndOptionsFromTheFuseWords) {
+    struct Case {
+        uint16_t fusex;
+        int words, banks, ports;
+    } cases[] = {{0xB7C, 512, 1, 2}, {0xB7D, 1024, 1, 2}, {0xF7E, 2048, 4, 3}, {0xF7F, 2048, 8, 3}};
+    for (const auto& c : cases) {
+        SxChipConfig config = SxChipConfig::FromFuses(0, 0xFFA, c.fusex);
+        EXPECT_EQ(config.memoryWords, c.words) << std::hex << c.fusex;
+        EXPECT_EQ(config.banks, c.banks) << std::hex << c.fusex;
+        EXPECT_EQ(config.ports, c.ports) << std::hex << c.fusex;
+        EXPECT_TRUE(config.extendedOption);
+        EXPECT_FALSE(config.turbo);
+    }
+    SxChipConfig cleared = SxChipConfig::FromFuses(0, 0xFFA, 0xFFF);
+    EXPECT_FALSE(cleared.extendedOption);
+    EXPECT_FALSE(cleared.carryx);
+    EXPECT_FALSE(cleared.watchdog);
+    EXPECT_EQ(cleared.StackDepth(), 2);
+    SxChipConfig options = SxChipConfig::FromFuses(0, 0x7FE, 0xFBF); // TURBO, WATCHDOG, CARRYX
+    EXPECT_TRUE(options.turbo);
+    EXPECT_TRUE(options.watchdog);
+    EXPECT_TRUE(options.carryx);
+    // The second family ignores the first family's bits: its geometry is fixed.
+    SxChipConfig sx52 = SxChipConfig::FromFuses(1, 0xFFA, 0x0F0 | 0x0C);
+    EXPECT_EQ(sx52.memoryWords, 4096);
+    EXPECT_EQ(sx52.banks, 15);
+    EXPECT_EQ(sx52.ports, 5);
+    EXPECT_TRUE(sx52.turbo);
+    EXPECT_EQ(sx52.StackDepth(), 8);
+    EXPECT_EQ(sx52.AddressMask(), 0xFFF);
+}
+
+TEST(SxChipConfig, TimeToCycles) {
+    SxChipConfig config = SxChipConfig::FromFuses(0, 0xFFA, 0xFFF, 4'000'000); // compatible
+    EXPECT_EQ(config.CyclesPerSecond(), 1'000'000u);
+    EXPECT_EQ(config.CyclesForNanoseconds(1'500), 1u);
+    EXPECT_EQ(config.CyclesForNanoseconds(3'000'000'000ULL), 3'000'000u);
+    config.frequency = 0; // clock off: still a usable rate
+    EXPECT_EQ(config.CyclesPerSecond(), 1u);
+    config.frequency = 110'000'000;
+    config.turbo = true;
+    EXPECT_EQ(config.CyclesForNanoseconds(~uint64_t{0} / 2), 1'014'570'924'054'025'338u);
+}
+
 TEST_F(SxCoreTest, ArithmeticSetsCarryDigitCarryAndZero) {
     const AluCase cases[] = {
         {"ADD low nibble carry", 0x0F, 0x01, false, 0x1E8, 0x10, DC},
