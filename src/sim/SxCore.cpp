@@ -491,6 +491,54 @@ SX_INLINE void SxCore::Wr(unsigned address, unsigned value) {
         ram_[address] = static_cast<uint16_t>(value);
 }
 
+SX_INLINE void SxCore::SyncIn(Hot& h) const {
+    h.pc = pc_;
+    h.w = w_;
+    h.status = status_;
+    h.fsr = fsr_;
+    h.cycles = cycles_;
+    h.instructions = instructions_;
+    h.skip = skip_;
+}
+
+SX_INLINE void SxCore::SyncOut(const Hot& h) {
+    pc_ = h.pc;
+    w_ = h.w;
+    status_ = h.status;
+    fsr_ = h.fsr;
+    cycles_ = h.cycles;
+    instructions_ = h.instructions;
+    skip_ = h.skip;
+}
+
+// STATUS and FSR, the special registers programs use most, stay in the loop's locals.
+SX_INLINE unsigned SxCore::HotRd(Hot& h, unsigned address) {
+    if (address >= specialLimit_) [[likely]]
+        return ram_[address];
+    if (address == 3) return h.status;
+    if (address == 4) return h.fsr;
+    SyncOut(h);
+    return ReadSpecial(address); // reads change nothing
+}
+
+SX_INLINE void SxCore::HotWr(Hot& h, unsigned address, unsigned value) {
+    if (address >= specialLimit_) [[likely]] {
+        ram_[address] = static_cast<uint16_t>(value);
+        return;
+    }
+    if (address == 3) {
+        h.status = (value & ~unsigned{kTO | kPD}) | (h.status & (kTO | kPD));
+        return;
+    }
+    if (address == 4) {
+        h.fsr = (value & 0xFF) | fsrForced_;
+        return;
+    }
+    SyncOut(h);
+    WriteSpecial(address, static_cast<uint8_t>(value));
+    SyncIn(h);
+}
+
 unsigned SxCore::IndirectAddress() const {
     if (config_.family == 1) return fsr_ & 0xFF;
     return (fsr_ & 0x10) ? (fsr_ & 0xFF) : (fsr_ & 0x0F);
@@ -784,14 +832,14 @@ void SxCore::Wake(ResetCause cause) {
 
 // ---- Instructions ----
 
-SX_INLINE SxCore::Exec SxCore::ExecuteOne(const Decoded& d) {
+SX_INLINE SxCore::Exec SxCore::ExecuteOne(Hot& h, const Decoded& d) {
     unsigned op = d.op;
-#define SX_FR ((fsr_ & d.mask) | d.low)
-#define SX_SETZ(r) (status_ = (status_ & ~unsigned{kZ}) | ((r) == 0 ? kZ : 0u))
+#define SX_FR ((h.fsr & d.mask) | d.low)
+#define SX_SETZ(r) (h.status = (h.status & ~unsigned{kZ}) | ((r) == 0 ? kZ : 0u))
 dispatch:
     switch (op) {
     case kBreak:
-        if (instructions_ != runStartInstructions_) {
+        if (h.instructions != runStartInstructions_) {
             stopReason_ = StopReason::Breakpoint;
             return Exec::Stop;
         }
@@ -800,284 +848,296 @@ dispatch:
     case kNop:
         break;
     case kUndefined:
-        if (stopOnUndefined_ && instructions_ != runStartInstructions_) {
+        if (stopOnUndefined_ && h.instructions != runStartInstructions_) {
             stopReason_ = StopReason::Undefined;
             return Exec::Stop;
         }
         ++undefinedCount_;
-        lastUndefined_ = static_cast<uint16_t>(pc_);
+        lastUndefined_ = static_cast<uint16_t>(h.pc);
         break;
     case kMovOptionW:
-        SetOption(static_cast<uint8_t>(w_));
+        SyncOut(h);
+        SetOption(static_cast<uint8_t>(h.w));
+        SyncIn(h);
         break;
     case kSleep:
-        pc_ = (pc_ + 1) & memMask_;
-        cycles_ += 1;
-        ++instructions_;
+        h.pc = (h.pc + 1) & memMask_;
+        h.cycles += 1;
+        ++h.instructions;
+        SyncOut(h);
         Sleep();
+        SyncIn(h);
         return Exec::Next;
     case kClrWdt:
+        SyncOut(h);
         ClearWatchdog();
-        status_ |= kTO | kPD;
+        SyncIn(h);
+        h.status |= kTO | kPD;
         break;
     case kMovPortW:
-        if (ports_.Exists(d.low)) PortMode(d.low);
+        if (ports_.Exists(d.low)) {
+            SyncOut(h);
+            PortMode(d.low);
+            SyncIn(h);
+        }
         break;
     case kRet:
-        pc_ = Pop() & memMask_;
+        h.pc = Pop() & memMask_;
         goto jumped;
     case kRetp: {
         unsigned a = Pop();
-        status_ = (status_ & 0x1F) | (((a >> 9) & 7) << 5);
-        pc_ = a & memMask_;
+        h.status = (h.status & 0x1F) | (((a >> 9) & 7) << 5);
+        h.pc = a & memMask_;
         goto jumped;
     }
     case kRetiw:
-        WriteRtcc(RtccNow() + w_, true);
+        SyncOut(h);
+        WriteRtcc(RtccNow() + h.w, true);
+        SyncIn(h);
         [[fallthrough]];
     case kReti:
-        pc_ = Pop() & memMask_;
-        w_ = shadow_[0];
-        status_ = (shadow_[1] & ~unsigned{kTO | kPD}) | (status_ & (kTO | kPD));
-        fsr_ = shadow_[2] | fsrForced_;
+        h.pc = Pop() & memMask_;
+        h.w = shadow_[0];
+        h.status = (shadow_[1] & ~unsigned{kTO | kPD}) | (h.status & (kTO | kPD));
+        h.fsr = shadow_[2] | fsrForced_;
         inInterrupt_ = false;
         UpdateLimit();
         goto jumped;
     case kPage:
-        status_ = (status_ & 0x1F) | (unsigned{d.low} << 5);
+        h.status = (h.status & 0x1F) | (unsigned{d.low} << 5);
         break;
     case kBank:
-        fsr_ = (fsr_ & d.mask) | d.low | fsrForced_;
+        h.fsr = (h.fsr & d.mask) | d.low | fsrForced_;
         break;
     case kMovFrW:
-        Wr(SX_FR, w_);
+        HotWr(h, SX_FR, h.w);
         break;
     case kClrW:
-        w_ = 0;
-        status_ |= kZ;
+        h.w = 0;
+        h.status |= kZ;
         break;
     case kIread: {
-        unsigned word = flash_[(((m_ & 0x0F) << 8) | w_) & memMask_];
-        w_ = word & 0xFF;
+        unsigned word = flash_[(((m_ & 0x0F) << 8) | h.w) & memMask_];
+        h.w = word & 0xFF;
         m_ = word >> 8;
-        cycles_ += 3;
+        h.cycles += 3;
         break;
     }
     case kMovWM:
-        w_ = m_;
+        h.w = m_;
         break;
     case kMovMW:
-        m_ = w_ & mMask_;
+        m_ = h.w & mMask_;
         break;
     case kMode:
         m_ = d.low;
         break;
     case kClrFr:
-        Wr(SX_FR, 0);
-        status_ |= kZ;
+        HotWr(h, SX_FR, 0);
+        h.status |= kZ;
         break;
     case kSubW:
     case kSubFr: {
-        unsigned a = SX_FR, x = Rd(a), y = ~w_ & 0xFF;
-        unsigned cin = (status_ & addCarryMask_) | (addCarryMask_ ^ 1);
+        unsigned a = SX_FR, x = HotRd(h, a), y = ~h.w & 0xFF;
+        unsigned cin = (h.status & addCarryMask_) | (addCarryMask_ ^ 1);
         unsigned s = x + y + cin, r = s & 0xFF;
         unsigned flags = (s >> 8) | ((((x & 15) + (y & 15) + cin) >> 3) & kDC) | (r ? 0 : kZ);
         if (op == kSubW)
-            w_ = r;
+            h.w = r;
         else
-            Wr(a, r);
-        status_ = (status_ & ~7u) | flags;
+            HotWr(h, a, r);
+        h.status = (h.status & ~7u) | flags;
         break;
     }
     case kAddW:
     case kAddFr: {
-        unsigned a = SX_FR, x = Rd(a), y = w_;
-        unsigned cin = status_ & addCarryMask_;
+        unsigned a = SX_FR, x = HotRd(h, a), y = h.w;
+        unsigned cin = h.status & addCarryMask_;
         unsigned s = x + y + cin, r = s & 0xFF;
         unsigned flags = (s >> 8) | ((((x & 15) + (y & 15) + cin) >> 3) & kDC) | (r ? 0 : kZ);
         if (op == kAddW)
-            w_ = r;
+            h.w = r;
         else
-            Wr(a, r);
-        status_ = (status_ & ~7u) | flags;
+            HotWr(h, a, r);
+        h.status = (h.status & ~7u) | flags;
         break;
     }
     case kDecW: {
-        w_ = (Rd(SX_FR) - 1) & 0xFF;
-        SX_SETZ(w_);
+        h.w = (HotRd(h, SX_FR) - 1) & 0xFF;
+        SX_SETZ(h.w);
         break;
     }
     case kDecFr: {
-        unsigned a = SX_FR, r = (Rd(a) - 1) & 0xFF;
-        Wr(a, r);
+        unsigned a = SX_FR, r = (HotRd(h, a) - 1) & 0xFF;
+        HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kIncW: {
-        w_ = (Rd(SX_FR) + 1) & 0xFF;
-        SX_SETZ(w_);
+        h.w = (HotRd(h, SX_FR) + 1) & 0xFF;
+        SX_SETZ(h.w);
         break;
     }
     case kIncFr: {
-        unsigned a = SX_FR, r = (Rd(a) + 1) & 0xFF;
-        Wr(a, r);
+        unsigned a = SX_FR, r = (HotRd(h, a) + 1) & 0xFF;
+        HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kOrW:
-        w_ |= Rd(SX_FR);
-        SX_SETZ(w_);
+        h.w |= HotRd(h, SX_FR);
+        SX_SETZ(h.w);
         break;
     case kOrFr: {
-        unsigned a = SX_FR, r = Rd(a) | w_;
-        Wr(a, r);
+        unsigned a = SX_FR, r = HotRd(h, a) | h.w;
+        HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kAndW:
-        w_ &= Rd(SX_FR);
-        SX_SETZ(w_);
+        h.w &= HotRd(h, SX_FR);
+        SX_SETZ(h.w);
         break;
     case kAndFr: {
-        unsigned a = SX_FR, r = Rd(a) & w_;
-        Wr(a, r);
+        unsigned a = SX_FR, r = HotRd(h, a) & h.w;
+        HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kXorW:
-        w_ ^= Rd(SX_FR);
-        SX_SETZ(w_);
+        h.w ^= HotRd(h, SX_FR);
+        SX_SETZ(h.w);
         break;
     case kXorFr: {
-        unsigned a = SX_FR, r = Rd(a) ^ w_;
-        Wr(a, r);
+        unsigned a = SX_FR, r = HotRd(h, a) ^ h.w;
+        HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kMovWFr:
-        w_ = Rd(SX_FR);
-        SX_SETZ(w_);
+        h.w = HotRd(h, SX_FR);
+        SX_SETZ(h.w);
         break;
     case kTest: {
-        unsigned a = SX_FR, r = Rd(a);
+        unsigned a = SX_FR, r = HotRd(h, a);
         // The register is written back with its own value, which matters for ports,
         // RTCC (prescaler cleared) and PC.
-        if (a < specialLimit_) WriteSpecial(a, static_cast<uint8_t>(r));
+        if (a < specialLimit_) HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kNotW:
-        w_ = ~Rd(SX_FR) & 0xFF;
-        SX_SETZ(w_);
+        h.w = ~HotRd(h, SX_FR) & 0xFF;
+        SX_SETZ(h.w);
         break;
     case kNotFr: {
-        unsigned a = SX_FR, r = ~Rd(a) & 0xFF;
-        Wr(a, r);
+        unsigned a = SX_FR, r = ~HotRd(h, a) & 0xFF;
+        HotWr(h, a, r);
         SX_SETZ(r);
         break;
     }
     case kDecszW:
-        w_ = (Rd(SX_FR) - 1) & 0xFF;
-        skip_ = w_ == 0;
+        h.w = (HotRd(h, SX_FR) - 1) & 0xFF;
+        h.skip = h.w == 0;
         break;
     case kDecsz: {
-        unsigned a = SX_FR, r = (Rd(a) - 1) & 0xFF;
-        Wr(a, r);
-        skip_ = r == 0;
+        unsigned a = SX_FR, r = (HotRd(h, a) - 1) & 0xFF;
+        HotWr(h, a, r);
+        h.skip = r == 0;
         break;
     }
     case kIncszW:
-        w_ = (Rd(SX_FR) + 1) & 0xFF;
-        skip_ = w_ == 0;
+        h.w = (HotRd(h, SX_FR) + 1) & 0xFF;
+        h.skip = h.w == 0;
         break;
     case kIncsz: {
-        unsigned a = SX_FR, r = (Rd(a) + 1) & 0xFF;
-        Wr(a, r);
-        skip_ = r == 0;
+        unsigned a = SX_FR, r = (HotRd(h, a) + 1) & 0xFF;
+        HotWr(h, a, r);
+        h.skip = r == 0;
         break;
     }
     case kRrW:
     case kRr: {
-        unsigned a = SX_FR, x = Rd(a), r = (x >> 1) | ((status_ & kC) << 7);
+        unsigned a = SX_FR, x = HotRd(h, a), r = (x >> 1) | ((h.status & kC) << 7);
         if (op == kRrW)
-            w_ = r;
+            h.w = r;
         else
-            Wr(a, r);
-        status_ = (status_ & ~unsigned{kC}) | (x & 1);
+            HotWr(h, a, r);
+        h.status = (h.status & ~unsigned{kC}) | (x & 1);
         break;
     }
     case kRlW:
     case kRl: {
-        unsigned a = SX_FR, x = Rd(a), r = ((x << 1) | (status_ & kC)) & 0xFF;
+        unsigned a = SX_FR, x = HotRd(h, a), r = ((x << 1) | (h.status & kC)) & 0xFF;
         if (op == kRlW)
-            w_ = r;
+            h.w = r;
         else
-            Wr(a, r);
-        status_ = (status_ & ~unsigned{kC}) | (x >> 7);
+            HotWr(h, a, r);
+        h.status = (h.status & ~unsigned{kC}) | (x >> 7);
         break;
     }
     case kSwapW: {
-        unsigned x = Rd(SX_FR);
-        w_ = ((x << 4) | (x >> 4)) & 0xFF;
+        unsigned x = HotRd(h, SX_FR);
+        h.w = ((x << 4) | (x >> 4)) & 0xFF;
         break;
     }
     case kSwap: {
-        unsigned a = SX_FR, x = Rd(a);
-        Wr(a, ((x << 4) | (x >> 4)) & 0xFF);
+        unsigned a = SX_FR, x = HotRd(h, a);
+        HotWr(h, a, ((x << 4) | (x >> 4)) & 0xFF);
         break;
     }
     case kClrb: {
         unsigned a = SX_FR;
-        Wr(a, Rd(a) & ~unsigned{d.bit});
+        HotWr(h, a, HotRd(h, a) & ~unsigned{d.bit});
         break;
     }
     case kSetb: {
         unsigned a = SX_FR;
-        Wr(a, Rd(a) | d.bit);
+        HotWr(h, a, HotRd(h, a) | d.bit);
         break;
     }
     case kSnb:
-        skip_ = (Rd(SX_FR) & d.bit) == 0;
+        h.skip = (HotRd(h, SX_FR) & d.bit) == 0;
         break;
     case kSb:
-        skip_ = (Rd(SX_FR) & d.bit) != 0;
+        h.skip = (HotRd(h, SX_FR) & d.bit) != 0;
         break;
     case kRetw:
-        w_ = d.low;
-        pc_ = Pop() & memMask_;
+        h.w = d.low;
+        h.pc = Pop() & memMask_;
         goto jumped;
     case kCall:
-        Push((pc_ + 1) & memMask_);
-        pc_ = (((status_ >> 5) << 9) | d.k) & memMask_;
+        Push((h.pc + 1) & memMask_);
+        h.pc = (((h.status >> 5) << 9) | d.k) & memMask_;
         goto jumped;
     case kJmp:
-        pc_ = (((status_ >> 5) << 9) | d.k) & memMask_;
+        h.pc = (((h.status >> 5) << 9) | d.k) & memMask_;
         goto jumped;
     case kMovWLit:
-        w_ = d.low;
+        h.w = d.low;
         break;
     case kOrLit:
-        w_ |= d.low;
-        SX_SETZ(w_);
+        h.w |= d.low;
+        SX_SETZ(h.w);
         break;
     case kAndLit:
-        w_ &= d.low;
-        SX_SETZ(w_);
+        h.w &= d.low;
+        SX_SETZ(h.w);
         break;
     case kXorLit:
-        w_ ^= d.low;
-        SX_SETZ(w_);
+        h.w ^= d.low;
+        SX_SETZ(h.w);
         break;
     default:
         break;
     }
-    pc_ = (pc_ + 1) & memMask_;
-    cycles_ += 1;
-    ++instructions_;
+    h.pc = (h.pc + 1) & memMask_;
+    h.cycles += 1;
+    ++h.instructions;
     return Exec::Next;
 jumped:
-    cycles_ += jumpCycles_;
-    ++instructions_;
+    h.cycles += jumpCycles_;
+    ++h.instructions;
     return Exec::Next;
 #undef SX_FR
 #undef SX_SETZ
@@ -1104,7 +1164,10 @@ SxCore::RunResult SxCore::Step() {
             cycles_ += 1;
             ++instructions_;
         } else {
-            ExecuteOne(code_[pc_]); // the first instruction never stops
+            Hot h;
+            SyncIn(h);
+            ExecuteOne(h, code_[pc_]); // the first instruction never stops
+            SyncOut(h);
         }
         FireDueEvents();
         reason = StopReason::Stepped;
@@ -1117,25 +1180,31 @@ SxCore::RunResult SxCore::RunLoop(uint64_t endCycle) {
     endCycle_ = endCycle;
     runStartInstructions_ = instructions_;
     UpdateLimit();
+    Hot h;
+    SyncIn(h);
     for (;;) {
-        if (cycles_ >= limit_) [[unlikely]] {
-            if (Service()) break;
+        if (h.cycles >= limit_) [[unlikely]] {
+            SyncOut(h);
+            bool stop = Service();
+            SyncIn(h);
+            if (stop) break;
         }
-        const Decoded& d = code_[pc_];
-        if (skip_) [[unlikely]] {
-            if (d.op == kBreak && instructions_ != runStartInstructions_) {
+        const Decoded& d = code_[h.pc];
+        if (h.skip) [[unlikely]] {
+            if (d.op == kBreak && h.instructions != runStartInstructions_) {
                 stopReason_ = StopReason::Breakpoint;
                 break;
             }
             // The skipped instruction takes its cycle as a NOP.
-            skip_ = false;
-            pc_ = (pc_ + 1) & memMask_;
-            cycles_ += 1;
-            ++instructions_;
+            h.skip = false;
+            h.pc = (h.pc + 1) & memMask_;
+            h.cycles += 1;
+            ++h.instructions;
             continue;
         }
-        if (ExecuteOne(d) == Exec::Stop) break;
+        if (ExecuteOne(h, d) == Exec::Stop) break;
     }
+    SyncOut(h);
     endCycle_ = kNever;
     return {stopReason_, cycles_ - c0, instructions_ - i0};
 }

@@ -179,14 +179,25 @@ private:
         uint16_t k; // JMP, CALL target bits
     };
     enum class Exec : uint8_t { Next, Stop };
+    // What every instruction touches, held in locals by the run loop and copied to the
+    // members around anything that is not the instruction loop itself.
+    struct Hot {
+        unsigned pc, w, status, fsr;
+        uint64_t cycles, instructions;
+        bool skip;
+    };
 
     unsigned Rd(unsigned address);
     void Wr(unsigned address, unsigned value);
+    void SyncIn(Hot& h) const;
+    void SyncOut(const Hot& h);
+    unsigned HotRd(Hot& h, unsigned address);
+    void HotWr(Hot& h, unsigned address, unsigned value);
     void Decode(int address);
     void DecodeAll();
     void ResetState(ResetCause cause);
     RunResult RunLoop(uint64_t endCycle);
-    Exec ExecuteOne(const Decoded& d);
+    Exec ExecuteOne(Hot& h, const Decoded& d);
     bool Service();
     void TakeInterrupt();
     void FireDueEvents();
@@ -224,15 +235,18 @@ private:
     // uint16_t, not a byte type, so that RAM stores cannot alias the state below.
     std::array<uint16_t, 256> ram_{};
 
-    // Hot state as plain unsigned so byte stores elsewhere cannot alias it.
+    // Plain unsigned, so that byte stores elsewhere cannot alias the state. The fields the
+    // run loop copies in and out (see Hot) are kept apart: side by side, compilers merge
+    // the copies into vector moves and then pay for taking the vector apart every
+    // instruction.
     unsigned pc_ = 0;
-    unsigned w_ = 0;
-    unsigned status_ = 0;
-    unsigned fsr_ = 0;
-    unsigned m_ = 0;
-    unsigned option_ = 0xFF;
     uint64_t cycles_ = 0;
+    unsigned w_ = 0;
     uint64_t limit_ = 0; // cycle at which the loop must look at events
+    unsigned status_ = 0;
+    unsigned m_ = 0;
+    unsigned fsr_ = 0;
+    unsigned option_ = 0xFF;
 
     unsigned memMask_ = 0x7FF;
     unsigned fsrForced_ = 0;
@@ -252,8 +266,6 @@ private:
     uint8_t interruptRequest_ = 0; // bit 0 RTCC, bit 1 port B
     std::array<uint8_t, 3> shadow_{};
     ResetCause lastReset_ = ResetCause::PowerOn;
-    // Apart from cycles_: counters side by side get merged into one vector update, which
-    // stalls on the next plain load of either.
     uint64_t instructions_ = 0;
     uint64_t undefinedCount_ = 0;
     uint16_t lastUndefined_ = 0;
