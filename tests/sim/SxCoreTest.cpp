@@ -386,6 +386,23 @@ TEST_F(SxCoreTest, FirstFamilyBanksByFsrBitsFiveToSeven) {
     EXPECT_EQ(Reg(0x00), 0);
 }
 
+TEST_F(SxCoreTest, IndirectAccessReachesTheSpecialRegisters) {
+    Program p;
+    p.MovWLit(0x03).MovFrW(FSR).MovWLit(0x41).MovFrW(IND); // STATUS through IND
+    p.MovWLit(0x04).MovFrW(FSR).MovWLit(0x36).MovFrW(IND); // FSR through IND
+    p.MovWLit(0x02).MovFrW(FSR).MovWLit(0x40).MovFrW(IND); // PC through IND: a jump
+    p.Org(0x440).MovWFr(IND);                              // reads PCL through IND
+    Start(p);
+    Steps(4);
+    EXPECT_EQ(core.Status() & 0xE7, 0x41);
+    Steps(4);
+    EXPECT_EQ(core.Fsr(), 0x36);
+    Steps(4);
+    EXPECT_EQ(core.Pc(), 0x440) << "page 2 from the STATUS written above";
+    core.Step();
+    EXPECT_EQ(core.W(), 0x41);
+}
+
 TEST_F(SxCoreTest, SmallerChipsForceTheMissingBankBits) {
     Program p;
     p.Clr(FSR).MovWLit(0x44).MovFrW(0x10);

@@ -136,6 +136,37 @@ TEST(SxPrograms, SecondFamilyFillsItsFifteenBanks) {
     EXPECT_EQ(core.PeekRegister(0x10), 0x10);
 }
 
+TEST(SxPrograms, SteppingAndRunningAgree) {
+    // The interrupt program again: one core runs, the other steps to the same cycle.
+    Program p;
+    p.Label("isr").Inc(0x08).Clr(FSR).Stc().MovWLit(static_cast<uint8_t>(-37)).Retiw();
+    p.Org(0x20).MovWLit(0x88).MovOptionW().BankN(5).MovFrLit(0x0D, 0);
+    p.Label("loop").MovWLit(7).AddFrW(0x10).Rl(0x11).Snb(STATUS, 0).Inc(0x0B);
+    p.Decsz(0x0D).Jmp("loop").Jmp("loop");
+    SxCore run, step;
+    for (SxCore* c : {&run, &step}) {
+        c->Configure(Sx28());
+        c->LoadProgram(p.Words());
+        c->SetPc(0x20);
+    }
+    for (uint64_t budget : {1u, 2u, 150u, 999u, 5000u}) {
+        run.Run(budget);
+        while (step.Cycles() < run.Cycles())
+            step.Step();
+        ASSERT_EQ(step.Cycles(), run.Cycles());
+        EXPECT_EQ(step.Pc(), run.Pc());
+        EXPECT_EQ(step.W(), run.W());
+        EXPECT_EQ(step.Status(), run.Status());
+        EXPECT_EQ(step.Fsr(), run.Fsr());
+        EXPECT_EQ(step.SkipPending(), run.SkipPending());
+        EXPECT_EQ(step.InInterrupt(), run.InInterrupt());
+        EXPECT_EQ(step.Instructions(), run.Instructions());
+        for (int a = 0; a < 256; ++a)
+            ASSERT_EQ(step.PeekRegister(a), run.PeekRegister(a)) << a;
+    }
+    EXPECT_GT(run.PeekRegister(0x08), 100);
+}
+
 TEST(SxPrograms, AWrongResultIsReportedAsFail) {
     // The harness itself: a program that checks for the wrong product must fail.
     Program p;
