@@ -134,8 +134,11 @@ public:
     bool Asleep() const { return asleep_; }
     uint8_t Rtcc() const { return static_cast<uint8_t>(RtccNow()); }
     void SetRtcc(uint8_t value) { WriteRtcc(value, false); }
-    uint8_t Shadow(int which) const { return shadow_[which]; } // 0 W, 1 STATUS, 2 FSR
-    void SetShadow(int which, uint8_t value) { shadow_[which] = value; }
+    // What RETI restores: 0 W, 1 STATUS, 2 FSR (other indexes read 0, writes are ignored).
+    uint8_t Shadow(int which) const { return which >= 0 && which < 3 ? shadow_[which] : 0; }
+    void SetShadow(int which, uint8_t value) {
+        if (which >= 0 && which < 3) shadow_[which] = value;
+    }
 
     // Register file by address 0x00 to 0xFF, the way the debug kernel numbers it: 0x00 IND
     // (the register FSR selects; 0 when that is IND itself), 0x01 RTCC (never W), 0x02 the
