@@ -1,0 +1,1 @@
+pellix_fuzzer(fuzz_sx_core SOURCES ${CMAKE_CURRENT_LIST_DIR}/FuzzSxCore.cpp DEPENDS pellix_sim)
