@@ -130,7 +130,6 @@ private:
     uint8_t header_ = 0;
     uint8_t pulse_ = 0;
     int pointer_ = 0; // within the programming or read sequence
-    bool blockOk_ = true;
 };
 
 } // namespace pellix
