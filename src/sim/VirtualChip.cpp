@@ -104,6 +104,11 @@ void VirtualChip::Reset() {
 
 void VirtualChip::Advance(uint32_t) {}
 
+void VirtualChip::KernelRecord(const std::vector<uint8_t>& bytes) {
+    if (kernelRecords_.size() == kKeptKernelRecords) kernelRecords_.erase(kernelRecords_.begin());
+    kernelRecords_.push_back(bytes);
+}
+
 std::vector<uint8_t> VirtualChip::StateBytes(size_t count) const {
     std::vector<uint8_t> record(24, 0);
     uint16_t pc = uint16_t(MemoryWords() - 1);

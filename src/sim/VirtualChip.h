@@ -86,9 +86,10 @@ public:
     // record and its banked RAM in one piece; family 1 for the record (24), then registers
     // 0x10 to 0xFF (240). Until a core runs the program these describe the chip at its
     // reset vector. Kernel records (register writes, stop requests, resume records) are
-    // kept as they came.
+    // kept as they came, the latest kKeptKernelRecords of them.
+    static constexpr size_t kKeptKernelRecords = 256;
     std::vector<uint8_t> StateBytes(size_t count) const;
-    void KernelRecord(const std::vector<uint8_t>& bytes) { kernelRecords_.push_back(bytes); }
+    void KernelRecord(const std::vector<uint8_t>& bytes);
     const std::vector<std::vector<uint8_t>>& KernelRecords() const { return kernelRecords_; }
 
 private:

@@ -143,7 +143,7 @@ void VirtualKey::Take(uint8_t raw, uint32_t now) {
     uint8_t plain = Decode(raw);
     bool end = stage_ == Stage::Command && plain == 0;
     Queue(raw, end ? now + faults.lateEndEchoMs : now);
-    requestLog.push_back(plain);
+    if (logRequests) requestLog.push_back(plain);
     if (stage_ == Stage::Command)
         Command(plain, now);
     else

@@ -71,8 +71,10 @@ public:
     bool InSession() const { return stage_ != Stage::Idle; }
     uint16_t ScramblerState() const { return state_; }
     int Sessions() const { return sessions_; }
-    // Every byte of every request after descrambling, commands included, as the key took
-    // them (the identification is not part of it).
+    // With logRequests on, every byte of every request after descrambling, commands
+    // included, as the key took them (the identification is not part of it). Off by
+    // default: a key that serves for days would otherwise grow without end.
+    bool logRequests = false;
     std::vector<uint8_t> requestLog;
 
 private:

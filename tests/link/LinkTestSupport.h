@@ -22,7 +22,10 @@ namespace pellix::test {
 using Bytes = std::vector<uint8_t>;
 
 struct SimRig {
-    explicit SimRig(int family = 0) : key(family) { link.portName = "sim"; }
+    explicit SimRig(int family = 0) : key(family) {
+        link.portName = "sim";
+        key.logRequests = true;
+    }
 
     FakeTickSource ticks;
     ScriptedPrompter prompter;

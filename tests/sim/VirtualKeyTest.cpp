@@ -363,6 +363,11 @@ TEST(VirtualKeyCommands, ClockResetPollStateAndKernelRecords) {
     EXPECT_EQ(chip.KernelRecords()[0], (Bytes{1, 0x10, 2, 0x55}));
     EXPECT_EQ(chip.KernelRecords()[1], (Bytes{0, 0}));
     EXPECT_EQ(w.Request({5}).size(), 1u) << "back to commands after the record";
+    for (int i = 0; i < 300; ++i)
+        w.Request({7, 1, uint8_t(i)});
+    EXPECT_EQ(chip.KernelRecords().size(), VirtualChip::kKeptKernelRecords) << "bounded";
+    EXPECT_EQ(chip.KernelRecords().back(), Bytes{uint8_t(299)});
+    EXPECT_TRUE(w.key.requestLog.empty()) << "not logged unless asked";
 }
 
 TEST(VirtualChip, GeometryAndFamilies) {
