@@ -55,6 +55,8 @@ void PrintHelp() {
         "  --garble=N          the N-th reply byte is damaged on the wire\n"
         "  --late-end-echo=MS  the echo of the end byte lags MS milliseconds, as on some USB\n"
         "                      serial adapters\n"
+        "Faults of the line itself (failed or short reads and writes) belong to the\n"
+        "in-process key, port sim; a pseudo-terminal cannot fake them.\n"
         "\n"
         "  --help              this text\n"
         "\n"
