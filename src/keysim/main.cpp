@@ -1,12 +1,350 @@
+// pellix-keysim: the virtual key behind a pseudo-terminal, so that any program can talk
+// to it as to a key on a serial port.
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <string>
+#include <sys/inotify.h>
+#include <termios.h>
+#include <unistd.h>
+#include <vector>
 
-int main(int argc, char** argv) {
-    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::printf("Usage: pellix-keysim [options]\n"
-                    "Serves the virtual key on a pseudo-terminal.\n");
+#include "sim/VirtualKey.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+constexpr size_t kMaxUnsent = 64 * 1024;
+
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+void PrintHelp() {
+    std::printf(
+        "Usage: pellix-keysim [options]\n"
+        "Serves the virtual key (the key and a simulated SX chip) on a pseudo-terminal.\n"
+        "The first line of output is the device to connect to; it serves until it is\n"
+        "interrupted or terminated.\n"
+        "\n"
+        "The chip and the key:\n"
+        "  --device=NAME       the part on the board: SX18, SX20, SX28 (default), SX48, SX52\n"
+        "  --firmware=N        the firmware version the key reports, 0 to 255 (default 3)\n"
+        "  --link=PATH         also make PATH a symbolic link to the device (removed at exit)\n"
+        "  --verbose           tell on standard error when the line opens and closes\n"
+        "\n"
+        "Faults:\n"
+        "  --no-answer         no key: nothing comes back, not even the echo\n"
+        "  --only-baud=RATE    answer only at RATE; other rates get the echo and nothing else\n"
+        "  --wrong-ident=N     byte N (1 to 6) of the identification comes back wrong\n"
+        "  --zero-seed         the programming-only key: a seed that leaves the scrambler at 0\n"
+        "  --status=N:S        the N-th status byte is S (0 to 255); the operation it reports\n"
+        "                      is not carried out\n"
+        "  --latency=MS        every reply starts MS milliseconds after its request\n"
+        "  --unit-time=MS      one erase or pulse-time unit takes MS milliseconds (default 0)\n"
+        "  --silent-after=N    the key falls silent after N reply bytes\n"
+        "  --garble=N          the N-th reply byte is damaged on the wire\n"
+        "  --late-end-echo=MS  the echo of the end byte lags MS milliseconds, as on some USB\n"
+        "                      serial adapters\n"
+        "Faults of the line itself (failed or short reads and writes) belong to the\n"
+        "in-process key, port sim; a pseudo-terminal cannot fake them.\n"
+        "\n"
+        "  --help              this text\n"
+        "\n"
+        "Exit codes: 0 ended by a signal, 1 the pseudo-terminal failed, 2 usage error.\n");
+}
+
+int Usage(const std::string& text) {
+    std::fprintf(stderr, "pellix-keysim: %s (try --help)\n", text.c_str());
+    return 2;
+}
+
+std::optional<unsigned long> Number(const std::string& text, unsigned long max) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    unsigned long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + unsigned(c - '0');
+    }
+    if (v > max) return std::nullopt;
+    return v;
+}
+
+uint32_t NowMs() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+uint32_t BaudOf(speed_t s) {
+    switch (s) {
+    case B1200:
+        return 1200;
+    case B2400:
+        return 2400;
+    case B4800:
+        return 4800;
+    case B9600:
+        return 9600;
+    case B19200:
+        return 19200;
+    case B38400:
+        return 38400;
+    case B57600:
+        return 57600;
+    case B115200:
+        return 115200;
+    case B230400:
+        return 230400;
+    default:
         return 0;
     }
-    std::fprintf(stderr, "pellix-keysim: the virtual key is not available yet\n");
-    return 2;
+}
+
+struct Options {
+    int family = 0;
+    int firmware = 3;
+    std::string link;
+    bool verbose = false;
+    pellix::KeyFaults faults;
+};
+
+// 0 to go on, else the exit code.
+int Parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        std::string name = a, value;
+        bool hasValue = false;
+        if (size_t eq = a.find('='); eq != std::string::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+            hasValue = true;
+        }
+        auto needValue = [&](const char* what) -> bool {
+            if (hasValue) return true;
+            if (i + 1 < argc) {
+                value = argv[++i];
+                return true;
+            }
+            std::fprintf(stderr, "pellix-keysim: %s needs %s (try --help)\n", name.c_str(), what);
+            return false;
+        };
+        auto flag = [&]() -> bool {
+            if (!hasValue) return true;
+            std::fprintf(stderr, "pellix-keysim: %s takes no value (try --help)\n", name.c_str());
+            return false;
+        };
+        auto count = [&](const char* what, unsigned long max,
+                         unsigned long min = 0) -> std::optional<unsigned long> {
+            if (!needValue(what)) return std::nullopt;
+            auto v = Number(value, max);
+            if (!v || *v < min) {
+                std::fprintf(stderr, "pellix-keysim: %s needs %s, not '%s' (try --help)\n",
+                             name.c_str(), what, value.c_str());
+                return std::nullopt;
+            }
+            return v;
+        };
+        if (name == "--help" || name == "-h") {
+            PrintHelp();
+            return -1;
+        } else if (name == "--device") {
+            if (!needValue("a part name")) return 2;
+            std::string v;
+            for (char c : value)
+                v.push_back(char(std::toupper(static_cast<unsigned char>(c))));
+            if (v == "SX18" || v == "SX20" || v == "SX28" || v == "SX18AC" || v == "SX20AC" ||
+                v == "SX28AC")
+                o.family = 0;
+            else if (v == "SX48" || v == "SX52" || v == "SX48BD" || v == "SX52BD")
+                o.family = 1;
+            else
+                return Usage("--device needs SX18, SX20, SX28, SX48 or SX52, not '" + value + "'");
+        } else if (name == "--firmware") {
+            auto v = count("a version 0 to 255", 255);
+            if (!v) return 2;
+            o.firmware = int(*v);
+        } else if (name == "--link") {
+            if (!needValue("a path")) return 2;
+            o.link = value;
+        } else if (name == "--verbose") {
+            if (!flag()) return 2;
+            o.verbose = true;
+        } else if (name == "--no-answer") {
+            if (!flag()) return 2;
+            o.faults.noAnswer = true;
+        } else if (name == "--only-baud") {
+            auto v = count("a baud rate", 4'000'000, 1);
+            if (!v) return 2;
+            o.faults.onlyBaud = uint32_t(*v);
+        } else if (name == "--wrong-ident") {
+            auto v = count("a byte number 1 to 6", 6, 1);
+            if (!v) return 2;
+            o.faults.wrongIdentByte = int(*v);
+        } else if (name == "--zero-seed") {
+            if (!flag()) return 2;
+            o.faults.zeroSeed = true;
+        } else if (name == "--status") {
+            if (!needValue("N:S")) return 2;
+            size_t colon = value.find(':');
+            auto n = colon == std::string::npos ? std::nullopt
+                                                : Number(value.substr(0, colon), 1'000'000'000);
+            auto s =
+                colon == std::string::npos ? std::nullopt : Number(value.substr(colon + 1), 255);
+            if (!n || !s || *n == 0)
+                return Usage("--status needs N:S, N from 1 and S 0 to 255, not '" + value + "'");
+            o.faults.statusOn = int(*n);
+            o.faults.statusValue = uint8_t(*s);
+        } else if (name == "--latency") {
+            auto v = count("milliseconds", 600'000);
+            if (!v) return 2;
+            o.faults.latencyMs = uint32_t(*v);
+        } else if (name == "--unit-time") {
+            auto v = count("milliseconds", 10'000);
+            if (!v) return 2;
+            o.faults.unitMs = uint32_t(*v);
+        } else if (name == "--silent-after") {
+            auto v = count("a byte count", 1'000'000'000);
+            if (!v) return 2;
+            o.faults.replyBytesLeft = int(*v);
+        } else if (name == "--garble") {
+            auto v = count("a byte number from 1", 1'000'000'000, 1);
+            if (!v) return 2;
+            o.faults.garbleReplyOn = int(*v);
+        } else if (name == "--late-end-echo") {
+            auto v = count("milliseconds", 600'000);
+            if (!v) return 2;
+            o.faults.lateEndEchoMs = uint32_t(*v);
+        } else {
+            return Usage("unknown option '" + a + "'");
+        }
+    }
+    return 0;
+}
+
+int Fail(const char* what) {
+    std::fprintf(stderr, "pellix-keysim: %s: %s\n", what, std::strerror(errno));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (int rc = Parse(argc, argv, o); rc != 0) return rc < 0 ? 0 : rc;
+
+    pellix::VirtualKey key(o.family);
+    key.firmwareVersion = uint8_t(o.firmware);
+    key.faults = o.faults;
+
+    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master < 0) return Fail("cannot open a pseudo-terminal");
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) return Fail("cannot unlock it");
+    const char* name = ::ptsname(master);
+    if (!name) return Fail("cannot name it");
+    std::string path = name;
+
+    // Holding the other end open keeps the terminal alive between connections, so a
+    // program may close and reopen it as it would a serial port.
+    int hold = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (hold < 0) return Fail("cannot open its device");
+    termios t{};
+    if (::tcgetattr(hold, &t) == 0) {
+        ::cfmakeraw(&t);
+        ::cfsetispeed(&t, B57600);
+        ::cfsetospeed(&t, B57600);
+        ::tcsetattr(hold, TCSANOW, &t);
+    }
+    // Opening and closing the device are the line's connect and disconnect.
+    int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_OPEN | IN_CLOSE) < 0)
+        return Fail("cannot watch its device");
+
+    if (!o.link.empty()) {
+        ::unlink(o.link.c_str());
+        if (::symlink(path.c_str(), o.link.c_str()) != 0) return Fail("cannot make the link");
+    }
+
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("%s\n", path.c_str());
+    std::fflush(stdout);
+
+    int opens = 0;
+    std::deque<uint8_t> unsent;
+    uint8_t buf[4096];
+    while (!g_stop) {
+        int timeout = 50;
+        if (key.Queued() > 0) {
+            int32_t wait = int32_t(key.NextDue() - NowMs());
+            timeout = wait <= 0 ? 0 : wait < timeout ? int(wait) : timeout;
+        }
+        if (!unsent.empty()) timeout = 5;
+        pollfd p[2] = {{master, POLLIN, 0}, {watch, POLLIN, 0}};
+        if (::poll(p, 2, timeout) < 0 && errno != EINTR) return Fail("poll");
+        uint32_t now = NowMs();
+
+        // What was sent before a close belongs to the connection that closed, so it is
+        // taken before the line events.
+        for (;;) {
+            ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0) break;
+            if (::tcgetattr(master, &t) == 0) key.SetBaud(BaudOf(::cfgetospeed(&t)));
+            key.Receive(buf, size_t(n), now);
+        }
+        for (;;) {
+            alignas(inotify_event) char events[4096];
+            ssize_t n = ::read(watch, events, sizeof events);
+            if (n <= 0) break;
+            for (char* e = events; e < events + n;) {
+                auto* ev = reinterpret_cast<inotify_event*>(e);
+                if (ev->mask & IN_OPEN) {
+                    if (opens++ == 0) {
+                        if (::tcgetattr(master, &t) == 0) key.SetBaud(BaudOf(::cfgetospeed(&t)));
+                        key.LineOpened(now);
+                        if (o.verbose) std::fprintf(stderr, "pellix-keysim: line opened\n");
+                    }
+                }
+                if (ev->mask & IN_CLOSE) {
+                    if (opens > 0 && --opens == 0) {
+                        key.LineClosed(now);
+                        if (o.verbose) std::fprintf(stderr, "pellix-keysim: line closed\n");
+                    }
+                }
+                e += sizeof(inotify_event) + ev->len;
+            }
+        }
+
+        key.Advance(now);
+        size_t n = key.Transmit(buf, sizeof buf, now);
+        // Nobody reading: like a UART's receiver, the line loses what does not fit.
+        if (unsent.size() + n <= kMaxUnsent) unsent.insert(unsent.end(), buf, buf + n);
+        while (!unsent.empty()) {
+            size_t chunk = 0;
+            for (auto it = unsent.begin(); it != unsent.end() && chunk < sizeof buf; ++it)
+                buf[chunk++] = *it;
+            ssize_t w = ::write(master, buf, chunk);
+            if (w <= 0) break;
+            unsent.erase(unsent.begin(), unsent.begin() + w);
+        }
+    }
+
+    if (!o.link.empty()) ::unlink(o.link.c_str());
+    ::close(watch);
+    ::close(hold);
+    ::close(master);
+    return 0;
 }

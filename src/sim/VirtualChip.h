@@ -1,0 +1,112 @@
+// The SX chip on the virtual key's board: its flash (code, ID, FUSE, FUSEX), the device
+// code the key reads, the internal RC oscillator the key measures, the clock the key feeds
+// it, and what the debug kernel reports. The key's firmware (VirtualKey) drives it.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace pellix {
+
+// Replies to a poll.
+inline constexpr uint8_t kRunStateRunning = 0;
+inline constexpr uint8_t kRunStateAsleep = 1;
+inline constexpr uint8_t kRunStateStopped = 2; // in the debug kernel, state readable
+
+// The device code word of the SX48/52; the smaller parts answer anything else.
+inline constexpr uint16_t kDeviceCodeFamily1 = 0x002;
+inline constexpr uint16_t kDeviceCodeFamily0 = 0x001;
+
+// The oscillator count at f hertz is this divided by f.
+inline constexpr uint32_t kIrcCountDividend = 1'266'035'968;
+
+class VirtualChip {
+public:
+    explicit VirtualChip(int family = 0);
+
+    // Puts another part on the board: family 0 (SX18/20/28) or 1 (SX48/52), its own device
+    // code, an erased flash and the chip just powered up.
+    void SetFamily(int family);
+    int Family() const { return family_; }
+    uint16_t DeviceCode() const { return deviceCode_; }
+    void SetDeviceCode(uint16_t code) { deviceCode_ = code & 0x0FFF; }
+
+    // Words of flash the part has (2048 or 4096), and how many of them the configuration
+    // makes usable: family 0 by FUSEX bits 0 and 1 (512, 1024, 2048, 2048), family 1 all.
+    int PhysicalWords() const;
+    int MemoryWords() const;
+
+    // Flash. Erasing sets every bit; programming can only clear bits, so a word programmed
+    // over another keeps the AND of both. The Program functions say whether the cell now
+    // holds the word asked for, as the key's verify after the pulse would.
+    void Erase();
+    int EraseCount() const { return eraseCount_; }
+    uint16_t Code(int address) const; // address taken modulo the part's size
+    uint16_t Id(int index) const { return id_[size_t(index) & 15]; }
+    uint16_t Fuse() const { return fuse_; }
+    uint16_t Fusex() const { return fusex_; }
+    bool ProgramCode(int address, uint16_t word);
+    bool ProgramId(int index, uint16_t word);
+    bool ProgramFuse(uint16_t word);
+    bool ProgramFusex(uint16_t word);
+    // Sets a word outright, as a chip programmed elsewhere would hold it.
+    void LoadCode(int address, uint16_t word);
+    void LoadId(int index, uint16_t word) { id_[size_t(index) & 15] = word & 0x0FFF; }
+    void LoadFuse(uint16_t word) { fuse_ = word & 0x0FFF; }
+    void LoadFusex(uint16_t word) { fusex_ = word & 0x0FFF; }
+
+    // The internal RC oscillator: its frequency at each trim (0 fastest, 7 slowest), and the
+    // 12-bit count the key measures with the trim that FUSEX selects (bits 8, 9, 11).
+    void SetIrcFrequency(int trim, uint32_t hertz) { irc_[size_t(trim) & 7] = hertz; }
+    uint32_t IrcFrequency(int trim) const { return irc_[size_t(trim) & 7]; }
+    static int TrimOfFusex(uint16_t fusex);
+    uint16_t MeasureIrc() const;
+
+    // The key's synthesizer driving the chip's clock input.
+    void ClockOn(uint32_t synthWord) {
+        clockWord_ = synthWord & 0xFFFFFF;
+        clocked_ = true;
+    }
+    void ClockOff() { clocked_ = false; }
+    bool Clocked() const { return clocked_; }
+    uint32_t ClockWord() const { return clockWord_; }
+    // The frequency the word sets (the oscillator divided down), 0 while off.
+    uint32_t ClockHertz() const;
+
+    // Running. Reset starts the program from the reset vector; Advance lets time pass.
+    void Reset();
+    int ResetCount() const { return resetCount_; }
+    void Advance(uint32_t milliseconds);
+    uint8_t RunState() const { return runState_; }
+    void SetRunState(uint8_t state) { runState_ = state; }
+
+    // The debug kernel's side. A state request of n bytes: family 0 asks for the 24-byte
+    // record and its banked RAM in one piece; family 1 for the record (24), then registers
+    // 0x10 to 0xFF (240). Until a core runs the program these describe the chip at its
+    // reset vector. Kernel records (register writes, stop requests, resume records) are
+    // kept as they came, the latest kKeptKernelRecords of them.
+    static constexpr size_t kKeptKernelRecords = 256;
+    std::vector<uint8_t> StateBytes(size_t count) const;
+    void KernelRecord(const std::vector<uint8_t>& bytes);
+    const std::vector<std::vector<uint8_t>>& KernelRecords() const { return kernelRecords_; }
+
+private:
+    int family_ = 0;
+    uint16_t deviceCode_ = kDeviceCodeFamily0;
+    std::array<uint16_t, 4096> code_{};
+    std::array<uint16_t, 16> id_{};
+    uint16_t fuse_ = 0x0FFF;
+    uint16_t fusex_ = 0x0FFF;
+    int eraseCount_ = 0;
+    std::array<uint32_t, 8> irc_{};
+    bool clocked_ = false;
+    uint32_t clockWord_ = 0;
+    int resetCount_ = 0;
+    uint8_t runState_ = kRunStateRunning;
+    std::array<uint8_t, 256> registers_{};
+    std::vector<std::vector<uint8_t>> kernelRecords_;
+};
+
+} // namespace pellix
