@@ -265,7 +265,7 @@ void Engine::Rept() {
     if (pass_.reptCount == kMaxRepts) Fail("Limit of 32 nested REPTs exceeded");
     uint32_t count = Strict();
     if (int32_t(count) <= 0) Fail("REPT count must be greater than 0");
-    pass_.rept[size_t(pass_.reptCount++)] = {1, count, pass_.pos};
+    pass_.rept[size_t(pass_.reptCount++)] = {1, count, ResumeOffset()};
 }
 
 void Engine::Endr() {
@@ -293,7 +293,7 @@ void Engine::MacroDefinition(bool redefinition) {
         count = uint8_t(value);
     }
     if (!redefinition) {
-        int e = DefineSymbol(Kind::Macro, pass_.pos);
+        int e = DefineSymbol(Kind::Macro, ResumeOffset());
         symbols_[e].aux = count;
     }
     pass_.defining = true;
@@ -343,7 +343,7 @@ void Engine::MacroInvocation(const Token& name) {
     need(at - frame + 1 + prefixLength + 4);
     frames_[at] = prefixLength;
     std::memcpy(frames_.data() + at + 1, pass_.prefix, prefixLength);
-    Store32(at + 1 + prefixLength, pass_.pos);
+    Store32(at + 1 + prefixLength, ResumeOffset());
     const size_t end = at + 1 + prefixLength + 4;
     Store32(frame, pass_.innermost < 0 ? kNoLink : uint32_t(pass_.innermost));
     Store32(frame + 4, uint32_t(end));

@@ -117,6 +117,7 @@ private:
     void PushBack(int count);
     void SkipToLineEnd();
     void JumpTo(uint32_t offset);
+    uint32_t ResumeOffset() const;
     Token ScanNumber(uint32_t start, uint32_t digitsFrom, unsigned radix, bool suffixed);
     Token ScanName(uint32_t start);
     Token ScanOperator(uint32_t start);

@@ -260,6 +260,13 @@ void Engine::SkipToLineEnd() {
         ++pass_.pos;
 }
 
+// Where scanning can start again later with no string open: a pushed-back token may leave the
+// scanner just before the closing quote of a string.
+uint32_t Engine::ResumeOffset() const {
+    if (pass_.string == StringState::AfterChar && At(pass_.pos) == '\'') return pass_.pos + 1;
+    return pass_.pos;
+}
+
 void Engine::JumpTo(uint32_t offset) {
     pass_.pos = offset;
     pass_.string = StringState::Outside;

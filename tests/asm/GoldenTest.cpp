@@ -85,7 +85,8 @@ std::string Words(const AssemblyRecord& r) {
 }
 
 std::string Config(const AssemblyRecord& r) {
-    std::string out = "FUSE " + Hex(r.assembled.Fuse(), 3) + " FUSEX " + Hex(r.assembled.Fusex(), 3);
+    std::string out =
+        "FUSE " + Hex(r.assembled.Fuse(), 3) + " FUSEX " + Hex(r.assembled.Fusex(), 3);
     out += "\n";
     bool any = false;
     std::string id = "ID";
@@ -193,7 +194,8 @@ TEST_P(Golden, MatchesExpectedOutput) {
     if (update && changed) {
         std::ofstream out(c.path, std::ios::binary | std::ios::trunc);
         out << c.header;
-        for (const auto& s : c.sections) out << "@@ " << s.name << "\n" << s.body;
+        for (const auto& s : c.sections)
+            out << "@@ " << s.name << "\n" << s.body;
     }
     if (c.Find("error") == nullptr) {
         EXPECT_EQ(r->status, 0) << r->message;
