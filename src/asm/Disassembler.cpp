@@ -8,6 +8,12 @@ namespace {
 
 constexpr int kListingLineLimit = 255;
 
+std::string Cat(std::string_view head, const std::string& tail) {
+    std::string out(head);
+    out += tail;
+    return out;
+}
+
 class Writer {
 public:
     Writer(const AssemblyRecord& record, bool registerOneIsW) : w_(registerOneIsW) {
@@ -105,7 +111,7 @@ std::string Disassemble(const AssemblyRecord& record, int address, bool register
             break;
         }
         if (w < 0x050) return "???";
-        return o.Op("MOV", "M,#" + Writer::Hex(w & 0xF, 1));
+        return o.Op("MOV", Cat("M,#", Writer::Hex(w & 0xF, 1)));
     }
     if (w < 0x400) {
         if (w == 0x1E2) return o.Op("JMP", "PC+W");
@@ -192,18 +198,18 @@ std::string Disassemble(const AssemblyRecord& record, int address, bool register
     case 0x800:
         return o.Op("RETW", Writer::Hex(ll, 2));
     case 0x900:
-        return o.Op("CALL", "0" + Writer::Hex(ll, 2));
+        return o.Op("CALL", Writer::Hex(ll, 3));
     case 0xA00:
     case 0xB00:
         return o.Op("JMP", Writer::Hex(w & 0x1FF, 3));
     case 0xC00:
-        return o.Op("MOV", "W,#" + Writer::Hex(ll, 2));
+        return o.Op("MOV", Cat("W,#", Writer::Hex(ll, 2)));
     case 0xD00:
-        return w == 0xD00 ? o.Op("TEST", "W") : o.Op("OR", "W,#" + Writer::Hex(ll, 2));
+        return w == 0xD00 ? o.Op("TEST", "W") : o.Op("OR", Cat("W,#", Writer::Hex(ll, 2)));
     case 0xE00:
-        return o.Op("AND", "W,#" + Writer::Hex(ll, 2));
+        return o.Op("AND", Cat("W,#", Writer::Hex(ll, 2)));
     default:
-        return w == 0xFFF ? o.Op("NOT", "W") : o.Op("XOR", "W,#" + Writer::Hex(ll, 2));
+        return w == 0xFFF ? o.Op("NOT", "W") : o.Op("XOR", Cat("W,#", Writer::Hex(ll, 2)));
     }
 }
 

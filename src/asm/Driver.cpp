@@ -151,10 +151,15 @@ void Engine::SetPendingLabel(const Token& t) {
     st_.labelLength = keyLength_;
     st_.labelLocal = t.local;
     st_.pendingLabel = true;
-    if (!t.local) {
-        std::memcpy(pass_.prefix, name_, nameLength_);
-        pass_.prefixLength = nameLength_;
-    }
+    if (!t.local) SetPrefix(name_, nameLength_);
+}
+
+// A global name begins a new scope of local labels; inside an expansion the invocation tag
+// stays the prefix, so that the local labels of two expansions can never meet.
+void Engine::SetPrefix(const char* name, uint8_t length) {
+    if (pass_.innermost >= 0) return;
+    std::memcpy(pass_.prefix, name, length);
+    pass_.prefixLength = length;
 }
 
 // One statement; false at the end of the text.
@@ -205,10 +210,7 @@ bool Engine::Statement1() {
     }
 
     auto setPrefix = [&](const Token& label) {
-        if (!label.local) {
-            std::memcpy(pass_.prefix, name_, nameLength_);
-            pass_.prefixLength = nameLength_;
-        }
+        if (!label.local) SetPrefix(name_, nameLength_);
     };
 
     switch (t.kind) {
@@ -249,10 +251,7 @@ bool Engine::Statement1() {
         const bool local = t.local;
         Token u = Next();
         if (u.kind == Kind::Directive && u.value == kDirMacro) {
-            if (!local) {
-                std::memcpy(pass_.prefix, name, nameLength);
-                pass_.prefixLength = nameLength;
-            }
+            if (!local) SetPrefix(name, nameLength);
             MacroDefinition(true);
             ExpectEndOfLine();
             ListStatement();
@@ -305,14 +304,11 @@ bool Engine::Statement1() {
     return true;
 }
 
-void Engine::Put(char c) {
-    if (!writer_.Put(c)) Fail(kListTooLarge);
-}
-
-void Engine::PutHex(unsigned value, int digits) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-        Put(kDigits[(value >> shift) & 0xF]);
+// The first pass only needs the lengths (its listing is rebuilt by the second), so it counts
+// instead of writing; "List is too large" comes at the same statement either way.
+void Engine::Write(const char* text, size_t length) {
+    bool ok = pass_.pass == 1 ? writer_.Advance(length) : writer_.Put({text, length});
+    if (!ok) Fail(kListTooLarge);
 }
 
 void Engine::AddLineEntry() {
@@ -323,41 +319,54 @@ void Engine::AddLineEntry() {
     ++d.lineCount;
 }
 
-void Engine::ListWords(uint16_t address, int first, int count) {
-    PutHex(uint16_t((address + first) & mask_), 3);
-    Put('-');
+namespace {
+
+char* Hex(char* out, unsigned value, int digits) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        *out++ = kDigits[(value >> shift) & 0xF];
+    return out;
+}
+
+} // namespace
+
+// "AAA-" and up to two words; returns the end of what was put into out.
+char* Engine::Words(char* out, uint16_t address, int first, int count) const {
+    out = Hex(out, (address + first) & mask_, 3);
+    *out++ = '-';
     for (int i = first; i < first + count; ++i) {
-        Put(' ');
-        PutHex(r_.assembled.Code((address + i) & mask_), 3);
+        *out++ = ' ';
+        out = Hex(out, r_.assembled.Code((address + i) & mask_), 3);
     }
+    return out;
 }
 
 void Engine::ListLine(bool withText) {
     AddLineEntry();
-    int column = 0;
+    char line[32];
+    char* end = line;
     if (st_.showValue) {
-        Put('=');
-        PutHex(st_.value, 8);
-        column = 9;
+        *end++ = '=';
+        end = Hex(end, st_.value, 8);
     } else if (st_.words > 0 || st_.hasAddress) {
-        int shown = st_.words < 2 ? st_.words : 2;
-        ListWords(st_.listAddress, 0, shown);
-        column = 4 + 4 * shown;
+        end = Words(end, st_.listAddress, 0, st_.words < 2 ? st_.words : 2);
     }
     const uint32_t length = st_.end - st_.start;
     if (withText && !(length == 1 && At(st_.start) == '\r')) {
-        for (; column < 16; column = (column / 8 + 1) * 8)
-            Put('\t');
-        for (uint32_t i = st_.start; i < st_.end; ++i)
-            Put(char(At(i)));
-        if (length == 0 || At(st_.end - 1) != '\r') Put('\r');
+        for (int column = int(end - line); column < 16; column = (column / 8 + 1) * 8)
+            *end++ = '\t';
+        Write(line, size_t(end - line));
+        Write(text_ + st_.start, length);
+        if (length == 0 || At(st_.end - 1) != '\r') Write("\r", 1);
     } else {
-        Put('\r');
+        *end++ = '\r';
+        Write(line, size_t(end - line));
     }
     for (int i = 2; i < st_.words; i += 2) {
         AddLineEntry();
-        ListWords(st_.listAddress, i, st_.words - i < 2 ? st_.words - i : 2);
-        Put('\r');
+        end = Words(line, st_.listAddress, i, st_.words - i < 2 ? st_.words - i : 2);
+        *end++ = '\r';
+        Write(line, size_t(end - line));
     }
 }
 

@@ -15,16 +15,18 @@ namespace pellix::asmr {
 // Thrown after the first error has been recorded; caught in Assemble.
 struct Failure {};
 
+// Sixteen bytes, so that a token travels in registers.
 struct Token {
     Kind kind = Kind::EndOfLine;
+    bool isName : 1 = false;    // read from a name (not a number, character, "$" or "%")
+    bool local : 1 = false;     // a name beginning with ":"
+    bool endOfText : 1 = false; // the NUL that ends the text
+    int16_t entry = -1;         // symbol table entry, or -1
     uint32_t value = 0;
     uint32_t start = 0;
     uint32_t end = 0;
-    int entry = -1;      // symbol table entry, or -1
-    bool isName = false; // read from a name (not a number, character, "$" or "%")
-    bool local = false;  // a name beginning with ":"
-    bool endOfText = false;
 };
+static_assert(sizeof(Token) == 16);
 
 enum class StringState : uint8_t { Outside, AfterChar, AfterComma };
 
@@ -114,6 +116,7 @@ private:
 
     // Scanner.
     Token Next();
+    Token Scan();
     void PushBack(int count);
     void SkipToLineEnd();
     void JumpTo(uint32_t offset);
@@ -174,12 +177,12 @@ private:
     bool Statement1();
     void ExpectEndOfLine();
     void SetPendingLabel(const Token& t);
+    void SetPrefix(const char* name, uint8_t length);
     void ListStatement();
     void ListLine(bool withText);
-    void ListWords(uint16_t address, int first, int count);
+    char* Words(char* out, uint16_t address, int first, int count) const;
     void AddLineEntry();
-    void Put(char c);
-    void PutHex(unsigned value, int digits);
+    void Write(const char* text, size_t length);
     void EndOfText();
     void AddEndEntry();
 

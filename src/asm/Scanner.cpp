@@ -33,7 +33,7 @@ bool IsHexDigit(unsigned char c) {
 } // namespace
 
 Token Engine::FromEntry(Token t, int entry) {
-    t.entry = entry;
+    t.entry = int16_t(entry);
     if (entry >= 0) {
         t.kind = symbols_[entry].kind;
         t.value = symbols_[entry].value;
@@ -44,18 +44,21 @@ Token Engine::FromEntry(Token t, int entry) {
     return t;
 }
 
+// Every token marks itself as the place of an error found now.
 Token Engine::Next() {
+    Token t = Scan();
+    r_.errorStart = t.start;
+    r_.errorEnd = t.end;
+    return t;
+}
+
+Token Engine::Scan() {
     PassState& p = pass_;
     p.ringPos[p.ringCount & 3] = p.pos;
     p.ringString[p.ringCount & 3] = p.string;
     ++p.ringCount;
 
     Token t;
-    auto done = [&](Token& tok) -> Token {
-        r_.errorStart = tok.start;
-        r_.errorEnd = tok.end;
-        return tok;
-    };
 
     // Inside a character string: its characters, with a comma between each two.
     if (p.string == StringState::AfterChar) {
@@ -69,7 +72,7 @@ Token Engine::Next() {
             p.string = StringState::AfterComma;
             t.kind = Kind::Comma;
             t.start = t.end = p.pos;
-            return done(t);
+            return t;
         }
     } else if (p.string == StringState::AfterComma) {
         t.kind = Kind::Constant;
@@ -77,7 +80,7 @@ Token Engine::Next() {
         t.start = p.pos;
         t.end = ++p.pos;
         p.string = StringState::AfterChar;
-        return done(t);
+        return t;
     }
 
     for (unsigned char c = At(p.pos); c != '\0' && c != '\r' && c <= 0x20; c = At(p.pos))
@@ -88,8 +91,7 @@ Token Engine::Next() {
     t.start = start;
 
     if (c == ';') {
-        while (At(p.pos) != '\r' && At(p.pos) != '\0')
-            ++p.pos;
+        p.pos += uint32_t(std::strcspn(text_ + p.pos, "\r"));
         t.start = p.pos;
     }
     if (At(p.pos) == '\r' || At(p.pos) == '\0') {
@@ -101,12 +103,12 @@ Token Engine::Next() {
             t.end = p.pos;
             t.endOfText = true;
         }
-        return done(t);
+        return t;
     }
     if (c == ',') {
         t.kind = Kind::Comma;
         t.end = ++p.pos;
-        return done(t);
+        return t;
     }
     if (c == '\'') {
         unsigned char first = At(start + 1);
@@ -118,7 +120,7 @@ Token Engine::Next() {
         t.start = start + 1;
         t.end = p.pos = start + 2;
         p.string = StringState::AfterChar;
-        return done(t);
+        return t;
     }
     if (c == '$') {
         if (IsHexDigit(At(start + 1))) {
@@ -128,7 +130,7 @@ Token Engine::Next() {
             t.value = st_.address;
             t.end = p.pos = start + 1;
         }
-        return done(t);
+        return t;
     }
     if (c == '%') {
         if (At(start + 1) == '0' || At(start + 1) == '1') {
@@ -138,7 +140,7 @@ Token Engine::Next() {
             t.value = st_.reptCount;
             t.end = p.pos = start + 1;
         }
-        return done(t);
+        return t;
     }
     if (IsDigit(c)) {
         // The radix comes from the longest run of hexadecimal digits: an H after it, or a B
@@ -153,14 +155,14 @@ Token Engine::Next() {
             t = ScanNumber(start, start, 2, true);
         else
             t = ScanNumber(start, start, 10, false);
-        return done(t);
+        return t;
     }
     if (IsNameStart(c)) {
         t = ScanName(start);
-        return done(t);
+        return t;
     }
     t = ScanOperator(start);
-    return done(t);
+    return t;
 }
 
 Token Engine::ScanNumber(uint32_t start, uint32_t digitsFrom, unsigned radix, bool suffixed) {
@@ -256,8 +258,7 @@ void Engine::PushBack(int count) {
 
 void Engine::SkipToLineEnd() {
     pass_.string = StringState::Outside;
-    while (At(pass_.pos) != '\r' && At(pass_.pos) != '\0')
-        ++pass_.pos;
+    pass_.pos += uint32_t(std::strcspn(text_ + pass_.pos, "\r"));
 }
 
 // Where scanning can start again later with no string open: a pushed-back token may leave the

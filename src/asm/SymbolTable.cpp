@@ -23,9 +23,12 @@ void SymbolTable::Clear() {
 int SymbolTable::Find(std::string_view key) const {
     for (int i = head_[Hash(key)]; i >= 0; i = entries_[size_t(i)].next) {
         const Entry& e = entries_[size_t(i)];
-        if (e.keyLength == key.size() &&
-            std::memcmp(keys_.data() + e.keyOffset, key.data(), key.size()) == 0)
-            return i;
+        if (e.keyLength != key.size()) continue;
+        const char* k = keys_.data() + e.keyOffset;
+        size_t j = 0;
+        while (j < key.size() && k[j] == key[j])
+            ++j;
+        if (j == key.size()) return i;
     }
     return -1;
 }
