@@ -141,7 +141,6 @@ void Engine::AddEndEntry() {
 void Engine::ExpectEndOfLine() {
     Token t = Next();
     if (t.kind != Kind::EndOfLine) Fail("Expected end-of-line");
-    lineEnd_ = t;
     st_.end = t.end;
 }
 
@@ -149,7 +148,6 @@ void Engine::SetPendingLabel(const Token& t) {
     if (!symbols_.HasRoom(keyLength_)) Fail("Symbol table full");
     std::memcpy(st_.label, key_, keyLength_);
     st_.labelLength = keyLength_;
-    st_.labelLocal = t.local;
     st_.pendingLabel = true;
     if (!t.local) SetPrefix(name_, nameLength_);
 }
@@ -183,7 +181,6 @@ bool Engine::Statement1() {
             SkipToLineEnd();
             t = Next();
         }
-        lineEnd_ = t;
         st_.end = t.end;
     };
 
@@ -294,7 +291,6 @@ bool Engine::Statement1() {
         break;
     case Kind::EndOfLine:
         DefineLabelAtAddress(pass_.address);
-        lineEnd_ = t;
         st_.end = t.end;
         break;
     default:

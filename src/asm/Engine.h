@@ -96,7 +96,6 @@ struct Statement {
 
     bool pendingLabel = false; // an undefined name waits to be defined
     bool knownLabel = false;   // a label defined in the first pass (second pass)
-    bool labelLocal = false;
     uint8_t labelLength = 0;
     char label[kMaxKeyLength] = {};
     int labelEntry = -1;
@@ -199,7 +198,6 @@ private:
     int keywordFamily_ = -1; // family whose names are loaded, -1 before any DEVICE
     PassState pass_;
     Statement st_;
-    Token lineEnd_; // the end-of-line token that closed the statement
     // Name as read (folded unless CASE), and its length, for the local-label prefix.
     char name_[kMaxNameLength] = {};
     uint8_t nameLength_ = 0;
