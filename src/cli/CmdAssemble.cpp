@@ -69,6 +69,20 @@ int Run(const std::vector<std::string>& args) {
     if (source.empty()) return Usage();
     if (image.empty()) image = std::filesystem::path(source).replace_extension(".sxh").string();
 
+    // Never write over the source (an image name defaulted from a source named .sxh) or
+    // write the listing and the image into one file.
+    auto same = [](const std::string& a, const std::string& b) {
+        std::error_code ec;
+        return a == b || std::filesystem::equivalent(a, b, ec);
+    };
+    if (same(image, source) ||
+        (!listing.empty() && (same(listing, source) || same(listing, image)))) {
+        std::fprintf(stderr,
+                     "pellix-cli: %s would be overwritten; name the outputs with -o and -l\n",
+                     same(image, source) || same(listing, source) ? source.c_str() : image.c_str());
+        return 2;
+    }
+
     std::string text;
     if (!ReadFile(source, text)) {
         std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", source.c_str(),

@@ -138,6 +138,14 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
     EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
     r = Run("disasm " + Path("missing.sxh"));
     EXPECT_EQ(r.exit, 1);
+
+    // A source named like an image is never overwritten by its own image.
+    Spit(Path("odd.sxh"), " DEVICE SX28\n NOP\n");
+    r = Run("assemble " + Path("odd.sxh"));
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(Slurp(Path("odd.sxh")), " DEVICE SX28\n NOP\n");
+    r = Run("assemble " + Path("odd.sxh") + " -o " + Path("a.sxh") + " -l " + Path("a.sxh"));
+    EXPECT_EQ(r.exit, 2);
 }
 
 TEST_F(Cli, DisasmFromSourceAndFromImage) {
