@@ -41,12 +41,20 @@ SourcePosition PositionOf(std::string_view text, size_t offset) {
 std::string SummaryText(const AssemblyRecord& record) {
     const DebugInfo& d = record.debug;
     std::string out = "Assembly Successful\n";
-    out += "FAMILY " + std::to_string(record.deviceFamily) + "\n";
-    out += "FREQ " + std::to_string(d.frequency) + "\n";
-    out += "BREAK " + Hex(d.breakAddress, 1) + "\n";
+    out += "FAMILY ";
+    out += std::to_string(record.deviceFamily);
+    out += "\nFREQ ";
+    out += std::to_string(d.frequency);
+    out += "\nBREAK ";
+    out += Hex(d.breakAddress, 1);
+    out += "\n";
     for (int i = 0; i < d.watchCount && i < kMaxWatches; ++i) {
         const WatchRecord& w = d.watches[size_t(i)];
-        out += "WATCH " + Hex(w.target, 3) + " " + std::to_string(w.length) + " ";
+        out += "WATCH ";
+        out += Hex(w.target, 3);
+        out += ' ';
+        out += std::to_string(w.length);
+        out += ' ';
         out += WatchFormatName(w.format);
         out += " ";
         out += w.name;
@@ -59,7 +67,11 @@ std::string DiagnosticText(const AssemblyRecord& record, std::string_view source
     std::string_view text = record.source;
     SourcePosition p = PositionOf(text, record.errorStart);
     std::string out(sourceName);
-    out += ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": error: ";
+    out += ':';
+    out += std::to_string(p.line);
+    out += ':';
+    out += std::to_string(p.column);
+    out += ": error: ";
     out += record.message;
     out += "\n";
     out.append(text.substr(p.lineStart, p.lineEnd - p.lineStart));
@@ -77,7 +89,10 @@ std::string DisassemblyText(const AssemblyRecord& record) {
     std::string out;
     for (int a = 0; a < kCodeWords; ++a) {
         if (!record.assembled.Written(a)) continue;
-        out += Hex(unsigned(a), 3) + "- " + Hex(record.assembled.Code(a), 3) + "  ";
+        out += Hex(unsigned(a), 3);
+        out += "- ";
+        out += Hex(record.assembled.Code(a), 3);
+        out += "  ";
         out += Disassemble(record, a, false);
         out += "\n";
     }
