@@ -27,6 +27,8 @@ struct Token {
     uint32_t end = 0;
 };
 static_assert(sizeof(Token) == 16);
+static_assert(SymbolTable::kStorageBytes / (SymbolTable::kEntryOverhead + 1) < 32768,
+              "every entry index fits Token::entry");
 
 enum class StringState : uint8_t { Outside, AfterChar, AfterComma };
 
