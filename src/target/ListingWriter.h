@@ -1,6 +1,7 @@
 // The one writer every character of the listing buffer goes through.
 #pragma once
 
+#include <cstring>
 #include <string_view>
 
 #include "target/DebugInfo.h"
@@ -19,10 +20,20 @@ public:
         info_.listing[info_.listingLength++] = c;
         return true;
     }
+    // Writes what fits; false when the text did not fit whole.
     bool Put(std::string_view text) {
-        for (char c : text)
-            if (!Put(c)) return false;
-        return true;
+        size_t room = info_.listingCapacity - info_.listingLength;
+        size_t n = text.size() < room ? text.size() : room;
+        std::memcpy(info_.listing.data() + info_.listingLength, text.data(), n);
+        info_.listingLength += n;
+        return n == text.size();
+    }
+    // Counts n characters without writing them, with the same limit (a dry run that only
+    // needs the lengths).
+    bool Advance(size_t n) {
+        size_t room = info_.listingCapacity - info_.listingLength;
+        info_.listingLength += n < room ? n : room;
+        return n <= room;
     }
     // Three upper-case hex digits, the form of every 12-bit word in text.
     bool PutHex(unsigned value, int digits);

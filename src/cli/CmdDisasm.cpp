@@ -1,0 +1,73 @@
+// pellix-cli disasm IMAGE|SOURCE
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "asm/Assembler.h"
+#include "asm/Report.h"
+#include "cli/CliCommand.h"
+#include "target/DeviceTables.h"
+#include "target/ImageFile.h"
+#include "target/LineEnds.h"
+
+namespace pellix::cli {
+
+namespace {
+
+bool ReadFile(const std::string& name, std::string& text) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    if (in.bad()) return false;
+    text = s.str();
+    return true;
+}
+
+// The extensions the device window loads as images; anything else is a source.
+bool IsImageName(const std::string& name) {
+    std::string ext = std::filesystem::path(name).extension().string();
+    return EqualsNoCase(ext, ".sxh") || EqualsNoCase(ext, ".obj") || EqualsNoCase(ext, ".hex");
+}
+
+int Run(const std::vector<std::string>& args) {
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+        std::fprintf(stderr, "Usage: pellix-cli disasm IMAGE|SOURCE\n");
+        return 2;
+    }
+    const std::string& name = args[0];
+    std::string text;
+    if (!ReadFile(name, text)) {
+        std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", name.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    auto record = std::make_unique<AssemblyRecord>();
+    record->StartUp();
+    if (IsImageName(name)) {
+        if (!LoadImageText(*record, text)) {
+            std::fprintf(stderr, "pellix-cli: %s: %s\n", name.c_str(), record->message.c_str());
+            return 1;
+        }
+    } else {
+        record->source = ToCrLineEnds(text);
+        Assemble(*record);
+        if (record->status != 0) {
+            std::fputs(DiagnosticText(*record, name).c_str(), stderr);
+            return 1;
+        }
+    }
+    std::fputs(DisassemblyText(*record).c_str(), stdout);
+    return 0;
+}
+
+const CliRegistration registration({"disasm", "IMAGE|SOURCE",
+                                    "list the written code words of an image or a source", Run});
+
+} // namespace
+
+} // namespace pellix::cli
