@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "target/DeviceTables.h"
+#include "target/MemoryGeometry.h"
 
 using namespace pellix;
 
@@ -63,4 +64,21 @@ TEST(DeviceTables, PredefinedNames) {
     EXPECT_TRUE(PredefinedInFamily(*rd, 1));
     EXPECT_EQ(pa2->value, 0x703);
     EXPECT_EQ(count1 - count0, 10) << "RD, RE and the eight timer selectors";
+}
+
+TEST(MemoryGeometry, FromFamilyAndFusex) {
+    MemoryGeometry g = ComputeGeometry(1, 0x000);
+    EXPECT_EQ(g.memorySize, 4096);
+    EXPECT_EQ(g.ramBanks, 15);
+    EXPECT_EQ(g.ports, 5);
+    struct {
+        uint16_t fusex;
+        int size, banks, ports;
+    } cases[] = {{0xBFC, 512, 1, 2}, {0xBFD, 1024, 1, 2}, {0xBFE, 2048, 4, 2}, {0xFFF, 2048, 8, 3}};
+    for (auto c : cases) {
+        g = ComputeGeometry(0, c.fusex);
+        EXPECT_EQ(g.memorySize, c.size) << std::hex << c.fusex;
+        EXPECT_EQ(g.ramBanks, c.banks) << std::hex << c.fusex;
+        EXPECT_EQ(g.ports, c.ports) << std::hex << c.fusex;
+    }
 }
