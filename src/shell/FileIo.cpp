@@ -96,7 +96,9 @@ int64_t ModificationTime(const std::string& path) {
     std::error_code ec;
     auto t = fs::last_write_time(path, ec);
     if (ec) return 0;
-    int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+    auto sys = std::chrono::file_clock::to_sys(t);
+    int64_t ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(sys.time_since_epoch()).count();
     return ns == 0 ? 1 : ns;
 }
 

@@ -27,7 +27,7 @@ std::string CopyFileBytes(const std::string& from, const std::string& to);
 bool FileExists(const std::string& path);
 // Nobody may write the file: no write permission bit, or no write access for this user.
 bool HasReadOnlyAttribute(const std::string& path);
-// The last modification time in nanoseconds on the file clock, 0 when it has none.
+// The last modification time in nanoseconds since 1970, 0 when it has none.
 int64_t ModificationTime(const std::string& path);
 // The path with its extension replaced by ".bak".
 std::string BackupName(const std::string& path);
