@@ -1,19 +1,10 @@
 #include "editor/SxLexer.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include <Qsci/qsciscintilla.h>
 
 namespace pellix {
-
-namespace {
-
-bool IsNameChar(unsigned char c) {
-    return std::isalnum(c) || c == '_' || c == ':';
-}
-
-} // namespace
 
 SxLexer::SxLexer(QObject* parent) : QsciLexerCustom(parent) {}
 
@@ -48,43 +39,8 @@ void SxLexer::SetLook(const EditorLook& look) {
     if (editor()) editor()->recolor();
 }
 
-bool SxLexer::IsKeyword(std::string_view word) const {
-    if (!keywords_ || word.empty()) return false;
-    std::string upper(word);
-    for (char& c : upper)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return keywords_->count(upper) != 0;
-}
-
 std::string SxLexer::StyleLine(std::string_view line) const {
-    std::string styles(line.size(), char(Default));
-    size_t i = 0;
-    while (i < line.size()) {
-        unsigned char c = static_cast<unsigned char>(line[i]);
-        if (c == ';') {
-            for (size_t k = i; k < line.size() && line[k] != '\r' && line[k] != '\n'; ++k)
-                styles[k] = char(Comment);
-            break;
-        }
-        if (c == '\'') {
-            size_t close = line.find('\'', i + 1);
-            i = close == std::string_view::npos ? line.size() : close + 1;
-            continue;
-        }
-        if (IsNameChar(c)) {
-            size_t end = i;
-            while (end < line.size() && IsNameChar(static_cast<unsigned char>(line[end])))
-                ++end;
-            // Numbers start with a digit and are never keywords.
-            if (!std::isdigit(c) && IsKeyword(line.substr(i, end - i)))
-                for (size_t k = i; k < end; ++k)
-                    styles[k] = char(Keyword);
-            i = end;
-            continue;
-        }
-        ++i;
-    }
-    return styles;
+    return StyleSxLine(line, keywords_.get());
 }
 
 void SxLexer::styleText(int start, int end) {

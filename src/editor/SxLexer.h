@@ -4,13 +4,12 @@
 
 #include <memory>
 #include <string>
-#include <unordered_set>
 
 #include <Qsci/qscilexercustom.h>
 
-namespace pellix {
+#include "editor/SxLineStyles.h"
 
-using KeywordSet = std::unordered_set<std::string>; // upper case
+namespace pellix {
 
 struct EditorLook {
     QFont font;
@@ -35,7 +34,6 @@ public:
     void styleText(int start, int end) override;
 
     void SetLook(const EditorLook& look);
-    bool IsKeyword(std::string_view word) const;
 
     // The styles a line of text gets, one per byte: the rule the editor colours by.
     std::string StyleLine(std::string_view line) const;
