@@ -391,6 +391,13 @@ void EditorFormTest::missingChipServiceSaysSo() {
     QVERIFY(rig.Last());
     QCOMPARE(Q(rig.Last()->text),
              QStringLiteral("Programming the chip is not available in this version yet."));
+
+    rig.settings.useOrda = true;
+    rig.Item("RunAssembleItem")->trigger();
+    QCOMPARE(rig.assembler.sources.size(), size_t(1));
+    QCOMPARE(Q(rig.Last()->text),
+             QStringLiteral("Assembling with the external assembler is not available in this "
+                            "version yet."));
 }
 
 void EditorFormTest::sxhOnTheCommandLineGoesToTheDeviceWindow() {

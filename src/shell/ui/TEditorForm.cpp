@@ -378,7 +378,9 @@ void TEditorForm::BuildClient() {
         QMenu popup(this);
         popup.setObjectName(QStringLiteral("FileListPopup"));
         QAction* close =
-            popup.addAction(QStringLiteral("Close File: ") + Latin1(files_->CurrentFileName()));
+            popup.addAction(QStringLiteral("Close File: ") +
+                            Latin1(files_->CurrentFileName()).replace(QLatin1Char('&'),
+                                                                       QStringLiteral("&&")));
         close->setObjectName(QStringLiteral("CloseFilePopupItem"));
         if (popup.exec(filesList_->viewport()->mapToGlobal(at)) == close) Close1Click();
     });
@@ -554,7 +556,9 @@ void TEditorForm::RecentFilesChanged() {
     const RecentFiles& recent = files_->Recent();
     for (int i = 0; i < kRecentFileSlots; ++i) {
         const std::string& path = recent[i];
-        reopenItems_[i]->setText(QStringLiteral("&%1 ").arg(i) + Latin1(path));
+        // A "&" in a path is shown, not taken as the item's shortcut letter.
+        reopenItems_[i]->setText(QStringLiteral("&%1 ").arg(i) +
+                                 Latin1(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
         reopenItems_[i]->setVisible(!path.empty());
     }
     reopenMenu_->menuAction()->setVisible(!recent[0].empty());
@@ -949,8 +953,7 @@ void TEditorForm::DoAssemble() {
         throw SilentAbort();
     }
     if (settings_.useOrda) {
-        NotAvailable("Assembling with the external assembler (select the built-in one with "
-                     "\"Toggle Active Assembler\" or in the settings)");
+        NotAvailable("Assembling with the external assembler");
         throw SilentAbort();
     }
     if (!services_.assembler) {
