@@ -72,6 +72,14 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// With PELLIX_SCREENSHOTS naming a folder, a picture of the window for a person to look at.
+void MaybeGrab(QWidget& w, const char* name) {
+    QByteArray dir = qgetenv("PELLIX_SCREENSHOTS");
+    if (dir.isEmpty()) return;
+    QCoreApplication::processEvents();
+    w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
+}
+
 } // namespace
 
 class EditorFormTest : public QObject {
@@ -291,6 +299,8 @@ void EditorFormTest::errorIsHighlightedOnItsOwnLineAndRange() {
     QCOMPARE(rig.Editor().CurrentLine(), 4);
     QCOMPARE(rig.form->Buffer().SelectionStart(), size_t(start));
     QCOMPARE(rig.form->Buffer().SelectionEnd(), size_t(start + 6));
+    rig.form->resize(700, 360);
+    MaybeGrab(*rig.form, "assembly-error.png");
 
     // Moving past the range on that line takes the highlight away.
     // (The editor reports caret moves when it next updates its view.)
