@@ -377,10 +377,9 @@ void TEditorForm::BuildClient() {
     connect(filesList_, &QListWidget::customContextMenuRequested, this, [this](QPoint at) {
         QMenu popup(this);
         popup.setObjectName(QStringLiteral("FileListPopup"));
-        QAction* close =
-            popup.addAction(QStringLiteral("Close File: ") +
-                            Latin1(files_->CurrentFileName()).replace(QLatin1Char('&'),
-                                                                       QStringLiteral("&&")));
+        QAction* close = popup.addAction(
+            QStringLiteral("Close File: ") +
+            Latin1(files_->CurrentFileName()).replace(QLatin1Char('&'), QStringLiteral("&&")));
         close->setObjectName(QStringLiteral("CloseFilePopupItem"));
         if (popup.exec(filesList_->viewport()->mapToGlobal(at)) == close) Close1Click();
     });
