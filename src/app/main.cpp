@@ -1,11 +1,23 @@
 #include <QApplication>
 
+#include "app/Environment.h"
+#include "platform/qt/QtPrompter.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "shell/ui/TEditorForm.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pellix"));
-    pellix::TEditorForm mainWindow;
-    mainWindow.show();
+
+    std::vector<std::string> arguments;
+    const QStringList args = QApplication::arguments();
+    for (qsizetype i = 1; i < args.size(); ++i)
+        arguments.push_back(args[i].toStdString());
+
+    pellix::QtSettingsStore store;
+    pellix::QtPrompter prompter;
+    pellix::Environment environment(store, prompter, std::move(arguments));
+    prompter.SetParent(&environment.EditorForm());
+    environment.EditorForm().show();
     return app.exec();
 }

@@ -12,6 +12,9 @@ class SettingsStore {
 public:
     virtual ~SettingsStore() = default;
     virtual bool Exists(const std::string& name) = 0;
+    // Whether `name` is a value or has values below it ("EditorWindow" after
+    // "EditorWindow\Top" was written).
+    virtual bool KeyExists(const std::string& name) { return Exists(name); }
     virtual std::optional<int32_t> ReadInt(const std::string& name) = 0;
     virtual std::optional<std::string> ReadString(const std::string& name) = 0;
     virtual void WriteInt(const std::string& name, int32_t value) = 0;
@@ -25,6 +28,15 @@ class MemorySettingsStore final : public SettingsStore {
 public:
     bool Exists(const std::string& name) override {
         return ints.count(name) != 0 || strings.count(name) != 0;
+    }
+    bool KeyExists(const std::string& name) override {
+        if (Exists(name)) return true;
+        const std::string below = name + "\\";
+        auto under = [&](const auto& map) {
+            auto it = map.lower_bound(below);
+            return it != map.end() && it->first.compare(0, below.size(), below) == 0;
+        };
+        return under(ints) || under(strings);
     }
     std::optional<int32_t> ReadInt(const std::string& name) override {
         auto it = ints.find(name);

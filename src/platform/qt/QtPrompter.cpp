@@ -10,7 +10,11 @@ PromptAnswer QtPrompter::Message(const std::string& text, const std::string& cap
                                  PromptButtons buttons, PromptIcon icon) {
     QMessageBox box(parent_);
     box.setWindowTitle(QString::fromStdString(caption));
-    box.setText(QString::fromStdString(text));
+    // Texts break lines with a lone CR; Qt lays out only LF.
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setText(shown);
     switch (icon) {
     case PromptIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case PromptIcon::Information: box.setIcon(QMessageBox::Information); break;

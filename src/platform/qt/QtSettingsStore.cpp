@@ -33,6 +33,15 @@ std::string QtSettingsStore::Path() const { return settings_->fileName().toStdSt
 
 bool QtSettingsStore::Exists(const std::string& name) { return settings_->contains(Key(name)); }
 
+bool QtSettingsStore::KeyExists(const std::string& name) {
+    QString key = Key(name);
+    if (settings_->contains(key)) return true;
+    settings_->beginGroup(key);
+    bool any = !settings_->allKeys().isEmpty();
+    settings_->endGroup();
+    return any;
+}
+
 std::optional<int32_t> QtSettingsStore::ReadInt(const std::string& name) {
     QVariant v = settings_->value(Key(name));
     if (!v.isValid()) return std::nullopt;

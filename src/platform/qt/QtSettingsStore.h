@@ -20,6 +20,7 @@ public:
     std::string Path() const;
 
     bool Exists(const std::string& name) override;
+    bool KeyExists(const std::string& name) override;
     std::optional<int32_t> ReadInt(const std::string& name) override;
     std::optional<std::string> ReadString(const std::string& name) override;
     void WriteInt(const std::string& name, int32_t value) override;

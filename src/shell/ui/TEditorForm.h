@@ -1,16 +1,219 @@
-// The main window.
+// The main window: the open source files, the File, Edit, Run and Help commands, the
+// toolbar, and the assembly that starts every hardware command.
 #pragma once
 
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "editor/TPlusMemo.h"
+#include "platform/Prompter.h"
+#include "shell/CommandLine.h"
+#include "shell/OpenFiles.h"
+#include "shell/OriginalEditorBuffer.h"
+#include "shell/Services.h"
+#include "shell/SettingsRegistry.h"
+#include "shell/WorkingSettings.h"
+#include "target/AssemblyRecord.h"
+
+class QAction;
+class QLineEdit;
+class QMenu;
 
 namespace pellix {
 
+class TSearchDialog;
+
+inline constexpr const char* kVersionText = "2.02";
 inline constexpr const char* kMainCaption = "Pellix v2.02";
 
-class TEditorForm : public QMainWindow {
+struct EditorFormContext {
+    AssemblyRecord& record;
+    SettingsRegistry& registry;
+    WorkingSettings& settings;
+    Prompter& prompter;
+    ShellServices services;
+    std::vector<std::string> arguments; // the command line without the program name
+};
+
+class TEditorForm : public QMainWindow, private OpenFilesView {
     Q_OBJECT
 public:
-    explicit TEditorForm(QWidget* parent = nullptr);
+    explicit TEditorForm(EditorFormContext context, QWidget* parent = nullptr);
+    ~TEditorForm() override;
+
+    // Offered to other windows.
+    void EnableRunButtons(bool enabled);
+    std::string SxcFileName() const;
+    // Gives an editor the keyword list and the colours of the settings.
+    void ApplyKeywordsAndColours(TPlusMemo& editor);
+    // After the settings were loaded or changed: editor choice, font, tabs, colours.
+    void ApplyEditorChoice();
+    // Shows the error list when it has lines and the external assembler is selected.
+    void ApplyErrorListRule();
+
+    void SetServices(const ShellServices& services) { services_ = services; }
+    // What ends the program when the disclaimer is refused (the default quits the
+    // application's event loop).
+    void SetTerminate(std::function<void()> terminate) { terminate_ = std::move(terminate); }
+
+    // Assembles the current editor; on failure reports it and throws SilentAbort.
+    void DoAssemble();
+
+    // Handlers of the menus and buttons.
+    void FileNewItemClick();
+    void FileOpenItemClick();
+    void Close1Click();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void ReopenItemClick(int slot);
+    void FileListToggleItemClick();
+    void FilePrintItemClick();
+    void FileExitItemClick();
+    void UndoMenuItemClick();
+    void RedoMenuItemClick();
+    void EditCutItemClick();
+    void EditCopyItemClick();
+    void EditPasteItemClick();
+    void EditFindItemClick();
+    void EditFindNextMenuItemClick();
+    void EditFindReplaceItemClick();
+    void EditReplaceItemClick();
+    void EditTextBiggerItemClick();
+    void EditTextSmallerItemClick();
+    void GoToLineMENUITMClick();
+    void ClearErrorsMENUITMClick();
+    void RunAssembleItemClick();
+    void RunProgramItemClick();
+    void RunRunItemClick();
+    void RunDebugItemClick();
+    void RunDebugAgainItemClick();
+    void ViewDebugCodeMNUITEMClick();
+    void RunClockItemClick();
+    void RunDeviceItemClick();
+    void RunConfigureItemClick();
+    void HelpContentsItemClick();
+    void HelpAboutItemClick();
+    void ToggleAssemblerClick(bool checked);
+    // The application became active again.
+    void ApplicationActivated();
+    // Files dropped on the window.
+    void FilesDropped(const std::vector<std::string>& paths);
+
+    // The find and replace dialogs' requests.
+    void FindDialogFind(TSearchDialog& dialog);
+    void ReplaceDialogReplace();
+    void ReplaceDialogReplaceAll();
+
+    OpenFiles& Files() { return *files_; }
+    TPlusMemo& CurrentEditor();
+    TPlusMemo& TemplateEditor() { return *template_; }
+    OriginalEditorBuffer& Buffer() { return buffer_; }
+    TSearchDialog& FindDialog() { return *findDialog_; }
+    TSearchDialog& ReplaceDialog() { return *replaceDialog_; }
+    QString StatusText(int panel) const;
+    const CommandLine& Arguments() const { return commandLine_; }
+    bool CompilerMode() const { return commandLine_.compilerMode; }
+    bool RunButtonsEnabled() const;
+    // The error highlight: line, start and end, each -1 when there is none.
+    int HighlightLine() const { return highlightLine_; }
+    int HighlightStart() const { return highlightStart_; }
+    int HighlightEnd() const { return highlightEnd_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // OpenFilesView
+    std::unique_ptr<SourceEditor> CreateEditor(int index) override;
+    void ShowEditor(SourceEditor& shown, SourceEditor* hidden) override;
+    void FileListChanged() override;
+    void SetCaption(const std::string& caption) override;
+    void ClearAssemblyStatus() override;
+    void SetRunButtonsEnabled(bool enabled) override;
+    void SetSaveButtonEnabled(bool enabled) override;
+    void EditorStateChanged() override;
+    void RecentFilesChanged() override;
+
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildClient();
+    void BuildStatusBar();
+    QAction* Item(QMenu* menu, const char* name, const QString& caption, const QString& hint,
+                  const QKeySequence& shortcut, void (TEditorForm::*handler)());
+    QToolButton* Button(const char* name, const QString& hint, int icon,
+                        void (TEditorForm::*handler)());
+    void ParseCommandLine();
+    void FormShow();
+    // Runs a command: the abort that ends a failed command stops here, and an unexpected
+    // failure is reported instead of ending the program.
+    void Command(const std::function<void()>& body);
+    void NotAvailable(const std::string& what);
+    ChipService& Chip(const std::string& what);
+    WindowService& Windows();
+    EditorLook MakeLook() const;
+    void SetStatus(int panel, const std::string& text);
+    void ShowErrorHighlight(int line, int start, int end);
+    void RemoveErrorHighlight();
+    void LocateAssemblyError(const FilteredText& pasted);
+    void CaretMoved(TPlusMemo* editor);
+    void UpdateEditCommands();
+    bool IsCurrent(const TPlusMemo* editor) const;
+
+    AssemblyRecord& record_;
+    SettingsRegistry& registry_;
+    WorkingSettings& settings_;
+    Prompter& prompter_;
+    ShellServices services_;
+    std::vector<std::string> arguments_;
+    CommandLine commandLine_;
+    std::function<void()> terminate_;
+
+    std::unique_ptr<OpenFiles> files_;
+    OriginalEditorBuffer buffer_;
+    std::shared_ptr<const KeywordSet> keywords_;
+
+    QSplitter* errorSplit_ = nullptr;
+    QSplitter* fileListSplit_ = nullptr;
+    QListWidget* filesList_ = nullptr;
+    QStackedWidget* editorStack_ = nullptr;
+    QListWidget* errorList_ = nullptr;
+    TPlusMemo* template_ = nullptr;
+    QLineEdit* pasteHolder_ = nullptr;
+    QLabel* panels_[3] = {};
+    TSearchDialog* findDialog_ = nullptr;
+    TSearchDialog* replaceDialog_ = nullptr;
+    QTimer* cursorTimer_ = nullptr;
+    QTimer* selectTimer_ = nullptr;
+    QTimer* sxcModeTimer_ = nullptr;
+
+    std::map<std::string, QAction*> items_;
+    std::map<std::string, QToolButton*> buttons_;
+    QMenu* reopenMenu_ = nullptr;
+    QAction* reopenItems_[kRecentFileSlots] = {};
+
+    std::string lastSearch_;
+    SearchOptions lastOptions_;
+    int highlightLine_ = -1;
+    int highlightStart_ = -1;
+    int highlightEnd_ = -1;
+    bool shown_ = false;
+    bool syncingList_ = false;
+    bool terminated_ = false;
 };
 
 } // namespace pellix

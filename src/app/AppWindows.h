@@ -1,0 +1,48 @@
+// The other windows of the program as the main window reaches them. A window that has no
+// contents yet says so when it is asked for.
+#pragma once
+
+#include "platform/Prompter.h"
+#include "shell/Services.h"
+
+namespace pellix {
+
+class TWarrantyForm;
+class TGotoLineNumDLG;
+class TDebugForm;
+class TRegisterForm;
+class TWatchForm;
+class TCodeForm;
+
+class AppWindows final : public WindowService {
+public:
+    explicit AppWindows(Prompter& prompter) : prompter_(prompter) {}
+
+    TWarrantyForm* warranty = nullptr;
+    TGotoLineNumDLG* gotoLine = nullptr;
+    TDebugForm* debug = nullptr;
+    TRegisterForm* registers = nullptr;
+    TWatchForm* watch = nullptr;
+    TCodeForm* code = nullptr;
+
+    bool AskDisclaimer() override;
+    std::optional<int> AskLineNumber() override;
+    void ShowDeviceWindow() override;
+    void LoadDeviceImage(const std::string& path, bool readOnly) override;
+    void AssemblySucceeded() override {}
+    void ShowClockWindow() override;
+    void ShowClockGenInfo(uint32_t frequency) override;
+    void ShowConfigure() override;
+    void HideDebugWindow() override;
+    void ShowDebugWindow() override;
+    void ToggleCodeView() override;
+    void CloseDebugWindows() override;
+    void ShowHelp() override;
+    void ShowAbout() override;
+
+private:
+    void NotAvailable(const std::string& what);
+    Prompter& prompter_;
+};
+
+} // namespace pellix

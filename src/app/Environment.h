@@ -1,0 +1,99 @@
+// Everything the windowed program holds for its whole run: the shared record, the
+// settings, the services, and every window, created in a fixed order at start-up and
+// destroyed only at the end.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QWidget>
+
+#include "app/AppWindows.h"
+#include "platform/Prompter.h"
+#include "platform/SettingsStore.h"
+#include "shell/SettingsRegistry.h"
+#include "shell/WorkingSettings.h"
+#include "target/AssemblyRecord.h"
+
+namespace pellix {
+
+class TEditorForm;
+class TFindReplaceForm;
+class TProgressForm;
+class TRegisterForm;
+class TAboutForm;
+class TWatchForm;
+class TCodeForm;
+class TDebugForm;
+class TPrintForm;
+class TPrintStatusForm;
+class TClockForm;
+class TConfigureForm;
+class THelpForm;
+class TIRCForm;
+class TSXCForm;
+class THintForm;
+class TWarrantyForm;
+class TGotoLineNumDLG;
+class TPM_CodeFRM;
+class TFileSaveNotificationDLG;
+class TDeviceForm;
+class TClockGenInfoFRM;
+
+class Environment {
+public:
+    // `arguments` is the command line without the program name.
+    Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
+                ShellServices services = {});
+    ~Environment();
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+
+    AssemblyRecord& Record() { return *record_; }
+    SettingsRegistry& Registry() { return registry_; }
+    WorkingSettings& Settings() { return settings_; }
+    TEditorForm& EditorForm() { return *editorForm_; }
+    AppWindows& WindowServices() { return windows_; }
+    // Every window in the order it was created.
+    const std::vector<QWidget*>& CreationOrder() const { return order_; }
+    // Whether settings were stored before this run.
+    bool SettingsStored() const { return settingsStored_; }
+
+private:
+    template <class W>
+    W* Create(std::unique_ptr<W>& slot);
+
+    std::unique_ptr<AssemblyRecord> record_;
+    SettingsRegistry registry_;
+    WorkingSettings settings_;
+    Prompter& prompter_;
+    AppWindows windows_;
+    std::vector<QWidget*> order_;
+    bool settingsStored_ = false;
+
+    std::unique_ptr<TEditorForm> editorForm_;
+    std::unique_ptr<TFindReplaceForm> findReplace_;
+    std::unique_ptr<TProgressForm> progress_;
+    std::unique_ptr<TRegisterForm> register_;
+    std::unique_ptr<TAboutForm> about_;
+    std::unique_ptr<TWatchForm> watch_;
+    std::unique_ptr<TCodeForm> code_;
+    std::unique_ptr<TDebugForm> debug_;
+    std::unique_ptr<TPrintForm> print_;
+    std::unique_ptr<TPrintStatusForm> printStatus_;
+    std::unique_ptr<TClockForm> clock_;
+    std::unique_ptr<TConfigureForm> configure_;
+    std::unique_ptr<THelpForm> help_;
+    std::unique_ptr<TIRCForm> irc_;
+    std::unique_ptr<TSXCForm> sxc_;
+    std::unique_ptr<THintForm> hint_;
+    std::unique_ptr<TWarrantyForm> warranty_;
+    std::unique_ptr<TGotoLineNumDLG> gotoLine_;
+    std::unique_ptr<TPM_CodeFRM> listView_;
+    std::unique_ptr<TFileSaveNotificationDLG> fileSaveNotification_;
+    std::unique_ptr<TDeviceForm> device_;
+    std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
+};
+
+} // namespace pellix

@@ -1,0 +1,78 @@
+// What the main window's commands call in other parts of the program. Each service is
+// optional: a command whose service is missing says so instead of pretending.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace pellix {
+
+struct AssemblyRecord;
+
+// The built-in assembler: reads `source`, leaves status, message and range in the record.
+class AssemblerService {
+public:
+    virtual ~AssemblerService() = default;
+    virtual void Assemble(AssemblyRecord& record) = 0;
+};
+
+// The external assembler bridge.
+class ExternalAssemblerService {
+public:
+    virtual ~ExternalAssemblerService() = default;
+    // Locates the assembler and empties its output folder (start-up and shutdown).
+    virtual void Init() = 0;
+    virtual void Shutdown() = 0;
+    // Runs it on `path`: 0 or 2 success, 1 errors in the source, 3 to 5 a missing output
+    // file, anything else a failure already reported.
+    virtual int Run(const std::string& path) = 0;
+};
+
+// The key and the chip. Failures of the link are reported by the service itself, which
+// then throws SilentAbort.
+class ChipService {
+public:
+    virtual ~ChipService() = default;
+    virtual void RequireFullKey() = 0;
+    virtual void ConnectKey() = 0;
+    virtual void ProgramChip(bool run) = 0;
+    // False with the record's message set when the program leaves no room for debugging.
+    virtual bool PrepareDebug() = 0;
+    virtual std::string ClockText(uint32_t frequency) = 0;
+};
+
+// The other windows of the program, as the main window uses them.
+class WindowService {
+public:
+    virtual ~WindowService() = default;
+    // The disclaimer; true when it was accepted.
+    virtual bool AskDisclaimer() = 0;
+    // The Go to Line dialog: a line number of at least 1, or nothing.
+    virtual std::optional<int> AskLineNumber() = 0;
+
+    virtual void ShowDeviceWindow() = 0;
+    // A hex image named on the command line, for the device window.
+    virtual void LoadDeviceImage(const std::string& path, bool readOnly) = 0;
+    // After a successful assembly: the device window takes the image's settings.
+    virtual void AssemblySucceeded() = 0;
+    virtual void ShowClockWindow() = 0;
+    virtual void ShowClockGenInfo(uint32_t frequency) = 0;
+    virtual void ShowConfigure() = 0;
+    virtual void HideDebugWindow() = 0;
+    virtual void ShowDebugWindow() = 0;
+    virtual void ToggleCodeView() = 0;
+    // The debug, watch, code and register windows, when the main window closes.
+    virtual void CloseDebugWindows() = 0;
+    virtual void ShowHelp() = 0;
+    virtual void ShowAbout() = 0;
+};
+
+struct ShellServices {
+    AssemblerService* assembler = nullptr;
+    ExternalAssemblerService* externalAssembler = nullptr;
+    ChipService* chip = nullptr;
+    WindowService* windows = nullptr;
+};
+
+} // namespace pellix

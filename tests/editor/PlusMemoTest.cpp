@@ -1,0 +1,246 @@
+// The source editor component: bytes and line ends kept, search, highlight, colouring.
+#include <QTest>
+
+#include <Qsci/qscicommandset.h>
+
+#include "editor/TPlusMemo.h"
+
+using namespace pellix;
+
+namespace {
+
+EditorLook TestLook() {
+    EditorLook look;
+    look.font = QFont(QStringLiteral("Courier New"), 9);
+    look.tabWidth = 8;
+    look.boldKeywords = true;
+    look.text = Qt::black;
+    look.paper = Qt::white;
+    look.keyword = Qt::blue;
+    look.comment = QColor(0, 128, 0);
+    look.keywords = std::make_shared<const KeywordSet>(
+        KeywordSet{"MOV", "JMP", "RB", "DEVICE", "SX28", "W", "CLR", "DJNZ"});
+    return look;
+}
+
+} // namespace
+
+class PlusMemoTest : public QObject {
+    Q_OBJECT
+private slots:
+    void keepsBytesAndLineEndsExactly();
+    void newLinesFollowTheFilesLineEnds();
+    void linesAndPositions();
+    void searchOptions();
+    void highlightAndClear();
+    void readOnlyAndModified();
+    void undoAndRedo();
+    void lexerColoursKeywordsAndComments();
+    void lookGivesFontTabsAndColours();
+    void releasedKeysAreNoLongerTheEditors();
+};
+
+void PlusMemoTest::keepsBytesAndLineEndsExactly() {
+    TPlusMemo e;
+    std::string bytes = "a\r\nb\nc\rd\r\r\n";
+    for (int c = 0x80; c <= 0xFF; ++c)
+        bytes.push_back(char(c));
+    bytes += std::string("\0tail\x01\x1a", 7);
+    e.SetText(bytes);
+    QCOMPARE(e.Text(), bytes);
+    QCOMPARE(e.LineCount(), 6);
+    QCOMPARE(e.LineText(1), std::string("b"));
+    e.SetText({});
+    QVERIFY(e.IsEmpty());
+    QCOMPARE(e.Text(), std::string());
+}
+
+void PlusMemoTest::newLinesFollowTheFilesLineEnds() {
+    for (auto [text, eol] :
+         {std::pair<std::string, std::string>{"x\r\ny", "\r\n"}, {"x\ny", "\n"}, {"x\ry", "\r"}}) {
+        TPlusMemo e;
+        e.SetText(text);
+        e.SetCaret(1, 1);
+        e.setFocus();
+        QTest::keyClick(&e, Qt::Key_Return);
+        QCOMPARE(e.Text(), text + eol);
+    }
+}
+
+void PlusMemoTest::linesAndPositions() {
+    TPlusMemo e;
+    e.SetText("first\r\nsecond\r\n\r\nlast");
+    QCOMPARE(e.LineCount(), 4);
+    QCOMPARE(e.PositionOfLine(1), 7);
+    QCOMPARE(e.LineEndPosition(1), 13);
+    QCOMPARE(e.LineOfPosition(8), 1);
+    QCOMPARE(e.LineText(2), std::string());
+    QCOMPARE(e.LineText(3), std::string("last"));
+    QCOMPARE(e.LineText(9), std::string());
+    e.SetCaret(1, 3);
+    QCOMPARE(e.CurrentLine(), 1);
+    QCOMPARE(e.CurrentColumn(), 3);
+    e.SetCaret(1, 99);
+    QCOMPARE(e.CurrentColumn(), 6);
+    e.SetCurrentLine(3);
+    QCOMPARE(e.CaretPosition(), 17);
+    e.SetSelection(7, 6);
+    QCOMPARE(e.SelectedText(), std::string("second"));
+    e.ReplaceSelection("2nd");
+    QCOMPARE(e.Text(), std::string("first\r\n2nd\r\n\r\nlast"));
+}
+
+void PlusMemoTest::searchOptions() {
+    TPlusMemo e;
+    e.SetText("Mov move\nMOV mov");
+    SearchOptions o;
+    e.SetCaret(0, 0);
+    QVERIFY(e.Find("mov", o));
+    QCOMPARE(e.SelectionStart(), 0);
+    QVERIFY(e.Find("mov", o));
+    QCOMPARE(e.SelectionStart(), 4); // inside move, without whole words
+    o.wholeWord = true;
+    QVERIFY(e.Find("mov", o));
+    QCOMPARE(e.SelectionStart(), 9);
+    o.matchCase = true;
+    QVERIFY(e.Find("mov", o));
+    QCOMPARE(e.SelectionStart(), 13);
+    QVERIFY(!e.Find("mov", o));
+    QCOMPARE(e.SelectionStart(), 13); // a miss leaves the selection
+    o.forward = false;
+    QVERIFY(!e.Find("mov", o)); // backwards from the selection start
+    o.matchCase = false;
+    QVERIFY(e.Find("mov", o));
+    QCOMPARE(e.SelectionStart(), 9);
+    o.fromStart = true;
+    o.forward = true;
+    o.wholeWord = false;
+    QVERIFY(e.Find("MOVE", o));
+    QCOMPARE(e.SelectionStart(), 4);
+    QVERIFY(!e.Find("", o));
+}
+
+void PlusMemoTest::highlightAndClear() {
+    TPlusMemo e;
+    e.SetLook(TestLook());
+    e.SetText("\tMOV W,#1\n\tJMP x\n");
+    auto valueAt = [&](int indicator, int pos) {
+        return e.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, long(pos));
+    };
+    e.Highlight(11, 16, 0x0000FFFF);
+    QCOMPARE(valueAt(8, 10), 0L);
+    QCOMPARE(valueAt(8, 11), 1L);
+    QCOMPARE(valueAt(9, 15), 1L);
+    QCOMPARE(valueAt(8, 16), 0L);
+    QCOMPARE(e.SendScintilla(QsciScintillaBase::SCI_INDICGETFORE, 8UL), 0x00FFFFL);
+    e.Highlight(1, 4, 0x00FF00FF); // a new highlight replaces the old
+    QCOMPARE(valueAt(8, 12), 0L);
+    QCOMPARE(valueAt(8, 2), 1L);
+    e.ClearHighlight();
+    QCOMPARE(valueAt(8, 2), 0L);
+    QCOMPARE(valueAt(9, 2), 0L);
+}
+
+void PlusMemoTest::readOnlyAndModified() {
+    TPlusMemo e;
+    e.SetText("abc");
+    e.SetModified(false);
+    QVERIFY(!e.Modified());
+    e.SetReadOnly(true);
+    e.setFocus();
+    QTest::keyClicks(&e, "zz");
+    QCOMPARE(e.Text(), std::string("abc"));
+    QVERIFY(!e.Modified());
+    e.SetText("loaded while read-only");
+    QCOMPARE(e.Text(), std::string("loaded while read-only"));
+    QVERIFY(e.ReadOnly());
+    e.SetReadOnly(false);
+    e.SetModified(false);
+    QTest::keyClicks(&e, "x");
+    QVERIFY(e.Modified());
+}
+
+void PlusMemoTest::undoAndRedo() {
+    TPlusMemo e;
+    e.SetText("one");
+    e.ClearUndo();
+    QVERIFY(!e.CanUndo());
+    e.SetCaret(0, 3);
+    e.setFocus();
+    QTest::keyClicks(&e, " two");
+    QVERIFY(e.CanUndo());
+    e.Undo();
+    QCOMPARE(e.Text(), std::string("one"));
+    QVERIFY(e.CanRedo());
+    e.Redo();
+    QCOMPARE(e.Text(), std::string("one two"));
+    e.BeginUndoGroup();
+    e.SetSelection(0, 3);
+    e.ReplaceSelection("1");
+    e.SetSelection(2, 3);
+    e.ReplaceSelection("2");
+    e.EndUndoGroup();
+    QCOMPARE(e.Text(), std::string("1 2"));
+    e.Undo();
+    QCOMPARE(e.Text(), std::string("one two"));
+}
+
+void PlusMemoTest::lexerColoursKeywordsAndComments() {
+    TPlusMemo e;
+    e.SetLook(TestLook());
+    const std::string line = "loop\tmov RB.0,#'a;b' ; set MOV\r\n:wait\tDJNZ move,0FFh\n";
+    e.SetText(line);
+    auto style = [&](const char* word, size_t from = 0) {
+        return e.StyleAt(int(line.find(word, from)));
+    };
+    QCOMPARE(style("loop"), int(SxLexer::Default));
+    QCOMPARE(style("mov"), int(SxLexer::Keyword)); // keywords without regard to case
+    QCOMPARE(style("RB"), int(SxLexer::Keyword));
+    QCOMPARE(style(".0"), int(SxLexer::Default));
+    QCOMPARE(style("a;b"), int(SxLexer::Default)); // no comment inside a string
+    QCOMPARE(style(";b"), int(SxLexer::Default));
+    QCOMPARE(style("; set"), int(SxLexer::Comment));
+    QCOMPARE(style("MOV", line.find(';', 20)), int(SxLexer::Comment));
+    QCOMPARE(style(":wait"), int(SxLexer::Default));
+    QCOMPARE(style("DJNZ"), int(SxLexer::Keyword));
+    QCOMPARE(style("move"), int(SxLexer::Default)); // whole names only
+    QCOMPARE(style("0FFh"), int(SxLexer::Default));
+    QCOMPARE(e.StyleAt(int(line.find("\r\n"))), int(SxLexer::Default)); // the comment ends
+
+    // The rule line by line, directly.
+    QCOMPARE(e.Lexer().StyleLine("W;c"), std::string("\1\2\2"));
+    QCOMPARE(e.Lexer().StyleLine("'unclosed ; x"), std::string(13, '\0'));
+    QCOMPARE(e.Lexer().StyleLine("clr\tw"), std::string("\1\1\1\0\1", 5));
+}
+
+void PlusMemoTest::lookGivesFontTabsAndColours() {
+    TPlusMemo e;
+    EditorLook look = TestLook();
+    look.tabWidth = 4;
+    look.font.setPointSize(12);
+    e.SetLook(look);
+    QCOMPARE(e.tabWidth(), 4);
+    QVERIFY(e.Lexer().font(SxLexer::Keyword).bold());
+    QVERIFY(!e.Lexer().font(SxLexer::Default).bold());
+    QCOMPARE(e.Lexer().font(SxLexer::Comment).pointSize(), 12);
+    QCOMPARE(e.Lexer().color(SxLexer::Keyword), QColor(Qt::blue));
+    QCOMPARE(e.Lexer().color(SxLexer::Comment), QColor(0, 128, 0));
+    look.boldKeywords = false;
+    e.SetLook(look);
+    QVERIFY(!e.Lexer().font(SxLexer::Keyword).bold());
+}
+
+void PlusMemoTest::releasedKeysAreNoLongerTheEditors() {
+    TPlusMemo e;
+    int ctrlA = (Qt::CTRL | Qt::Key_A).toCombined();
+    QVERIFY(e.standardCommands()->boundTo(ctrlA));
+    e.ReleaseKeys({ctrlA});
+    QVERIFY(!e.standardCommands()->boundTo(ctrlA));
+    e.SetText("abc");
+    e.setFocus();
+    QTest::keyClick(&e, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(e.SelectionLength(), 0);
+}
+
+QTEST_MAIN(PlusMemoTest)
+#include "PlusMemoTest.moc"
