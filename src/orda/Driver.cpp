@@ -230,6 +230,8 @@ bool Orda::ParseOptions(const std::vector<std::string>& argv, bool& usage) {
     for (; i < argv.size(); ++i) {
         const std::string& a = argv[i];
         if (a.empty() || (a[0] != '/' && a[0] != '-')) break;
+        // an absolute path names the source file, not an option
+        if (a[0] == '/' && a.find('/', 1) != std::string::npos) break;
         char letter = a.size() > 1 ? char(std::toupper((unsigned char)a[1])) : '\0';
         std::string value;
         if (letter && std::strchr("FPSRTWCLEQOD", letter)) {

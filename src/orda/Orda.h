@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -253,6 +254,7 @@ struct PassState {
     bool seenFreq = false, seenReset = false, seenBreak = false, seenIrc = false;
     bool ended = false;
     bool oscLineSeen = false;
+    bool oscChecked = false;
     uint32_t freq = 50000000;
     uint16_t irc = 0;
     uint16_t breakAddr = 0xFFFF;
@@ -358,7 +360,7 @@ private:
     void ListDirective();
     void IncludeDirective();
     void MacroDirective(const std::string* label);
-    void MacroCall(Macro& m);
+    void MacroCall(Macro& m, size_t from);
     void ReptDirective();
     void ErrorDirective();
     void WatchDirective();
@@ -405,7 +407,7 @@ private:
     SymbolTree symbols_;
     std::vector<uint16_t> image_;
     std::string idText_;
-    std::vector<FileRecord> files_;
+    std::deque<FileRecord> files_; // frames point into it: no reallocation
     Counters pass0_, pass1_, pass2_;
     bool pass2Ran_ = false;
     uint32_t pass1Lines_ = 0;

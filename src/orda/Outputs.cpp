@@ -78,8 +78,12 @@ void Orda::PageHeader() {
         h += p_.subtitle + "\r\n";
         ++pageLines_;
     }
-    h += "\r\n" + columnHeader_ + "\r\n";
-    pageLines_ += 2;
+    h += "\r\n";
+    ++pageLines_;
+    if (!columnHeader_.empty()) {
+        h += columnHeader_ + "\r\n";
+        ++pageLines_;
+    }
     ListRaw(h);
 }
 

@@ -75,10 +75,10 @@ int Orda::Next() {
     case kClassOp:
         return tok_.type = ScanOperator();
     default:
+        // reported and passed over, so that the statement reads as if it were not there
         ++pos_;
-        tok_.text.assign(1, char(c));
         if (p_.pass == 2) Report(kWarning, kIllegalCharacter);
-        return tok_.type = kTokIllegal;
+        return Next();
     }
 }
 

@@ -226,8 +226,9 @@ std::string Orda::FormatRadix(int32_t v) const {
             digits.insert(digits.begin(), kDigits[m % uint32_t(radix)]);
             m /= uint32_t(radix);
         } while (m);
-        // a leading letter would read back as a name
+        // a leading letter would read back as a name, a last B or D as a radix letter
         if (digits[0] > '9') digits.insert(digits.begin(), '0');
+        if (radix == 16 && (digits.back() == 'B' || digits.back() == 'D')) digits += 'h';
     }
     return neg ? "-" + digits : digits;
 }
@@ -254,12 +255,14 @@ void Orda::Statement() {
     }
     if (lineTooLong_ && p_.pass == 2) Report(kWarning, kLineTooLong);
 
+    bool handled = true;
     if (p_.defining) {
         DefineLine();
     } else if (p_.collecting) {
         CollectLine();
     } else if (Skipping()) {
         SkipStatement();
+        handled = false;
     } else {
         int t = Next();
         if (t == kTokName || t == kTokAtName)
@@ -268,7 +271,8 @@ void Orda::Statement() {
             Report(kError, kBadInstruction);
     }
 
-    if (p_.pass == 1 && fromFile && size_t(curFileIndex_) < files_.size()) {
+    if (p_.pass == 1 && (handled || lineHadMessage_) && fromFile &&
+        size_t(curFileIndex_) < files_.size()) {
         auto& marks = files_[size_t(curFileIndex_)].marks;
         if (curFileLine_ < marks.size()) {
             uint16_t mark = 1;
@@ -462,8 +466,18 @@ void Orda::HandleName() {
         return;
     }
     if (auto it = p_.macros.find(word); it != p_.macros.end() && &it->second != p_.defining) {
-        MacroCall(it->second);
-        return;
+        // `name MACRO` again is a redefinition, not a call
+        size_t afterName = pos_;
+        size_t a = line_.find_first_not_of(" \t", pos_);
+        size_t b = a;
+        while (b < line_.size() && IsWordChar((unsigned char)line_[b]))
+            ++b;
+        bool redefinition = a != std::string::npos &&
+                            EqualNoCase(std::string_view(line_).substr(a, b - a), "MACRO");
+        if (!redefinition) {
+            MacroCall(it->second, afterName);
+            return;
+        }
     }
     // A label, then maybe a statement.
     int t = Next();
@@ -493,7 +507,7 @@ void Orda::HandleName() {
         } else if (auto it = p_.macros.find(tok_.text);
                    it != p_.macros.end() && &it->second != p_.defining) {
             DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, start, false, true);
-            MacroCall(it->second);
+            MacroCall(it->second, pos_);
             return;
         }
     }
@@ -522,7 +536,8 @@ bool Orda::DefineLabel(const std::string& rawName, int32_t value, int bit, int t
         Report(kError, kLocalTooLong);
         return false;
     }
-    if (!local && col1) p_.lastGlobal = full;
+    // Labels made inside an expansion keep the caller's scope for local labels.
+    if (!local && col1 && !fromExpansion_) p_.lastGlobal = full;
     auto it = symbols_.find(full);
     if (it != symbols_.end()) {
         if (p_.pass == 1 && it->second.type != kVar) {
@@ -574,6 +589,10 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
     case kDirFuses:
         DeviceDirective();
         listKind_ = kListFuses;
+        if (p_.pass == 2 && p_.s.corvanex && !p_.oscChecked) {
+            p_.oscChecked = true;
+            if (!pass1OscSeen_) Report(kWarning, kNoOsc);
+        }
         break;
     case kDirRadix: {
         if (Next() == kTokAssign)
@@ -1261,9 +1280,9 @@ void Orda::MacroDirective(const std::string* label) {
     p_.defineFrames = p_.frames.size();
 }
 
-void Orda::MacroCall(Macro& m) {
+void Orda::MacroCall(Macro& m, size_t from) {
     std::vector<std::string> args;
-    size_t i = pos_;
+    size_t i = from;
     const size_t n = line_.size();
     auto skipBlanks = [&] {
         while (i < n && (line_[i] == ' ' || line_[i] == '\t'))
