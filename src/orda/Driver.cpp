@@ -537,12 +537,12 @@ void Orda::RunPass() {
         curFileLine_ = 1;
         uint32_t saved = p_.listingLine;
         p_.listingLine = 1;
-        if (symbols_.find("__SX_IRC_CAL") == symbols_.end()) {
+        if (!FindSymbol("__SX_IRC_CAL")) {
             EnterSymbol("__SX_IRC_CAL", 0, 0, kData);
             // Without the extension IRC_CAL does not exist, so its absence is no news.
             if (p_.s.corvanex) Report(kWarning, kNoIrcCal);
         }
-        if (symbols_.find("__SX_FREQ") == symbols_.end()) {
+        if (!FindSymbol("__SX_FREQ")) {
             EnterSymbol("__SX_FREQ", 50000000, 0, kData);
             Report(kWarning, kNoFreq);
         }

@@ -1,6 +1,5 @@
 // Directive, mnemonic and operand-name tables, searched in a fixed order per mnemonic set.
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "orda/Orda.h"
@@ -220,20 +219,37 @@ constexpr Keyword kKeywords[] = {
 #undef REG
 #undef BIT
 
-struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+constexpr int kKeywordCount = int(sizeof kKeywords / sizeof kKeywords[0]);
+constexpr unsigned kBuckets = 512;
+
+unsigned HashOf(const char* s, size_t n) {
+    unsigned h = unsigned(n) * 31u;
+    for (size_t i = 0; i < n; ++i)
+        h = h * 33u + (unsigned char)s[i];
+    return h & (kBuckets - 1);
+}
+
+// Rows by hash of their upper-case name, chained in table order (the search order).
+struct Index {
+    int16_t head[kBuckets];
+    int16_t next[kKeywordCount];
+    uint8_t length[kKeywordCount];
+    Index() {
+        for (auto& h : head)
+            h = -1;
+        for (int i = kKeywordCount - 1; i >= 0; --i) {
+            size_t n = std::char_traits<char>::length(kKeywords[i].name);
+            unsigned b = HashOf(kKeywords[i].name, n);
+            length[i] = uint8_t(n);
+            next[i] = head[b];
+            head[b] = int16_t(i);
+        }
+    }
 };
 
-// Upper-case name to the table rows holding it, in search order.
-const std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>>& Index() {
-    static const auto* index = [] {
-        auto* m = new std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>>;
-        for (int i = 0; i < int(sizeof kKeywords / sizeof kKeywords[0]); ++i)
-            (*m)[kKeywords[i].name].push_back(i);
-        return m;
-    }();
-    return *index;
+const Index& TheIndex() {
+    static const Index index;
+    return index;
 }
 
 bool TableInSet(int table, int set) {
@@ -258,11 +274,13 @@ int LookupKeyword(std::string_view word, int mnemonicSet) {
     char buf[10];
     for (size_t i = 0; i < word.size(); ++i)
         buf[i] = Upper(word[i]);
-    const auto& index = Index();
-    auto it = index.find(std::string_view(buf, word.size()));
-    if (it == index.end()) return -1;
-    for (int id : it->second)
+    const Index& index = TheIndex();
+    for (int id = index.head[HashOf(buf, word.size())]; id >= 0; id = index.next[id]) {
+        if (index.length[id] != word.size() ||
+            std::char_traits<char>::compare(buf, kKeywords[id].name, word.size()) != 0)
+            continue;
         if (TableInSet(kKeywords[id].table, mnemonicSet)) return id;
+    }
     return -1;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "orda/Messages.h"
@@ -276,6 +277,8 @@ public:
 
     // Results of the last run, for tests and tools.
     const SymbolTree& Symbols() const { return symbols_; }
+    // Lookup by name without regard to case; null when there is none.
+    Symbol* FindSymbol(std::string_view name);
     const std::vector<uint16_t>& Image() const { return image_; }
     const PassState& State() const { return p_; }
     std::string OutputBase() const { return outputBase_; }
@@ -405,6 +408,9 @@ private:
     Settings options_; // settings after the command line
     PassState p_;
     SymbolTree symbols_;
+    // The same symbols by upper-cased name, for lookups; the tree gives the sorted walks.
+    std::unordered_map<std::string, Symbol*> symbolIndex_;
+    std::string foldBuffer_;
     std::vector<uint16_t> image_;
     std::string idText_;
     std::deque<FileRecord> files_; // frames point into it: no reallocation

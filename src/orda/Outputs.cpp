@@ -107,6 +107,9 @@ void Orda::FlushQueue(bool) {
 
 std::string Orda::SourceForList(bool& truncated) {
     truncated = false;
+    // a line holds at most 255 characters, so only tabs can take it past the limit
+    if (line_.find('\t') == std::string::npos && line_.find(char(31)) == std::string::npos)
+        return line_;
     std::string out;
     int width = p_.s.tabWidth ? p_.s.tabWidth : 1;
     int col = 0;

@@ -638,20 +638,20 @@ bool Orda::NameValue(const std::string& name, Value& out) {
                 return false;
             }
             out = Value{k.value, k.bit < 0 ? 0 : k.bit};
-            if (symbols_.find(std::string_view(k.name)) == symbols_.end())
+            if (!FindSymbol(k.name))
                 EnterSymbol(k.name, k.value, k.bit < 0 ? 0 : k.bit, k.bit < 0 ? kResv : kResb);
             return true;
         }
     }
-    const std::string key = name[0] == ':' ? LocalLabelName(name) : name;
-    auto it = symbols_.find(key);
-    if (it != symbols_.end()) {
-        out = Value{it->second.value, it->second.type >= kWatchFirst ? 0 : it->second.bit};
+    bool local = name[0] == ':';
+    const Symbol* s = FindSymbol(local ? std::string_view(LocalLabelName(name)) : name);
+    if (s) {
+        out = Value{s->value, s->type >= kWatchFirst ? 0 : s->bit};
         return true;
     }
     out = Value{0, 0};
     if (p_.pass == 2 || demand_) {
-        arg_ = key;
+        arg_ = local ? LocalLabelName(name) : name;
         Report(kError, kUndefined);
         return false;
     }
@@ -660,8 +660,21 @@ bool Orda::NameValue(const std::string& name, Value& out) {
 
 // ---- symbols ----
 
+Symbol* Orda::FindSymbol(std::string_view name) {
+    foldBuffer_.assign(name);
+    for (char& c : foldBuffer_)
+        c = Upper(c);
+    auto it = symbolIndex_.find(foldBuffer_);
+    return it == symbolIndex_.end() ? nullptr : it->second;
+}
+
 void Orda::EnterSymbol(const std::string& name, int32_t value, int bit, int type) {
-    Symbol& s = symbols_[name];
+    Symbol* existing = FindSymbol(name);
+    if (!existing) {
+        existing = &symbols_[name];
+        symbolIndex_.emplace(foldBuffer_, existing);
+    }
+    Symbol& s = *existing;
     s.value = value;
     s.bit = uint16_t(bit);
     s.type = uint8_t(type);
@@ -669,11 +682,10 @@ void Orda::EnterSymbol(const std::string& name, int32_t value, int bit, int type
 }
 
 bool Orda::DefineOrUpdate(const std::string& name, int32_t value, int bit, int type) {
-    auto it = symbols_.find(name);
-    if (it != symbols_.end()) {
-        if (it->second.type != type) return false;
-        it->second.value = value;
-        it->second.bit = uint16_t(bit);
+    if (Symbol* s = FindSymbol(name)) {
+        if (s->type != type) return false;
+        s->value = value;
+        s->bit = uint16_t(bit);
         return true;
     }
     EnterSymbol(name, value, bit, type);

@@ -538,15 +538,14 @@ bool Orda::DefineLabel(const std::string& rawName, int32_t value, int bit, int t
     }
     // Labels made inside an expansion keep the caller's scope for local labels.
     if (!local && col1 && !fromExpansion_) p_.lastGlobal = full;
-    auto it = symbols_.find(full);
-    if (it != symbols_.end()) {
-        if (p_.pass == 1 && it->second.type != kVar) {
+    if (Symbol* s = FindSymbol(full)) {
+        if (p_.pass == 1 && s->type != kVar) {
             arg_ = full;
             Report(kError, kRedefinition);
             return false;
         }
-        it->second.value = value;
-        it->second.bit = uint16_t(bit);
+        s->value = value;
+        s->bit = uint16_t(bit);
         return true;
     }
     EnterSymbol(full, value, bit, type);
@@ -680,15 +679,15 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         if (!needLabel()) break;
         if (!operand(v, true)) break;
         showValue(v.v, v.bit);
-        auto it = symbols_.find(*label);
-        if (it != symbols_.end() && p_.pass == 1) {
+        Symbol* s = FindSymbol(*label);
+        if (s && p_.pass == 1) {
             arg_ = *label;
             Report(kError, kRedefinition);
             break;
         }
-        if (it != symbols_.end()) {
-            it->second.value = v.v;
-            it->second.bit = uint16_t(v.bit);
+        if (s) {
+            s->value = v.v;
+            s->bit = uint16_t(v.bit);
         } else {
             EnterSymbol(*label, v.v, v.bit, kData);
         }
@@ -1453,16 +1452,16 @@ void Orda::WatchDirective() {
     std::string name = "__SX_WATCH:" + text;
     listKind_ = kListValue;
     listValue_ = value;
-    auto it = symbols_.find(name);
-    if (it != symbols_.end() && p_.pass == 1) {
+    Symbol* s = FindSymbol(name);
+    if (s && p_.pass == 1) {
         arg_ = name;
         Report(kError, kRedefinition);
         return;
     }
-    if (it != symbols_.end()) {
-        it->second.value = value;
-        it->second.bit = uint16_t(count & 0xFF);
-        it->second.type = uint8_t(type);
+    if (s) {
+        s->value = value;
+        s->bit = uint16_t(count & 0xFF);
+        s->type = uint8_t(type);
     } else {
         EnterSymbol(name, value, count & 0xFF, type);
     }
@@ -1491,7 +1490,7 @@ void Orda::Conditional(int code) {
             Report(kError, kBadInstruction);
         } else {
             const std::string key = tok_.text[0] == ':' ? LocalLabelName(tok_.text) : tok_.text;
-            bool defined = symbols_.count(key) > 0;
+            bool defined = FindSymbol(key) != nullptr;
             truth = code == kDirIfdef ? defined : !defined;
         }
         p_.conds.push_back({!truth, false, false});
