@@ -103,14 +103,16 @@ void Orda::Exit(int code) {
 
 void Orda::Fatal(int severity, int number) {
     if (number != -1) {
-        if (!errorFile_ && p_.s.nohau == false && !errorFileName_.empty())
-            errorFile_ = host_.Create(Resolve(errorFileName_, false));
-        else if (!errorFile_ && !errorFileName_.empty())
-            errorFile_ = host_.Create(Resolve(errorFileName_, true));
+        if (!errorFile_ && !errorFileName_.empty()) errorFile_ = host_.Create(ErrorFilePath());
         Report(severity, number);
     }
     errorFile_.reset();
     Exit(1);
+}
+
+// cmperr.log lives in the working folder, the .err file beside the other outputs.
+std::string Orda::ErrorFilePath() const {
+    return Resolve(errorFileName_, options_.nohau);
 }
 
 std::string Orda::Resolve(const std::string& name, bool fromWorkDir) const {
@@ -184,8 +186,8 @@ int Orda::Run(const std::vector<std::string>& argv) {
         files_.push_back(std::move(main));
 
         BeginPass(1);
-        if (p_.s.listMode >= 0 && !errorFileName_.empty()) {
-            errorFile_ = host_.Create(Resolve(errorFileName_, p_.s.nohau));
+        {
+            errorFile_ = host_.Create(ErrorFilePath());
             if (!errorFile_)
                 host_.Print(Format("\nCannot create error file '%s'", errorFileName_.c_str()));
         }
@@ -657,7 +659,7 @@ void Orda::WriteOutputs() {
 
 void Orda::Cleanup() {
     if (!errorFileName_.empty()) {
-        std::string path = Resolve(errorFileName_, p_.s.nohau);
+        std::string path = ErrorFilePath();
         long long size = host_.FileSize(path);
         if (size >= 0 && size < 4) host_.Remove(path);
     }

@@ -308,6 +308,7 @@ private:
     [[noreturn]] void Exit(int code);
     [[noreturn]] void Fatal(int severity, int number);
     std::string Resolve(const std::string& name, bool fromWorkDir) const;
+    std::string ErrorFilePath() const;
 
 public:
     // messages (public for the statement code split across files)

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "OrdaProcess.h"
@@ -66,9 +65,7 @@ std::string NormaliseConsole(std::string out) {
                                "        Version 1.50\nPart of the pellix development "
                                "environment.\n";
     if (out.rfind(banner, 0) == 0) out = out.substr(banner.size());
-    out = std::regex_replace(out, std::regex("CWD = [^\n]*"), "CWD = .");
-    out = std::regex_replace(out, std::regex("compiled in [0-9]+\\.[0-9]+ seconds"),
-                             "compiled in 0.00 seconds");
+    out = Steady(out);
     if (out.empty() || out.back() != '\n') out += "\n"; // case sections end in a line feed
     return out;
 }
@@ -127,8 +124,10 @@ TEST_P(Golden, MatchesExpectations) {
     bool update = std::getenv("ORDA_GOLDEN_UPDATE") != nullptr;
     std::string rewritten = c.preamble;
     if (update) {
-        rewritten = std::regex_replace(rewritten, std::regex("exit: *[0-9-]+"),
-                                       "exit: " + std::to_string(r.exitCode));
+        size_t at = rewritten.find("exit:");
+        if (at != std::string::npos)
+            rewritten.replace(at, rewritten.find('\n', at) - at,
+                              "exit: " + std::to_string(r.exitCode));
     } else {
         EXPECT_EQ(r.exitCode, c.exitCode) << r.out;
     }

@@ -111,4 +111,21 @@ std::string FromCrLf(const std::string& text, bool& ok) {
     return out;
 }
 
+std::string Steady(const std::string& out) {
+    std::string s = out;
+    size_t at = s.find("CWD = ");
+    if (at != std::string::npos) {
+        size_t end = s.find('\n', at);
+        s.replace(at, (end == std::string::npos ? s.size() : end) - at, "CWD = .");
+    }
+    const std::string key = "compiled in ";
+    at = s.find(key);
+    if (at != std::string::npos) {
+        size_t from = at + key.size();
+        size_t to = s.find(" seconds", from);
+        if (to != std::string::npos) s.replace(from, to - from, "0.00");
+    }
+    return s;
+}
+
 } // namespace ordatest

@@ -41,4 +41,8 @@ std::vector<std::string> SplitArgs(const std::string& line);
 // without its carriage return.
 std::string FromCrLf(const std::string& text, bool& ok);
 
+// Console text with the run's folder and time taken made constant: "CWD = ." and
+// "compiled in 0.00 seconds".
+std::string Steady(const std::string& out);
+
 } // namespace ordatest

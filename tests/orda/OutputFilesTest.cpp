@@ -196,7 +196,8 @@ TEST(SymbolFile, Layouts) {
 
 TEST(SymbolFile, WatchTypesShowOnlyUnderTheExtension) {
     auto r = Assemble({{"t.asm", " FREQ 1\nx EQU 1\n"}}, "t");
-    EXPECT_NE(FromCrLf(r->File("t.sym"), *new bool).find("x                                 DATA"),
+    bool crlf;
+    EXPECT_NE(FromCrLf(r->File("t.sym"), crlf).find("x                                 DATA"),
               std::string::npos);
     EXPECT_STREQ(orda::SymbolTypeName(12, false), "ERR");
     EXPECT_STREQ(orda::SymbolTypeName(12, true), "UBIN");
