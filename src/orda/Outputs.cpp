@@ -540,8 +540,11 @@ bool Orda::WriteIeee695() {
     int errors = pass0_.errors + pass1_.errors + pass2_.errors;
     int status = printed == 0 ? 0 : (errors ? 3 : 1);
     uint32_t offsets[8] = {};
+    bool wide = false; // part offsets beyond 64 KB take 4-byte numbers
     Module m;
-    for (int run = 0; run < 2; ++run) {
+    // The first run counts to learn the part offsets, the last writes them; a middle run
+    // settles the offsets when they need the wider numbers.
+    for (int run = 0; run < 3; ++run) {
         m = Module{};
         int index = 33;
         auto date = [&] {
@@ -581,7 +584,10 @@ bool Orda::WriteIeee695() {
             m.Byte(0xE2);
             m.Byte(0xD7);
             m.Number(n);
-            m.Number2(offsets[n]);
+            if (wide)
+                m.Number4(int32_t(offsets[n]));
+            else
+                m.Number2(offsets[n]);
             m.End();
         }
         // AD extension
@@ -689,6 +695,8 @@ bool Orda::WriteIeee695() {
         part(7);
         m.Byte(0xE1), m.End();
         std::memcpy(offsets, found, sizeof offsets);
+        for (uint32_t o : found)
+            wide = wide || o > 0xFFFF;
     }
     for (const std::string& r : m.records) {
         size_t wrote = f->Write(r);

@@ -500,3 +500,24 @@ TEST(Bridge, ReadsAWholeProgram) {
         EXPECT_EQ(l.substr(8, 4), addr) << l;
     }
 }
+
+TEST(Ieee695, LargeModulesKeepTheirPartOffsets) {
+    std::string src = kQuiet;
+    for (int i = 0; i < 6000; ++i)
+        src += "symbol_number_" + std::to_string(i) + " EQU " + std::to_string(i) + "\n";
+    auto r = Source(src, "/E CORVANEX /F IEEE695");
+    ASSERT_EQ(r->exitCode, 0) << r->console();
+    std::string m = r->File("t.sxe");
+    ASSERT_GT(m.size(), 0x10000u);
+    // ASW records with 4-byte offsets: E2 D7 n 84 b3 b2 b1 b0
+    size_t at = 18;
+    for (int n = 0; n < 8; ++n, at += 8) {
+        ASSERT_EQ(uint8_t(m[at + 3]), 0x84) << n;
+        size_t offset = (size_t(uint8_t(m[at + 4])) << 24) | (size_t(uint8_t(m[at + 5])) << 16) |
+                        (size_t(uint8_t(m[at + 6])) << 8) | uint8_t(m[at + 7]);
+        if (n == 3) continue;
+        ASSERT_LT(offset, m.size());
+        uint8_t expect[] = {0xF0, 0xF0, 0xE6, 0, 0xF8, 0xE5, 0xE2, 0xE1};
+        EXPECT_EQ(uint8_t(m[offset]), expect[n]) << "part " << n;
+    }
+}
