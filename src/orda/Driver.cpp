@@ -137,6 +137,7 @@ int Orda::Run(const std::vector<std::string>& argv) {
         host_.Print("Part of the pellix development environment.\n");
 
         image_.assign(kImageWords, kBlank);
+        symbolIndex_.reserve(1024);
         p_ = PassState{};
         p_.s = Settings{};
         OptionC("CORVANEX");

@@ -1353,7 +1353,8 @@ void Orda::MacroCall(Macro& m, size_t from) {
     f.localBase = p_.localCounter;
     p_.localCounter += uint32_t(m.locals.size());
     f.condDepth = p_.conds.size();
-    f.suffix = Format("?%1.5s%u", m.name.c_str(), p_.invocations);
+    f.suffix = "?" + m.name.substr(0, 5);
+    AppendDecimal(f.suffix, p_.invocations, 0);
     p_.lastGlobal += f.suffix;
     p_.frames.push_back(std::move(f));
 }
