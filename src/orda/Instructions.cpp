@@ -705,11 +705,11 @@ int Orda::Compound(int mnemonic, bool& ok) {
 
     int pendingWarning = 0; // of 24, 37, 49 and 53 only the last one is reported
     for (int i = 0; i < row->nwords; ++i) {
-        const WordSpec& spec = row->words[i];
-        uint16_t w = spec.base;
-        const Operand* o = spec.op >= 0 ? &ops[spec.op] : nullptr;
+        const WordSpec& ws = row->words[i];
+        uint16_t w = ws.base;
+        const Operand* o = ws.op >= 0 ? &ops[ws.op] : nullptr;
         int32_t v = o ? o->v.v : 0;
-        switch (spec.enc) {
+        switch (ws.enc) {
         case kConst:
             break;
         case kFr:
@@ -719,7 +719,7 @@ int Orda::Compound(int mnemonic, bool& ok) {
         case kNotLit8:
             if (o->v.bit) pendingWarning = kBitfieldOperator;
             if (v < -128 || v > 255) pendingWarning = kLiteralTruncated;
-            w = uint16_t(w | ((spec.enc == kNotLit8 ? ~v : v) & 0xFF));
+            w = uint16_t(w | ((ws.enc == kNotLit8 ? ~v : v) & 0xFF));
             break;
         case kLit4:
             if (o->v.bit) pendingWarning = kBitfieldOperator;
