@@ -1,9 +1,14 @@
 #include <cstdio>
+#include <string>
+#include <vector>
 
-int main() {
-    std::printf("\nORDA Cross-Assembler for Halvane SX-based microcontrollers %20.20s\n",
-                "Version 1.50");
-    std::printf("Part of the pellix development environment.\n");
-    std::fprintf(stderr, "orda: assembling is not available yet\n");
-    return 2;
+#include "orda/Orda.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    orda::SystemHost host;
+    orda::Orda assembler(host);
+    int code = assembler.Run(args);
+    std::fflush(stdout);
+    return code;
 }

@@ -1,0 +1,4 @@
+# Both passes of orda on arbitrary source text; what it writes must be what the
+# environment's reader takes.
+pellix_fuzzer(fuzz_orda SOURCES ${CMAKE_CURRENT_LIST_DIR}/FuzzOrda.cpp DEPENDS orda_core)
+target_include_directories(fuzz_orda PRIVATE ${CMAKE_SOURCE_DIR}/tests)

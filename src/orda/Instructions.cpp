@@ -1,0 +1,777 @@
+// Turning instruction statements into 12-bit words: single-word forms and the compound
+// patterns, with the page and bank checks.
+#include "orda/Orda.h"
+#include "orda/OrdaText.h"
+
+namespace orda {
+
+namespace {
+
+enum Kind : uint8_t {
+    kNone,
+    kW,
+    kM,
+    kBang,
+    kSlash,
+    kMinus,
+    kPlus,
+    kLt,
+    kGt,
+    kShl,
+    kShr,
+    kLit,
+    kPc,
+    kOption,
+    kRa,
+    kRb,
+    kRc,
+    kRd,
+    kRe,
+    kWdt,
+    kReg,
+    kBit
+};
+
+enum Enc : uint8_t {
+    kConst,   // base alone
+    kFr,      // file register
+    kLit8,    // literal & 0xFF
+    kNotLit8, // ~literal & 0xFF
+    kLit4,    // literal & 0xF
+    kBitOp,   // bit operand
+    kJump,    // jump target within the page
+    kGotoT,   // JMP/GOTO target, comment 43 above 0x1FF
+    kCallT,   // CALL target, lower half of the page
+    kPort,    // port number 5 to 9, & 0xF
+};
+
+struct WordSpec {
+    uint16_t base;
+    int8_t op;
+    uint8_t enc;
+};
+
+struct Row {
+    uint8_t mnemonic;
+    uint8_t nkinds;
+    uint8_t kinds[4];
+    uint8_t nwords;
+    WordSpec words[4];
+};
+
+#define K(...)                                                                                     \
+    { __VA_ARGS__ }
+#define W0(b)                                                                                      \
+    { b, -1, kConst }
+#define WR(b, o)                                                                                   \
+    { b, o, kFr }
+#define WL(b, o)                                                                                   \
+    { b, o, kLit8 }
+#define WN(b, o)                                                                                   \
+    { b, o, kNotLit8 }
+#define WB(b, o)                                                                                   \
+    { b, o, kBitOp }
+#define WJ(b, o)                                                                                   \
+    { b, o, kJump }
+
+constexpr Row kRows[] = {
+    // AND, OR, XOR
+    {kAnd, 2, K(kReg, kW), 1, {WR(0x160, 0)}},
+    {kAnd, 2, K(kW, kReg), 1, {WR(0x140, 1)}},
+    {kAnd, 2, K(kW, kLit), 1, {WL(0xE00, 1)}},
+    {kAnd, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x160, 0)}},
+    {kAnd, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x160, 0)}},
+    {kOr, 2, K(kReg, kW), 1, {WR(0x120, 0)}},
+    {kOr, 2, K(kW, kReg), 1, {WR(0x100, 1)}},
+    {kOr, 2, K(kW, kLit), 1, {WL(0xD00, 1)}},
+    {kOr, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x120, 0)}},
+    {kOr, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x120, 0)}},
+    {kXor, 2, K(kReg, kW), 1, {WR(0x1A0, 0)}},
+    {kXor, 2, K(kW, kReg), 1, {WR(0x180, 1)}},
+    {kXor, 2, K(kW, kLit), 1, {WL(0xF00, 1)}},
+    {kXor, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x1A0, 0)}},
+    {kXor, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x1A0, 0)}},
+    // ADD, SUB
+    {kAdd, 2, K(kReg, kW), 1, {WR(0x1E0, 0)}},
+    {kAdd, 2, K(kW, kReg), 1, {WR(0x1C0, 1)}},
+    {kAdd, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x1E0, 0)}},
+    {kAdd, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x1E0, 0)}},
+    {kSub, 2, K(kReg, kW), 1, {WR(0x0A0, 0)}},
+    {kSub, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x0A0, 0)}},
+    {kSub, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x0A0, 0)}},
+    // NOT, CLR, TEST
+    {kNot, 1, K(kReg), 1, {WR(0x260, 0)}},
+    {kNot, 1, K(kW), 1, {W0(0xFFF)}},
+    {kClr, 1, K(kReg), 1, {WR(0x060, 0)}},
+    {kClr, 1, K(kW), 1, {W0(0x040)}},
+    {kClr, 2, K(kBang, kWdt), 1, {W0(0x004)}},
+    {kTest, 1, K(kReg), 1, {WR(0x220, 0)}},
+    {kTest, 1, K(kW), 1, {W0(0xD00)}},
+    // MOV
+    {kMov, 2, K(kReg, kW), 1, {WR(0x020, 0)}},
+    {kMov, 2, K(kW, kReg), 1, {WR(0x200, 1)}},
+    {kMov, 2, K(kW, kLit), 1, {WL(0xC00, 1)}},
+    {kMov, 3, K(kW, kSlash, kReg), 1, {WR(0x240, 2)}},
+    {kMov, 4, K(kW, kMinus, kMinus, kReg), 1, {WR(0x0C0, 3)}},
+    {kMov, 4, K(kW, kPlus, kPlus, kReg), 1, {WR(0x280, 3)}},
+    {kMov, 3, K(kW, kShl, kReg), 1, {WR(0x340, 2)}},
+    {kMov, 3, K(kW, kShr, kReg), 1, {WR(0x300, 2)}},
+    {kMov, 4, K(kW, kLt, kGt, kReg), 1, {WR(0x380, 3)}},
+    {kMov, 2, K(kW, kM), 1, {W0(0x042)}},
+    {kMov, 2, K(kM, kW), 1, {W0(0x043)}},
+    {kMov, 2, K(kM, kLit), 1, {{0x050, 1, kLit4}}},
+    {kMov, 3, K(kBang, kRa, kW), 1, {W0(0x005)}},
+    {kMov, 3, K(kBang, kRb, kW), 1, {W0(0x006)}},
+    {kMov, 3, K(kBang, kRc, kW), 1, {W0(0x007)}},
+    {kMov, 3, K(kBang, kRd, kW), 1, {W0(0x008)}},
+    {kMov, 3, K(kBang, kRe, kW), 1, {W0(0x009)}},
+    {kMov, 3, K(kBang, kOption, kW), 1, {W0(0x002)}},
+    {kMov, 3, K(kBang, kReg, kW), 1, {{0x000, 1, kPort}}},
+    {kMov, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x020, 0)}},
+    {kMov, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x020, 0)}},
+    {kMov, 2, K(kM, kReg), 2, {WR(0x200, 1), W0(0x043)}},
+    {kMov, 2, K(kReg, kM), 2, {W0(0x042), WR(0x020, 0)}},
+    {kMov, 3, K(kBang, kRa, kLit), 2, {WL(0xC00, 2), W0(0x005)}},
+    {kMov, 3, K(kBang, kRb, kLit), 2, {WL(0xC00, 2), W0(0x006)}},
+    {kMov, 3, K(kBang, kRc, kLit), 2, {WL(0xC00, 2), W0(0x007)}},
+    {kMov, 3, K(kBang, kRd, kLit), 2, {WL(0xC00, 2), W0(0x008)}},
+    {kMov, 3, K(kBang, kRe, kLit), 2, {WL(0xC00, 2), W0(0x009)}},
+    {kMov, 3, K(kBang, kOption, kLit), 2, {WL(0xC00, 2), W0(0x002)}},
+    {kMov, 3, K(kBang, kRa, kReg), 2, {WR(0x200, 2), W0(0x005)}},
+    {kMov, 3, K(kBang, kRb, kReg), 2, {WR(0x200, 2), W0(0x006)}},
+    {kMov, 3, K(kBang, kRc, kReg), 2, {WR(0x200, 2), W0(0x007)}},
+    {kMov, 3, K(kBang, kRd, kReg), 2, {WR(0x200, 2), W0(0x008)}},
+    {kMov, 3, K(kBang, kRe, kReg), 2, {WR(0x200, 2), W0(0x009)}},
+    {kMov, 3, K(kBang, kOption, kReg), 2, {WR(0x200, 2), W0(0x002)}},
+    {kMov, 3, K(kBang, kReg, kReg), 2, {WR(0x200, 2), {0x000, 1, kPort}}},
+    {kMov, 3, K(kBang, kReg, kLit), 2, {WL(0xC00, 2), {0x000, 1, kPort}}},
+    {kMovsz, 4, K(kW, kMinus, kMinus, kReg), 1, {WR(0x2C0, 3)}},
+    {kMovsz, 4, K(kW, kPlus, kPlus, kReg), 1, {WR(0x3C0, 3)}},
+    // jumps and calls
+    {kJmp, 1, K(kReg), 1, {{0xA00, 0, kGotoT}}},
+    {kJmp, 1, K(kLit), 1, {{0xA00, 0, kGotoT}}},
+    {kJmp, 1, K(kW), 1, {W0(0x022)}},
+    {kJmp, 3, K(kPc, kPlus, kW), 1, {W0(0x1E2)}},
+    {kCall, 1, K(kReg), 1, {{0x900, 0, kCallT}}},
+    {kGoto, 1, K(kReg), 1, {{0xA00, 0, kGotoT}}},
+    // bit operations
+    {kClrb, 1, K(kBit), 1, {WB(0x400, 0)}},
+    {kSetb, 1, K(kBit), 1, {WB(0x500, 0)}},
+    {kSnb, 1, K(kBit), 1, {WB(0x600, 0)}},
+    {kSb, 1, K(kBit), 1, {WB(0x700, 0)}},
+    {kAddb, 2, K(kReg, kBit), 2, {WB(0x600, 1), WR(0x2A0, 0)}},
+    {kAddb, 3, K(kReg, kSlash, kBit), 2, {WB(0x700, 2), WR(0x2A0, 0)}},
+    {kSubb, 2, K(kReg, kBit), 2, {WB(0x600, 1), WR(0x0E0, 0)}},
+    {kSubb, 3, K(kReg, kSlash, kBit), 2, {WB(0x700, 2), WR(0x0E0, 0)}},
+    {kMovb, 2, K(kBit, kBit), 4, {WB(0x700, 1), WB(0x400, 0), WB(0x600, 1), WB(0x500, 0)}},
+    {kMovb, 3, K(kBit, kSlash, kBit), 4, {WB(0x600, 2), WB(0x400, 0), WB(0x700, 2), WB(0x500, 0)}},
+    // loops and conditional jumps
+    {kIjnz, 2, K(kReg, kReg), 2, {WR(0x3E0, 0), WJ(0xA00, 1)}},
+    {kDjnz, 2, K(kReg, kReg), 2, {WR(0x2E0, 0), WJ(0xA00, 1)}},
+    {kJb, 2, K(kBit, kReg), 2, {WB(0x600, 0), WJ(0xA00, 1)}},
+    {kJnb, 2, K(kBit, kReg), 2, {WB(0x700, 0), WJ(0xA00, 1)}},
+    {kJc, 1, K(kReg), 2, {W0(0x603), WJ(0xA00, 0)}},
+    {kJz, 1, K(kReg), 2, {W0(0x643), WJ(0xA00, 0)}},
+    {kJnc, 1, K(kReg), 2, {W0(0x703), WJ(0xA00, 0)}},
+    {kJnz, 1, K(kReg), 2, {W0(0x743), WJ(0xA00, 0)}},
+    // compare and skip
+    {kCse, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x743)}},
+    {kCsne, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x643)}},
+    {kCsae, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x703)}},
+    {kCsb, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x603)}},
+    {kCse, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x743)}},
+    {kCsne, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x643)}},
+    {kCsae, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x703)}},
+    {kCsb, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x603)}},
+    {kCsa, 2, K(kReg, kLit), 3, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x703)}},
+    {kCsbe, 2, K(kReg, kLit), 3, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x603)}},
+    {kCsa, 2, K(kReg, kReg), 3, {WR(0x200, 0), WR(0x080, 1), W0(0x603)}},
+    {kCsbe, 2, K(kReg, kReg), 3, {WR(0x200, 0), WR(0x080, 1), W0(0x703)}},
+    // compare and jump
+    {kCje, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x643), WJ(0xA00, 2)}},
+    {kCjne, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x743), WJ(0xA00, 2)}},
+    {kCjae, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x603), WJ(0xA00, 2)}},
+    {kCjb, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x703), WJ(0xA00, 2)}},
+    {kCje, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x643), WJ(0xA00, 2)}},
+    {kCjne, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x743), WJ(0xA00, 2)}},
+    {kCjae, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x603), WJ(0xA00, 2)}},
+    {kCjb, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x703), WJ(0xA00, 2)}},
+    {kCja, 3, K(kReg, kLit, kReg), 4, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x603), WJ(0xA00, 2)}},
+    {kCjbe, 3, K(kReg, kLit, kReg), 4, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x703), WJ(0xA00, 2)}},
+    {kCja, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 0), WR(0x080, 1), W0(0x703), WJ(0xA00, 2)}},
+    {kCjbe, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 0), WR(0x080, 1), W0(0x603), WJ(0xA00, 2)}},
+};
+
+#undef K
+#undef W0
+#undef WR
+#undef WL
+#undef WN
+#undef WB
+#undef WJ
+
+struct Operand {
+    uint8_t kind = kNone;
+    Value v;
+};
+
+bool KindFits(uint8_t pattern, uint8_t actual) {
+    if (pattern == actual) return true;
+    // a bit expression whose bit is 0 reads as a register
+    return pattern == kBit && actual == kReg;
+}
+
+bool IsJumpMnemonic(int m) {
+    switch (m) {
+    case kJmp:
+    case kCall:
+    case kGoto:
+    case kIjnz:
+    case kDjnz:
+    case kCje:
+    case kCjne:
+    case kCja:
+    case kCjae:
+    case kCjb:
+    case kCjbe:
+    case kJb:
+    case kJnb:
+    case kJc:
+    case kJnc:
+    case kJz:
+    case kJnz:
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+uint16_t Orda::FileRegister(int32_t address) {
+    if (p_.dev.family == 1) {
+        if (address >= 16 && checks()) {
+            if (p_.bankCountdown > 0 && (address >> 5) != p_.selBank)
+                Report(kWarning, kNotInBank);
+            else if (address >= 256)
+                Report(kWarning, kOutOfRange);
+        }
+        return uint16_t(address & 0x1F);
+    }
+    if (address >= 16) {
+        if (checks()) {
+            int bank = p_.s.oldRev ? address >> 5 : (address >> 4) & 7;
+            if (p_.bankCountdown > 0 && bank != p_.selBank)
+                Report(kWarning, kNotInBank);
+            else if (address >= 512)
+                Report(kWarning, kOutOfRange);
+        }
+        return uint16_t((address & 0x1F) | 0x10);
+    }
+    return uint16_t(address & 0x1F);
+}
+
+uint16_t Orda::BitOperand(int32_t reg, int bit) {
+    uint16_t w = uint16_t(((bit & 7) << 5) | (reg & 0x1F));
+    if (p_.dev.family == 2 && reg >= 16) w |= 0x10;
+    return w;
+}
+
+void Orda::PageCheck(int32_t target) {
+    if (checks() && p_.pageCountdown > 0 && ((target >> 9) & 7) != p_.selPage)
+        Report(kWarning, kNotInPage);
+}
+
+void Orda::Instruction(int keyword) {
+    const Keyword& k = KeywordAt(keyword);
+    stmtWords_.clear();
+    bool ok = true;
+    int count;
+    if (k.form == kFormCompound)
+        count = Compound(k.code, ok);
+    else if (k.form == kFormData || k.form == kFormRetw)
+        count = DataList(keyword, ok);
+    else
+        count = SingleWord(keyword, ok);
+    if (!codeAllowed_) return;
+    uint32_t start = p_.statementPc;
+    if (p_.pass == 2 && ok) StoreWords(start, count);
+    if (count > 0) {
+        listKind_ = kListCode;
+        listAddress_ = start;
+    }
+    if (start >= uint32_t(p_.dev.memSize)) {
+        if (count > 0) Report(kError, kMemoryLimit);
+    } else {
+        if (start + uint32_t(count) > uint32_t(p_.dev.memSize)) Report(kError, kMemoryLimit);
+        p_.pc = start + uint32_t(count);
+    }
+    if (count > 0) {
+        if (p_.pageCountdown > 0) --p_.pageCountdown;
+        if (p_.bankCountdown > 0) --p_.bankCountdown;
+    }
+    if (k.form == kFormCompound) {
+        if (jumpWithAddress_) p_.pageCountdown = p_.bankCountdown = 0;
+        if (movToFsr_) p_.bankCountdown = 0;
+    }
+}
+
+void Orda::StoreWords(uint32_t start, int count) {
+    bool overwrite = false;
+    for (int i = 0; i < count && i < int(stmtWords_.size()); ++i) {
+        uint32_t a = start + uint32_t(i);
+        if (a >= uint32_t(p_.dev.memSize)) break;
+        if (image_[a] != kBlank) overwrite = true;
+        image_[a] = stmtWords_[size_t(i)];
+    }
+    if (overwrite) Report(kError, kOverwriting);
+}
+
+int Orda::SingleWord(int keyword, bool& ok) {
+    const Keyword& k = KeywordAt(keyword);
+    Value ops[14];
+    int n = 0;
+    bool failed = false;
+    Next();
+    while (tok_.type != kTokEnd) {
+        if (tok_.type == kTokHash || tok_.type == kTokComma) {
+            Next();
+            continue;
+        }
+        Value v;
+        if (!Evaluate(v)) {
+            failed = true;
+            break;
+        }
+        Push();
+        if (n == 13) {
+            Report(kError, kTooManyOperands);
+            failed = true;
+            break;
+        }
+        ops[n++] = v;
+    }
+    ok = !failed;
+    uint16_t w = k.base;
+    auto tooMany = [&](int max) {
+        if (n > max) {
+            Report(kError, kTooManyOperands);
+            ok = false;
+            return true;
+        }
+        return false;
+    };
+    switch (k.form) {
+    case kFormNone:
+        if (tooMany(0)) break;
+        break;
+    case kFormF:
+        if (n == 0) {
+            Report(kError, kMissingFileRegister);
+            ok = false;
+            break;
+        }
+        if (tooMany(1)) break;
+        if (ok) w = uint16_t(w | FileRegister(ops[0].v));
+        break;
+    case kFormFD: {
+        if (n == 0) {
+            Report(kError, kMissingFileRegister);
+            ok = false;
+            break;
+        }
+        if (tooMany(2)) break;
+        if (!ok) break;
+        uint16_t d = 0x20;
+        if (n == 1) {
+            if (checks()) Report(kComment, kNoDestination);
+        } else if (ops[1].v != 0 && ops[1].v != 1) {
+            if (checks()) {
+                Report(kError, kBadDestination);
+                ok = false;
+            }
+        } else {
+            d = ops[1].v ? 0x20 : 0;
+        }
+        w = uint16_t(w | FileRegister(ops[0].v) | d);
+        break;
+    }
+    case kFormFB:
+        if (n < 2) {
+            Report(kError, kMissingOperands);
+            ok = false;
+            break;
+        }
+        if (tooMany(2)) break;
+        if (!ok) break;
+        if ((ops[1].v < 0 || ops[1].v > 7) && checks()) {
+            Report(kError, kBitRange);
+            ok = false;
+        }
+        w = uint16_t(w | FileRegister(ops[0].v) | ((ops[1].v & 7) << 5));
+        break;
+    case kFormLit:
+        if (n == 0) {
+            Report(kError, kMissingLiteral);
+            ok = false;
+            break;
+        }
+        if (tooMany(1)) break;
+        if (!ok) break;
+        if (checks()) {
+            if (ops[0].bit) Report(kWarning, kBitfieldOperator);
+            if (ops[0].v < -128 || ops[0].v > 255) Report(kWarning, kLiteralTruncated);
+        }
+        w = uint16_t(w | (ops[0].v & 0xFF));
+        break;
+    case kFormBank:
+    case kFormPage:
+    case kFormMode: {
+        if (n == 0) {
+            Report(kError, kMissingOperands);
+            ok = false;
+            break;
+        }
+        if (tooMany(1)) break;
+        if (!ok) break;
+        int32_t v = ops[0].v;
+        if (k.form == kFormBank) {
+            if (checks() && v > (p_.dev.family == 1 ? 255 : 511)) Report(kWarning, kOutOfRange);
+            int bank = (p_.dev.family == 2 && !p_.s.oldRev) ? (v & 0xFF) >> 4 : (v & 0xFF) >> 5;
+            w = uint16_t(0x018 | (bank & 7));
+            p_.selBank = bank & 7;
+            p_.bankCountdown = 5;
+        } else if (k.form == kFormPage) {
+            if (v > 4095) {
+                if (checks()) Report(kWarning, kOutOfRange);
+                v &= 0xFFF;
+            }
+            int page = (v >> 9) & 7;
+            w = uint16_t(0x010 | page);
+            p_.selPage = page;
+            p_.pageCountdown = 5;
+        } else {
+            if (checks()) {
+                if (ops[0].bit) Report(kWarning, kBitfieldOperator);
+                if (v < -8 || v > 15) Report(kWarning, kModeTruncated);
+            }
+            w = uint16_t(0x050 | (v & 15));
+        }
+        break;
+    }
+    case kFormSkip:
+        if (tooMany(0)) break;
+        w = (p_.statementPc & 1) ? 0x602 : 0x702;
+        break;
+    case kFormNotSx:
+        // ADDLW and SUBLW have no SX instruction behind them
+        Report(kError, kBadInstruction);
+        ok = false;
+        break;
+    }
+    stmtWords_.push_back(w);
+    return 1;
+}
+
+int Orda::DataList(int keyword, bool& ok) {
+    const Keyword& k = KeywordAt(keyword);
+    bool retw = k.form == kFormRetw;
+    int operands = 0;
+    ok = true;
+    Next();
+    while (tok_.type != kTokEnd) {
+        if (tok_.type == kTokComma) {
+            Next();
+            continue;
+        }
+        ++operands;
+        if (tok_.type == kTokString) {
+            int after = Peek();
+            if (after == kTokComma || after == kTokEnd) {
+                std::string text = tok_.text;
+                for (size_t i = 0; i < text.size() && i < 200; ++i) {
+                    int16_t c = int16_t(int8_t(text[i]));
+                    stmtWords_.push_back(retw ? uint16_t(0x800 | (c & 0xFF)) : uint16_t(c));
+                }
+                Next();
+                continue;
+            }
+        }
+        Value v;
+        if (!Evaluate(v)) {
+            ok = false;
+            // keep the size of pass 1: one word for the operand
+            stmtWords_.push_back(0);
+            while (tok_.type != kTokComma && tok_.type != kTokEnd)
+                Next();
+            continue;
+        }
+        if (checks()) {
+            if (v.bit) Report(kWarning, kBitfieldOperator);
+            if (v.v < -2048 || v.v > 4095) Report(kWarning, kData12Bits);
+        }
+        stmtWords_.push_back(retw ? uint16_t(0x800 | (v.v & 0xFF)) : uint16_t(v.v));
+    }
+    if (operands == 0 && !retw) {
+        Report(kError, kBadInstruction);
+        ok = false;
+    }
+    return int(stmtWords_.size());
+}
+
+int Orda::Compound(int mnemonic, bool& ok) {
+    ok = true;
+    jumpWithAddress_ = false;
+    movToFsr_ = false;
+    // MOV W,x-W is read from the text: the only form with an operator after the register.
+    if (mnemonic == kMov) {
+        size_t i = pos_;
+        std::string rest;
+        for (; i < line_.size() && line_[i] != ';' && !IsStatementEnd((unsigned char)line_[i]); ++i)
+            rest += line_[i];
+        auto trim = [](std::string& s) {
+            size_t a = s.find_first_not_of(" \t");
+            size_t b = s.find_last_not_of(" \t");
+            s = a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+        };
+        trim(rest);
+        size_t comma = rest.find(',');
+        if (comma != std::string::npos && rest.size() > 2 && Upper(rest.back()) == 'W') {
+            std::string first = rest.substr(0, comma);
+            trim(first);
+            std::string middle = rest.substr(comma + 1, rest.size() - comma - 2);
+            trim(middle);
+            if (EqualNoCase(first, "W") && middle.size() > 1 && middle.back() == '-') {
+                middle.pop_back();
+                std::string saved = line_;
+                size_t savedPos = pos_;
+                line_ = middle;
+                StartLine();
+                Next();
+                Value v;
+                bool good = Evaluate(v) && tok_.type == kTokEnd;
+                line_ = saved;
+                pos_ = savedPos;
+                havePeek_ = false;
+                tok_.type = kTokEnd;
+                if (good || p_.pass == 1) {
+                    ok = good;
+                    stmtWords_.push_back(uint16_t(0x080 | FileRegister(v.v)));
+                    return 1;
+                }
+                ok = false;
+                stmtWords_.push_back(0);
+                return 1;
+            }
+        }
+    }
+
+    Operand ops[8];
+    int n = 0;
+    bool longJump = false;
+    bool tooMany = false;
+    Next();
+    while (tok_.type != kTokEnd) {
+        if (n >= 5) {
+            tooMany = true;
+            break;
+        }
+        Operand& o = ops[n];
+        int t = tok_.type;
+        if (t == kTokComma) {
+            Next();
+            continue;
+        }
+        if (t == kTokName || t == kTokAtName) {
+            if (t == kTokAtName) longJump = true;
+            const std::string& w = tok_.text;
+            bool afterBang = n == 1 && ops[0].kind == kBang;
+            uint8_t kind = kNone;
+            if (t == kTokName) {
+                if (EqualNoCase(w, "W"))
+                    kind = kW;
+                else if (EqualNoCase(w, "M"))
+                    kind = kM;
+                else if (mnemonic == kJmp && n == 0 && EqualNoCase(w, "PC"))
+                    kind = kPc;
+                else if (mnemonic == kMov && afterBang) {
+                    if (EqualNoCase(w, "OPTION"))
+                        kind = kOption;
+                    else if (EqualNoCase(w, "RA"))
+                        kind = kRa;
+                    else if (EqualNoCase(w, "RB"))
+                        kind = kRb;
+                    else if (EqualNoCase(w, "RC"))
+                        kind = kRc;
+                    else if (p_.dev.family == 2 && EqualNoCase(w, "RD"))
+                        kind = kRd;
+                    else if (p_.dev.family == 2 && EqualNoCase(w, "RE"))
+                        kind = kRe;
+                } else if (mnemonic == kClr && afterBang && EqualNoCase(w, "WDT")) {
+                    kind = kWdt;
+                }
+            }
+            if (kind != kNone) {
+                // a name followed by an operator is an expression (W+1 is no form)
+                int after = Peek();
+                if (after == kTokComma || after == kTokEnd || kind == kPc || kind == kW ||
+                    kind == kM) {
+                    o.kind = kind;
+                    ++n;
+                    Next();
+                    continue;
+                }
+            }
+        }
+        uint8_t simple = kNone;
+        switch (t) {
+        case kTokNot:
+            simple = kBang;
+            break;
+        case kTokSlash:
+            simple = kSlash;
+            break;
+        case kTokMinus:
+            simple = kMinus;
+            break;
+        case kTokPlus:
+            simple = kPlus;
+            break;
+        case kTokLt:
+            simple = kLt;
+            break;
+        case kTokGt:
+            simple = kGt;
+            break;
+        case kTokShl:
+            simple = kShl;
+            break;
+        case kTokShr:
+            simple = kShr;
+            break;
+        }
+        if (simple != kNone) {
+            o.kind = simple;
+            ++n;
+            Next();
+            continue;
+        }
+        bool literal = t == kTokHash;
+        if (literal) {
+            Next();
+            if (tok_.type == kTokAtName) longJump = true;
+        }
+        Value v;
+        if (!Evaluate(v)) {
+            ok = false;
+            v = Value{};
+            while (tok_.type != kTokComma && tok_.type != kTokEnd)
+                Next();
+        }
+        o.v = v;
+        o.kind = literal ? kLit : (v.bit > 0 ? kBit : kReg);
+        ++n;
+    }
+
+    const Row* row = nullptr;
+    if (!tooMany) {
+        for (const Row& r : kRows) {
+            if (r.mnemonic != mnemonic || r.nkinds != n) continue;
+            bool fits = true;
+            for (int i = 0; i < n && fits; ++i)
+                fits = KindFits(r.kinds[i], ops[i].kind);
+            if (fits) {
+                row = &r;
+                break;
+            }
+        }
+    }
+    if (!row) {
+        Report(kError, kBadInstruction);
+        ok = false;
+        stmtWords_.push_back(0);
+        return 1;
+    }
+
+    bool jumps = false;
+    for (int i = 0; i < row->nwords; ++i) {
+        uint8_t e = row->words[i].enc;
+        if (e == kJump || e == kGotoT || e == kCallT) jumps = true;
+    }
+    bool prefix = longJump && jumps && IsJumpMnemonic(mnemonic);
+    if (prefix) p_.pageCountdown = 0;
+    if (jumps && (mnemonic == kJmp || mnemonic == kCall || mnemonic == kGoto))
+        jumpWithAddress_ = true;
+    if (mnemonic == kMov && n >= 1 && ops[0].kind == kReg && ops[0].v.v == 4) movToFsr_ = true;
+
+    int pendingWarning = 0; // of 24, 37, 49 and 53 only the last one is reported
+    for (int i = 0; i < row->nwords; ++i) {
+        const WordSpec& ws = row->words[i];
+        uint16_t w = ws.base;
+        const Operand* o = ws.op >= 0 ? &ops[ws.op] : nullptr;
+        int32_t v = o ? o->v.v : 0;
+        switch (ws.enc) {
+        case kConst:
+            break;
+        case kFr:
+            w = uint16_t(w | FileRegister(v));
+            break;
+        case kLit8:
+        case kNotLit8:
+            if (o->v.bit) pendingWarning = kBitfieldOperator;
+            if (v < -128 || v > 255) pendingWarning = kLiteralTruncated;
+            w = uint16_t(w | ((ws.enc == kNotLit8 ? ~v : v) & 0xFF));
+            break;
+        case kLit4:
+            if (o->v.bit) pendingWarning = kBitfieldOperator;
+            if (v < -8 || v > 15) pendingWarning = kModeTruncated;
+            w = uint16_t(w | (v & 0xF));
+            break;
+        case kBitOp:
+            if (v >= 256) pendingWarning = kOutOfRange;
+            w = uint16_t(w | BitOperand(v, o->v.bit));
+            break;
+        case kPort:
+            if (v < 5 || v > 9) pendingWarning = kOutOfRange;
+            w = uint16_t(w | (v & 0xF));
+            break;
+        case kJump:
+            if (o->v.bit) pendingWarning = kBitfieldOperator;
+            PageCheck(v);
+            w = uint16_t(w | (v & 0x1FF));
+            break;
+        case kGotoT:
+            if (o->v.bit) pendingWarning = kBitfieldOperator;
+            PageCheck(v);
+            if ((v < 0 || v > 0x1FF) && checks()) Report(kComment, kMemoryLimit);
+            w = uint16_t(w | (v & 0x1FF));
+            break;
+        case kCallT:
+            PageCheck(v);
+            if (checks()) {
+                if (v & 0x100) {
+                    Report(kError, kNotLowerHalf);
+                    ok = false;
+                } else if (v < 0 || v > 0xFF) {
+                    Report(kComment, kMemoryLimit);
+                }
+            }
+            w = uint16_t(w | (v & 0xFF));
+            break;
+        }
+        stmtWords_.push_back(w);
+    }
+    if (pendingWarning && checks()) Report(kWarning, pendingWarning);
+    if (prefix) {
+        int32_t target = 0;
+        for (int i = 0; i < row->nwords; ++i) {
+            uint8_t e = row->words[i].enc;
+            if (e == kJump || e == kGotoT || e == kCallT) target = ops[row->words[i].op].v.v;
+        }
+        // The page word goes first: put between a skip and its jump it would be what the
+        // skip skips, and the jump would run on both paths.
+        stmtWords_.insert(stmtWords_.begin(), uint16_t(0x010 | ((target >> 9) & 7)));
+    }
+    return int(stmtWords_.size());
+}
+
+} // namespace orda

@@ -1,0 +1,291 @@
+// Directive, mnemonic and operand-name tables, searched in a fixed order per mnemonic set.
+#include <string>
+#include <vector>
+
+#include "orda/Orda.h"
+#include "orda/OrdaText.h"
+
+namespace orda {
+
+namespace {
+
+constexpr uint8_t D = kTabDirective, CM = kTabCommon, SX = kTabSx, MC = kTabMchip, DB = kTabDebug;
+
+#define DIR(n, c)                                                                                  \
+    { n, D, kKwDirective, c, 0, 0, 0, -1 }
+#define ONE(n, t, f, b)                                                                            \
+    { n, t, kKwMnemonic, 0, f, b, 0, -1 }
+#define CMP(n, t, c)                                                                               \
+    { n, t, kKwMnemonic, c, kFormCompound, 0, 0, -1 }
+#define REG(n, t, r)                                                                               \
+    { n, t, kKwOperand, 0, 0, 0, r, -1 }
+#define BIT(n, t, r, b)                                                                            \
+    { n, t, kKwOperand, 0, 0, 0, r, b }
+
+constexpr Keyword kKeywords[] = {
+    DIR("LIST", kDirList),
+    DIR("DEVICE", kDirDevice),
+    DIR("PROCESSOR", kDirDevice),
+    DIR("RADIX", kDirRadix),
+    DIR("TITLE", kDirTitle),
+    DIR("STITLE", kDirTitle),
+    DIR("SUBTITL", kDirSubtitle),
+    DIR("LPAGE", kDirLpage),
+    DIR("SPAC", kDirSpac),
+    DIR("INCLUDE", kDirInclude),
+    DIR("MACRO", kDirMacro),
+    DIR("ENDM", kDirEndm),
+    DIR("EXITM", kDirExitm),
+    DIR("IF", kDirIf),
+    DIR("ELSE", kDirElse),
+    DIR("ENDIF", kDirEndif),
+    DIR("ORG", kDirOrg),
+    DIR("END", kDirEnd),
+    DIR("EQU", kDirEqu),
+    DIR("RES", kDirRes),
+    DIR("SET", kDirSet),
+    DIR("ZERO", kDirZero),
+    DIR("FUSES", kDirFuses),
+    DIR("RESET", kDirReset),
+    DIR("DS", kDirDs),
+    DIR("ID", kDirId),
+    DIR("IFDEF", kDirIfdef),
+    DIR("IFNDEF", kDirIfndef),
+    DIR("EXPAND", kDirExpand),
+    DIR("NOEXPAND", kDirNoexpand),
+    DIR("CASE", kDirCase),
+    DIR("NOCASE", kDirCase),
+    DIR("REPT", kDirRept),
+    DIR("ENDR", kDirEndr),
+    DIR("__FUSE", kDirFuse),
+    DIR("__FUSEX", kDirFusex),
+    DIR("GLOBAL", kDirGlobal),
+    DIR("FREQ", kDirFreq),
+    DIR("BREAK", kDirBreak),
+    DIR("WATCH", kDirWatch),
+    DIR("IRC_CAL", kDirIrcCal),
+    DIR("ERROR", kDirError),
+
+    ONE("NOP", CM, kFormNone, 0x000),
+    ONE("RET", CM, kFormNone, 0x00C),
+    ONE("RETP", CM, kFormNone, 0x00D),
+    ONE("RETI", CM, kFormNone, 0x00E),
+    ONE("RETIW", CM, kFormNone, 0x00F),
+    ONE("IREAD", CM, kFormNone, 0x041),
+    ONE("SLEEP", CM, kFormNone, 0x003),
+    ONE("CLC", CM, kFormNone, 0x403),
+    ONE("CLZ", CM, kFormNone, 0x443),
+    ONE("STC", CM, kFormNone, 0x503),
+    ONE("STZ", CM, kFormNone, 0x543),
+    ONE("SC", CM, kFormNone, 0x703),
+    ONE("SZ", CM, kFormNone, 0x743),
+    ONE("SNC", CM, kFormNone, 0x603),
+    ONE("SNZ", CM, kFormNone, 0x643),
+    ONE("SKIP", CM, kFormSkip, 0x602),
+    ONE("RL", CM, kFormF, 0x360),
+    ONE("RR", CM, kFormF, 0x320),
+    ONE("DEC", CM, kFormF, 0x0E0),
+    ONE("INC", CM, kFormF, 0x2A0),
+    ONE("SWAP", CM, kFormF, 0x3A0),
+    ONE("DECSZ", CM, kFormF, 0x2E0),
+    ONE("INCSZ", CM, kFormF, 0x3E0),
+    ONE("BANK", CM, kFormBank, 0x018),
+    ONE("PAGE", CM, kFormPage, 0x010),
+    ONE("MODE", CM, kFormMode, 0x050),
+    ONE("M", CM, kFormMode, 0x050),
+    ONE("RETW", CM, kFormRetw, 0x800),
+    ONE("DW", CM, kFormData, 0),
+    REG("W", CM, 0),
+    CMP("AND", CM, kAnd),
+    CMP("OR", CM, kOr),
+    CMP("XOR", CM, kXor),
+    CMP("ADD", CM, kAdd),
+    CMP("SUB", CM, kSub),
+    CMP("NOT", CM, kNot),
+    CMP("CLR", CM, kClr),
+    CMP("MOV", CM, kMov),
+    CMP("MOVSZ", CM, kMovsz),
+    CMP("TEST", CM, kTest),
+    CMP("JMP", CM, kJmp),
+    CMP("CALL", CM, kCall),
+    CMP("SETB", CM, kSetb),
+    CMP("CLRB", CM, kClrb),
+    CMP("SB", CM, kSb),
+    CMP("SNB", CM, kSnb),
+
+    REG("IND", SX, 0),
+    REG("INDF", SX, 0),
+    REG("WREG", SX, 1),
+    REG("RTCC", SX, 1),
+    REG("TMR0", SX, 1),
+    REG("PC", SX, 2),
+    REG("PCL", SX, 2),
+    REG("STATUS", SX, 3),
+    REG("FSR", SX, 4),
+    REG("RA", SX, 5),
+    REG("RB", SX, 6),
+    REG("RC", SX, 7),
+    REG("RD", SX, 8),
+    REG("RE", SX, 9),
+    BIT("C", SX, 3, 0),
+    BIT("DC", SX, 3, 1),
+    BIT("Z", SX, 3, 2),
+    BIT("PD", SX, 3, 3),
+    BIT("TO", SX, 3, 4),
+    BIT("PA0", SX, 3, 5),
+    BIT("PA1", SX, 3, 6),
+    BIT("PA2", SX, 3, 7),
+    CMP("ADDB", SX, kAddb),
+    CMP("SUBB", SX, kSubb),
+    CMP("MOVB", SX, kMovb),
+    CMP("IJNZ", SX, kIjnz),
+    CMP("DJNZ", SX, kDjnz),
+    CMP("CSE", SX, kCse),
+    CMP("CSNE", SX, kCsne),
+    CMP("CSA", SX, kCsa),
+    CMP("CSAE", SX, kCsae),
+    CMP("CSB", SX, kCsb),
+    CMP("CSBE", SX, kCsbe),
+    CMP("CJE", SX, kCje),
+    CMP("CJNE", SX, kCjne),
+    CMP("CJA", SX, kCja),
+    CMP("CJAE", SX, kCjae),
+    CMP("CJB", SX, kCjb),
+    CMP("CJBE", SX, kCjbe),
+    CMP("JB", SX, kJb),
+    CMP("JNB", SX, kJnb),
+    CMP("JC", SX, kJc),
+    CMP("JNC", SX, kJnc),
+    CMP("JZ", SX, kJz),
+    CMP("JNZ", SX, kJnz),
+
+    ONE("RETURN", MC, kFormNone, 0x00C),
+    ONE("RETFIE", MC, kFormNone, 0x00E),
+    ONE("SLEEP", MC, kFormNone, 0x003),
+    ONE("OPTION", MC, kFormNone, 0x002),
+    ONE("CLRWDT", MC, kFormNone, 0x004),
+    ONE("CLRW", MC, kFormNone, 0x040),
+    ONE("CLRF", MC, kFormF, 0x060),
+    ONE("MOVWF", MC, kFormF, 0x020),
+    ONE("TRIS", MC, kFormF, 0x000),
+    ONE("ADDWF", MC, kFormFD, 0x1C0),
+    ONE("ANDWF", MC, kFormFD, 0x140),
+    ONE("COMF", MC, kFormFD, 0x240),
+    ONE("DECF", MC, kFormFD, 0x0C0),
+    ONE("DECFSZ", MC, kFormFD, 0x2C0),
+    ONE("INCF", MC, kFormFD, 0x280),
+    ONE("INCFSZ", MC, kFormFD, 0x3C0),
+    ONE("IORWF", MC, kFormFD, 0x100),
+    ONE("MOVF", MC, kFormFD, 0x200),
+    ONE("RLF", MC, kFormFD, 0x340),
+    ONE("RRF", MC, kFormFD, 0x300),
+    ONE("SUBWF", MC, kFormFD, 0x080),
+    ONE("SWAPF", MC, kFormFD, 0x380),
+    ONE("XORWF", MC, kFormFD, 0x180),
+    ONE("BCF", MC, kFormFB, 0x400),
+    ONE("BSF", MC, kFormFB, 0x500),
+    ONE("BTFSC", MC, kFormFB, 0x600),
+    ONE("BTFSS", MC, kFormFB, 0x700),
+    ONE("MOVLW", MC, kFormLit, 0xC00),
+    ONE("ANDLW", MC, kFormLit, 0xE00),
+    ONE("IORLW", MC, kFormLit, 0xD00),
+    ONE("XORLW", MC, kFormLit, 0xF00),
+    ONE("RETLW", MC, kFormLit, 0x800),
+    ONE("ADDLW", MC, kFormNotSx, 0xC00),
+    ONE("SUBLW", MC, kFormNotSx, 0x000),
+    ONE("DATA", MC, kFormData, 0),
+    CMP("GOTO", MC, kGoto),
+    // F and D name the file register as destination (1); W stays 0.
+    REG("D", MC, 1),
+    REG("F", MC, 1),
+
+    ONE("FIFO", DB, kFormNone, 0x047),
+    ONE("DEBUG", DB, kFormNone, 0x044),
+    ONE("SETBP", DB, kFormNone, 0x046),
+    ONE("OSC2RW", DB, kFormNone, 0x045),
+    ONE("PUSH_DD0", DB, kFormNone, 0x048),
+    ONE("PUSH_DD1", DB, kFormNone, 0x049),
+    ONE("PUSH_DD2", DB, kFormNone, 0x04A),
+    ONE("PUSH_DD3", DB, kFormNone, 0x04B),
+    ONE("POP_DD0", DB, kFormNone, 0x04C),
+    ONE("POP_DD1", DB, kFormNone, 0x04D),
+    ONE("POP_DD2", DB, kFormNone, 0x04E),
+    ONE("POP_DD3", DB, kFormNone, 0x04F),
+};
+
+#undef DIR
+#undef ONE
+#undef CMP
+#undef REG
+#undef BIT
+
+constexpr int kKeywordCount = int(sizeof kKeywords / sizeof kKeywords[0]);
+constexpr unsigned kBuckets = 512;
+
+unsigned HashOf(const char* s, size_t n) {
+    unsigned h = unsigned(n) * 31u;
+    for (size_t i = 0; i < n; ++i)
+        h = h * 33u + (unsigned char)s[i];
+    return h & (kBuckets - 1);
+}
+
+// Rows by hash of their upper-case name, chained in table order (the search order).
+struct Index {
+    int16_t head[kBuckets];
+    int16_t next[kKeywordCount];
+    uint8_t length[kKeywordCount];
+    Index() {
+        for (auto& h : head)
+            h = -1;
+        for (int i = kKeywordCount - 1; i >= 0; --i) {
+            size_t n = std::char_traits<char>::length(kKeywords[i].name);
+            unsigned b = HashOf(kKeywords[i].name, n);
+            length[i] = uint8_t(n);
+            next[i] = head[b];
+            head[b] = int16_t(i);
+        }
+    }
+};
+
+const Index& TheIndex() {
+    static const Index index;
+    return index;
+}
+
+bool TableInSet(int table, int set) {
+    switch (table) {
+    case kTabDirective:
+    case kTabCommon:
+        return true;
+    case kTabSx:
+        return set == kSetCorvanex || set == kSetAll || set == kSetDebugger;
+    case kTabMchip:
+        return set == kSetMchip || set == kSetAll || set == kSetDebugger;
+    case kTabDebug:
+        return set == kSetDebugger;
+    }
+    return false;
+}
+
+} // namespace
+
+int LookupKeyword(std::string_view word, int mnemonicSet) {
+    if (word.empty() || word.size() > 9) return -1;
+    char buf[10];
+    for (size_t i = 0; i < word.size(); ++i)
+        buf[i] = Upper(word[i]);
+    const Index& index = TheIndex();
+    for (int id = index.head[HashOf(buf, word.size())]; id >= 0; id = index.next[id]) {
+        if (index.length[id] != word.size() ||
+            std::char_traits<char>::compare(buf, kKeywords[id].name, word.size()) != 0)
+            continue;
+        if (TableInSet(kKeywords[id].table, mnemonicSet)) return id;
+    }
+    return -1;
+}
+
+const Keyword& KeywordAt(int id) {
+    return kKeywords[id];
+}
+
+} // namespace orda

@@ -1,0 +1,90 @@
+// Everything orda needs from the outside world: console, files, clock. The real host talks
+// to the operating system; MemoryHost keeps files in memory for tests, fuzzing and timing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orda {
+
+// A file open for writing. Write returns the number of bytes stored.
+class OutFile {
+public:
+    virtual ~OutFile() = default;
+    virtual size_t Write(const void* data, size_t size) = 0;
+    size_t Write(std::string_view s) { return Write(s.data(), s.size()); }
+};
+
+class OrdaHost {
+public:
+    virtual ~OrdaHost() = default;
+    virtual void Print(std::string_view text) = 0;
+    // One keystroke without echo; returns at once when the console cannot give one.
+    virtual void WaitKey() = 0;
+    virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+    // Null when the file cannot be created.
+    virtual std::unique_ptr<OutFile> Create(const std::string& path) = 0;
+    virtual void Remove(const std::string& path) = 0;
+    // -1 when the file does not exist.
+    virtual long long FileSize(const std::string& path) = 0;
+    // True when the directory exists afterwards.
+    virtual bool MakeDirectory(const std::string& path) = 0;
+    // Absolute, without a trailing separator.
+    virtual std::string CurrentDirectory() = 0;
+    // Folder of the running program, with a trailing separator; empty when unknown.
+    virtual std::string ProgramDirectory(const std::string& argv0) = 0;
+    virtual uint64_t Milliseconds() = 0;
+    virtual std::tm LocalTime() = 0;
+};
+
+// The operating system. SOURCE_DATE_EPOCH, when set, fixes the date shown in list
+// headings and written into the debug module (seconds since 1970, shown in local time).
+class SystemHost final : public OrdaHost {
+public:
+    void Print(std::string_view text) override;
+    void WaitKey() override;
+    std::optional<std::string> ReadFile(const std::string& path) override;
+    std::unique_ptr<OutFile> Create(const std::string& path) override;
+    void Remove(const std::string& path) override;
+    long long FileSize(const std::string& path) override;
+    bool MakeDirectory(const std::string& path) override;
+    std::string CurrentDirectory() override;
+    std::string ProgramDirectory(const std::string& argv0) override;
+    uint64_t Milliseconds() override;
+    std::tm LocalTime() override;
+};
+
+// Files in a map, console text in a string, a fixed date; for tests, fuzzing and timing.
+class MemoryHost final : public OrdaHost {
+public:
+    std::map<std::string, std::string> files;
+    std::string console;
+    std::string cwd = "/work";
+    std::string programDir = "/bin/";
+    int keysWaited = 0;
+    bool failCreate = false;      // every Create fails
+    std::string failCreateSuffix; // Create fails for names ending in this
+    size_t shortWriteLimit = 0;   // when set, each Write stores at most this many bytes
+    std::tm now{};
+
+    MemoryHost();
+    void Print(std::string_view text) override { console += text; }
+    void WaitKey() override { ++keysWaited; }
+    std::optional<std::string> ReadFile(const std::string& path) override;
+    std::unique_ptr<OutFile> Create(const std::string& path) override;
+    void Remove(const std::string& path) override { files.erase(path); }
+    long long FileSize(const std::string& path) override;
+    bool MakeDirectory(const std::string&) override { return true; }
+    std::string CurrentDirectory() override { return cwd; }
+    std::string ProgramDirectory(const std::string&) override { return programDir; }
+    uint64_t Milliseconds() override { return 0; }
+    std::tm LocalTime() override { return now; }
+};
+
+} // namespace orda
