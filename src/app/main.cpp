@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/BuiltInAssembler.h"
 #include "app/Environment.h"
 #include "platform/qt/QtPrompter.h"
 #include "platform/qt/QtSettingsStore.h"
@@ -16,7 +17,10 @@ int main(int argc, char** argv) {
 
     pellix::QtSettingsStore store;
     pellix::QtPrompter prompter;
-    pellix::Environment environment(store, prompter, std::move(arguments));
+    pellix::BuiltInAssembler assembler;
+    pellix::ShellServices services;
+    services.assembler = &assembler;
+    pellix::Environment environment(store, prompter, std::move(arguments), services);
     prompter.SetParent(&environment.EditorForm());
     environment.EditorForm().show();
     return app.exec();
