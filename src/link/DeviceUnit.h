@@ -40,7 +40,9 @@ ConfigWords ProgrammedConfig(int family, uint16_t fusex, uint16_t fuse, int trim
 // The outcome of a verify: the first area that differs (empty when none), and the first few
 // differing words of that area for a report longer than the one line the window shows.
 struct VerifyDifference {
-    std::string what; // "FUSE", "FUSEX", "ID 3", or a code address in three hex digits
+    // "FUSE", "FUSEX", "ID 3", a code address in three hex digits, or "device" when the
+    // chip is of the other family than the image (no words then)
+    std::string what;
     uint16_t expected;
     uint16_t actual;
 };
@@ -48,12 +50,14 @@ struct VerifyResult {
     std::string area;
     std::vector<VerifyDifference> differences;
     int differing = 0; // words of the area that differ
+    int chipFamily = 0;
     bool Ok() const { return area.empty(); }
 };
 inline constexpr size_t kVerifyDifferencesKept = 8;
 
 // Compares the image expected with the one read from a chip of `chipFamily`, area by area.
-// For family 1 the "Device" area is the device window's choice, not a word of the chip.
+// For family 1 the "Device" area is the device window's choice, not a word of the chip; for
+// family 0 it also fails when that choice is "SX48/52".
 VerifyResult CompareChip(const ProgramImage& expected, const ProgramImage& chip, int chipFamily,
                          bool deviceChoiceIsFamily1);
 
