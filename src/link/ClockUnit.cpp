@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "target/DebugInfo.h"
-
 namespace pellix {
 
 uint32_t SynthWord(uint32_t frequency) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "link/KeyProtocol.h"
+#include "target/DebugInfo.h"
 
 namespace pellix {
 

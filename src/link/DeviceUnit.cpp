@@ -154,8 +154,8 @@ void DeviceUnit::ProgramChip(bool runAfter) {
     const ProgramImage& image = record_.transfer;
     ConfigWords config =
         ProgrammedConfig(record_.deviceFamily, image.Fusex(), image.Fuse(), irc_.trim);
-    // The oscillator must have run once with trim bit 2 set before a FUSEX without it is
-    // programmed; the count of that run means nothing here.
+    // A FUSEX without bit 11 is preceded by one measurement with the bit set; its count is
+    // not needed here.
     if ((config.fusex & 0x800) == 0) protocol_.MeasureOscillator(uint16_t(config.fusex | 0x800));
 
     std::vector<uint16_t> code(static_cast<size_t>(words));
