@@ -39,19 +39,23 @@ std::string UnescapeKey(std::string_view key) {
     return out;
 }
 
-// Bare or quoted parts with backslash escapes.
+// Bare or quoted parts with backslash escapes. Blanks at the end of a bare part are not
+// the value's; those within quotes are.
 std::string UnescapeValue(std::string_view v) {
     std::string out;
+    size_t kept = 0; // what the end-of-value blanks may not eat into
     bool quoted = false;
     for (size_t i = 0; i < v.size(); ++i) {
         char c = v[i];
         if (c == '"') {
             quoted = !quoted;
+            kept = out.size();
             continue;
         }
         if (c == ';' && !quoted) break; // a comment after the value
         if (c != '\\' || i + 1 >= v.size()) {
             out.push_back(c);
+            if (quoted || (c != ' ' && c != '\t')) kept = out.size();
             continue;
         }
         char e = v[++i];
@@ -87,12 +91,9 @@ std::string UnescapeValue(std::string_view v) {
             out.push_back(e);
             break;
         }
+        kept = out.size();
     }
-    // An unquoted value keeps no blanks at its end.
-    if (!quoted) {
-        while (!out.empty() && (out.back() == ' ' || out.back() == '\t'))
-            out.pop_back();
-    }
+    out.resize(kept);
     return out;
 }
 

@@ -344,6 +344,7 @@ TEST(CliSettingsFile, ReadsWhatTheWindowedProgramWrites) {
               "CustomColors\\ColorA=\"ColorA=808080\"\n"
               "Quoted=\"a\\\"b\\\\c\" ; comment\n"
               "Spaced = COM2   \n"
+              "Padded=\" a b \"  \n"
               "; ComPort=COM4\n"
               "[EditorWindow]\nTop=10\n");
     EXPECT_EQ(ini.Value("Configuration\\ComPort"), "/dev/ttyUSB0");
@@ -351,6 +352,7 @@ TEST(CliSettingsFile, ReadsWhatTheWindowedProgramWrites) {
     EXPECT_EQ(ini.Value("Configuration\\CustomColors\\ColorA"), "ColorA=808080");
     EXPECT_EQ(ini.Value("Configuration\\Quoted"), "a\"b\\c");
     EXPECT_EQ(ini.Value("Configuration\\Spaced"), "COM2");
+    EXPECT_EQ(ini.Value("Configuration\\Padded"), " a b ") << "blanks within quotes stay";
     EXPECT_EQ(ini.IntValue("FileListWidth"), 120);
     EXPECT_EQ(ini.IntValue("EditorWindow\\Top"), 10);
     EXPECT_EQ(ini.Value("Configuration\\Missing"), std::nullopt);
