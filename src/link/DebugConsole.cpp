@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "asm/Disassembler.h"
+#include "link/DebugKernel.h"
 #include "link/WatchFormat.h"
 
 namespace pellix {
 
 namespace {
-
-constexpr uint32_t kMaxSteps = 1'000'000;
 
 std::string Hex(uint32_t value, int digits) {
     char buf[16];
@@ -255,6 +254,10 @@ bool DebugConsole::Begin(std::string& error) {
     c_.StartDebugging();
     if (!c_.WaitForStop(kApplyLimitMs)) {
         error = "the chip did not stop in the debug kernel";
+        // The kernel sits at the end of the family's full memory.
+        if (c_.Geometry().memorySize < KernelEnd(c_.Family()) + 1)
+            error += " (it lies beyond the " + std::to_string(c_.Geometry().memorySize) +
+                     " words that FUSEX selects)";
         return false;
     }
     Show();
@@ -395,9 +398,9 @@ DebugConsole::Result DebugConsole::Execute(std::string_view line, std::string& e
             std::string decimal(w[1]);
             char* end = nullptr;
             unsigned long v = std::strtoul(decimal.c_str(), &end, 10);
-            if (decimal.empty() || *end != '\0' || v < 1 || v > kMaxSteps ||
+            if (decimal.empty() || *end != '\0' || v < 1 || v > maxSteps ||
                 !std::isdigit(static_cast<unsigned char>(decimal[0]))) {
-                error = "step takes a count from 1 to " + std::to_string(kMaxSteps);
+                error = "step takes a count from 1 to " + std::to_string(maxSteps);
                 return Result::Error;
             }
             n = uint32_t(v);

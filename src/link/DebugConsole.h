@@ -21,6 +21,8 @@ public:
     // How long run (to a breakpoint) and hop wait for the chip before they give up
     // waiting and leave it as it is.
     uint32_t runLimitMs = 10'000;
+    // The most instructions one step command takes.
+    uint32_t maxSteps = 1'000'000;
 
     // Starts debugging: restarts the chip and waits for it to stop at the reset vector.
     // False with `error` when it does not.

@@ -124,7 +124,12 @@ uint16_t VirtualChip::MeasureIrc() const {
 void VirtualChip::ClockOn(uint32_t synthWord) {
     clockWord_ = synthWord & 0xFFFFFF;
     clocked_ = true;
-    core_.SetFrequency(ClockHertz());
+    core_.SetFrequency(ChipHertz());
+}
+
+uint32_t VirtualChip::ChipHertz() const {
+    // A word outside the synthesizer's range decodes to more than its oscillator can give.
+    return std::min(ClockHertz(), kMaxClockHertz);
 }
 
 uint32_t VirtualChip::ClockHertz() const {
@@ -147,7 +152,7 @@ void VirtualChip::Reset() {
     if (flashChanged_) {
         // Fresh from the programmer: the chip comes up with what was programmed.
         flashChanged_ = false;
-        uint32_t hertz = clocked_ ? ClockHertz() : core_.Config().frequency;
+        uint32_t hertz = clocked_ ? ChipHertz() : core_.Config().frequency;
         core_.Configure(SxChipConfig::FromFuses(family_, fuse_, fusex_, hertz));
         core_.LoadProgram({code_.data(), size_t(PhysicalWords())});
         core_.ClearBreakpoints();

@@ -82,6 +82,9 @@ public:
     uint32_t ClockWord() const { return clockWord_; }
     // The frequency the word sets (the oscillator divided down), 0 while off.
     uint32_t ClockHertz() const;
+    // What the chip runs at: the clock, at most the synthesizer's highest output.
+    static constexpr uint32_t kMaxClockHertz = 150'000'000;
+    uint32_t ChipHertz() const;
 
     // Running. The chip executes while the key clocks it, at the clock's frequency, as
     // much as the time passed to Advance allows (a millisecond count that may wrap; at most

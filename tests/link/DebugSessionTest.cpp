@@ -22,8 +22,8 @@ std::string Example(const std::string& name) {
     return s.str();
 }
 
-// blink.src: count1, count2 and count3 at 0x08, 0x09, 0x0A; RB.0 the LED.
-constexpr int kCount1 = 0x08, kCount2 = 0x09, kCount3 = 0x0A, kRB = 0x06;
+// blink.src: count1 and count3 at 0x08 and 0x0A; RB.0 the LED.
+constexpr int kCount1 = 0x08, kCount3 = 0x0A, kRB = 0x06;
 // About 250 ms of chip time for one delay at 50 MHz, with room.
 constexpr uint32_t kDelayLimit = 2000;
 
@@ -255,4 +255,22 @@ TEST(DebugSession, FamilyOneConsole) {
     EXPECT_NE(out.find("  1x  2x  3x  4x  5x  6x  7x  8x  9x  Ax  Bx  Cx  Dx  Ex  Fx\n"),
               std::string::npos);
     EXPECT_NE(out.find("\nRE  "), std::string::npos) << "five ports";
+}
+
+TEST(DebugSession, AKernelBeyondTheMemorySizeIsNeverReached) {
+    // An image whose FUSEX selects 512 words: the kernel is placed at the end of the full
+    // 2048 words all the same, where neither programming nor the chip reaches.
+    auto record = AssembleText(" DEVICE SX28\n RESET 0\n");
+    record->assembled.Fusex() &= 0xFFC;
+    PrepareDebug(*record);
+    ASSERT_EQ(record->status, 0);
+    SimRig r;
+    LoadIntoChip(r.key.Chip(), *record);
+    DebugControl control(r.link, *record);
+    std::ostringstream out;
+    DebugConsole console(control, out);
+    std::string error;
+    EXPECT_FALSE(console.Begin(error));
+    EXPECT_EQ(error, "the chip did not stop in the debug kernel (it lies beyond the 512 words "
+                     "that FUSEX selects)");
 }

@@ -367,6 +367,11 @@ TEST(VirtualKernel, SimulatedTimeFollowsTheClockWithALimit) {
     b.chip.ClockOff();
     b.Tick(5);
     EXPECT_EQ(b.chip.Core().Cycles(), c0);
+    // A word beyond the synthesizer's range runs the chip no faster than its top output.
+    b.chip.ClockOn(127u << 15);
+    EXPECT_GT(b.chip.ClockHertz(), VirtualChip::kMaxClockHertz);
+    b.Tick(2);
+    EXPECT_NEAR(double(b.chip.Core().Cycles() - c0), 2 * 150'000, 3);
 }
 
 TEST(VirtualKernel, StateRecordLayoutByBankCount) {
