@@ -19,7 +19,8 @@ namespace {
 
 using namespace pellix;
 
-const AssemblyRecord& Prepared() {
+// Built once; a session only reads it.
+AssemblyRecord& Prepared() {
     static std::unique_ptr<AssemblyRecord> record = [] {
         auto r = std::make_unique<AssemblyRecord>();
         r->StartUp();
@@ -38,7 +39,7 @@ const AssemblyRecord& Prepared() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    auto record = std::make_unique<AssemblyRecord>(Prepared());
+    AssemblyRecord* record = &Prepared();
     FakeTickSource ticks;
     ScriptedPrompter prompter;
     VirtualKey key(0);

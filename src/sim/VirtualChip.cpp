@@ -209,7 +209,7 @@ void VirtualChip::RunToTarget() {
             }
             continue; // not ours: run on
         }
-        if (r.reason == SxCore::StopReason::Budget) break;
+        break; // the time is used up
     }
 }
 
