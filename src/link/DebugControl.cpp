@@ -1,35 +1,8 @@
 #include "link/DebugControl.h"
 
+#include "link/ClockUnit.h"
+
 namespace pellix {
-
-namespace {
-
-constexpr uint32_t kSynthReference = 20'000'000;
-
-// The clock generator's word for a frequency. Stands in for the clock unit's SynthWord
-// until that lands; same search, same ties.
-uint32_t ClockWord(uint32_t frequency) {
-    uint32_t half = frequency >> 1;
-    uint32_t best = 1'000'000;
-    uint32_t word = 0;
-    for (uint32_t s = 8; s-- > 0;) {
-        for (uint32_t n = 4; n <= 130; ++n) {
-            for (uint32_t m = 20; m <= 100; ++m) {
-                uint32_t v = kSynthReference * n / m;
-                if (v < 25'000'000 || v > 75'000'000) continue;
-                uint32_t out = v >> s;
-                uint32_t d = out > half ? out - half : half - out;
-                if (d > best) continue;
-                best = d;
-                word = ((n - 3) << 15) | (1u << 14) | (s << 11) | ((m - 2) << 4) |
-                       (v >= 40'000'000 ? 1u << 3 : 0);
-            }
-        }
-    }
-    return word;
-}
-
-} // namespace
 
 DebugControl::DebugControl(KeyLink& link, AssemblyRecord& record)
     : link_(link), protocol_(link), record_(record) {
@@ -61,7 +34,7 @@ void DebugControl::StopDebugging() {
 }
 
 void DebugControl::ClockOn() {
-    protocol_.ClockOn(ClockWord(record_.debug.frequency));
+    pellix::ClockOn(protocol_, record_.debug.frequency);
 }
 
 void DebugControl::RestartChip() {

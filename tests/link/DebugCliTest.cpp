@@ -151,7 +151,7 @@ TEST_F(DebugCli, Failures) {
     r = Run("debug " + Blink() + " --port /nonexistent/tty");
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.err,
-              "error: Unable to open /nonexistent/tty COM port in use by another process.\n");
+              "error: Unable to open /nonexistent/tty: COM port in use by another process.\n");
 
     r = Run("debug " + Blink() + " --port sim --script '" + (dir_ / "none.txt").string() + "'");
     EXPECT_EQ(r.exit, 1);
