@@ -25,29 +25,38 @@
 
 namespace pellix {
 
-template <class W>
-W* Environment::Create(std::unique_ptr<W>& slot) {
-    slot = std::make_unique<W>();
+template <class W, class... Args>
+W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
+    slot = std::make_unique<W>(std::forward<Args>(args)...);
     order_.push_back(slot.get());
     return slot.get();
 }
 
 Environment::Environment(SettingsStore& store, Prompter& prompter,
-                         std::vector<std::string> arguments, ShellServices services)
+                         std::vector<std::string> arguments, ShellServices services,
+                         TickSource* ticks)
     : record_(std::make_unique<AssemblyRecord>()), registry_(store), prompter_(prompter),
+      chip_(std::make_unique<ChipLink>(*record_, settings_, prompter,
+                                       ticks ? *ticks : steadyTicks_)),
       windows_(prompter) {
     services.windows = &windows_;
+    if (!services.chip) services.chip = chip_.get();
+    const DebugViewContext debug{chip_->Debug(), registry_, prompter_};
     editorForm_ = std::make_unique<TEditorForm>(EditorFormContext{
         *record_, registry_, settings_, prompter_, services, std::move(arguments)});
     order_.push_back(editorForm_.get());
 
     Create(findReplace_);
     Create(progress_);
-    windows_.registers = Create(register_);
+    windows_.registers = Create(register_, debug);
     Create(about_);
-    windows_.watch = Create(watch_);
-    windows_.code = Create(code_);
-    windows_.debug = Create(debug_);
+    windows_.watch = Create(watch_, debug);
+    windows_.code = Create(code_, debug);
+    windows_.debug =
+        Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()});
+    debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
+    debug_->SetHost(debugHost_.get());
+    code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
     Create(print_);
     Create(printStatus_);
     Create(clock_);
@@ -88,6 +97,7 @@ Environment::~Environment() {
     printStatus_.reset();
     print_.reset();
     debug_.reset();
+    debugHost_.reset();
     code_.reset();
     watch_.reset();
     about_.reset();

@@ -10,8 +10,11 @@
 #include <QWidget>
 
 #include "app/AppWindows.h"
+#include "app/ChipLink.h"
+#include "app/DebugWindowHost.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
+#include "platform/TickSource.h"
 #include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 #include "target/AssemblyRecord.h"
@@ -43,9 +46,10 @@ class TClockGenInfoFRM;
 
 class Environment {
 public:
-    // `arguments` is the command line without the program name.
+    // `arguments` is the command line without the program name. Without a chip service the
+    // program's own key link serves; `ticks` is its clock (the steady one when null).
     Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
-                ShellServices services = {});
+                ShellServices services = {}, TickSource* ticks = nullptr);
     ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
@@ -55,19 +59,26 @@ public:
     WorkingSettings& Settings() { return settings_; }
     TEditorForm& EditorForm() { return *editorForm_; }
     AppWindows& WindowServices() { return windows_; }
+    ChipLink& Chip() { return *chip_; }
+    TDebugForm& DebugForm() { return *debug_; }
+    TRegisterForm& RegisterForm() { return *register_; }
+    TWatchForm& WatchForm() { return *watch_; }
+    TCodeForm& CodeForm() { return *code_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run.
     bool SettingsStored() const { return settingsStored_; }
 
 private:
-    template <class W>
-    W* Create(std::unique_ptr<W>& slot);
+    template <class W, class... Args>
+    W* Create(std::unique_ptr<W>& slot, Args&&... args);
 
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
     WorkingSettings settings_;
     Prompter& prompter_;
+    SteadyTickSource steadyTicks_;
+    std::unique_ptr<ChipLink> chip_;
     AppWindows windows_;
     std::vector<QWidget*> order_;
     bool settingsStored_ = false;
@@ -94,6 +105,7 @@ private:
     std::unique_ptr<TFileSaveNotificationDLG> fileSaveNotification_;
     std::unique_ptr<TDeviceForm> device_;
     std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
+    std::unique_ptr<MainWindowDebugHost> debugHost_;
 };
 
 } // namespace pellix
