@@ -546,6 +546,7 @@ int OrdaUnit::ORDA_Run(const std::string& sourcePath) {
         }
 
     lastArguments_ = OrdaArguments(settings_, sourcePath);
+    record_.status = 1;
     sourcePath_ = sourcePath;
     outputBase_ = base;
     // Files an earlier run left must not pass for this run's (a LIST NONE in the source

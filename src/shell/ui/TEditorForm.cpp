@@ -346,7 +346,7 @@ void TEditorForm::BuildClient() {
 
     errorList_ = new QListWidget;
     errorList_->setObjectName(QStringLiteral("ErrorLB"));
-    errorList_->setFixedHeight(64);
+    errorList_->setMinimumHeight(16);
     errorList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     errorList_->hide();
     errorSplit_->addWidget(fileListSplit_);
@@ -493,7 +493,12 @@ void TEditorForm::RefreshErrorList(bool reload) {
             errorList_->addItem(QString::fromLocal8Bit(line.c_str()));
     }
     bool show = errorList_->count() > 0 && settings_.useOrda;
+    bool appearing = show && errorList_->isHidden();
     errorList_->setVisible(show);
+    // It comes up 64 pixels high; the splitter above it lets the user change that.
+    if (appearing)
+        errorSplit_->setSizes(
+            {std::max(errorSplit_->height() - 64 - errorSplit_->handleWidth(), 1), 64});
     errorSplit_->handle(1)->setVisible(show);
 }
 

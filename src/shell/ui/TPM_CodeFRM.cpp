@@ -1,5 +1,6 @@
 #include "shell/ui/TPM_CodeFRM.h"
 
+#include <QFontDatabase>
 #include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -148,6 +149,9 @@ TPM_CodeFRM::TPM_CodeFRM(ListViewContext context, QWidget* parent) : QDialog(par
                          long(QsciScintillaBase::INDIC_TEXTFORE));
     code_->SendScintilla(QsciScintillaBase::SCI_INDICSETFORE, kWhiteText, Bgr(0xFFFFFF));
 
+    EditorLook look = code_->Look();
+    look.font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    code_->SetLook(look);
     if (c_.editorForm) c_.editorForm->ApplyKeywordsAndColours(*code_);
     if (c_.registry) {
         QtPlacedWindow placed(*this);
