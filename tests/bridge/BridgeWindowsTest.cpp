@@ -59,7 +59,9 @@ public:
     void LoadDeviceImage(const std::string&, bool) override {}
     void AssemblySucceeded() override { calls.push_back("AssemblySucceeded"); }
     void ShowClockWindow() override {}
-    void ShowClockGenInfo(uint32_t) override {}
+    void ShowClockGenInfo(uint32_t f) override {
+        calls.push_back("ShowClockGenInfo(" + std::to_string(f) + ")");
+    }
     void ShowConfigure() override {}
     void HideDebugWindow() override {}
     void ShowDebugWindow() override { calls.push_back("ShowDebugWindow"); }
@@ -386,6 +388,18 @@ void BridgeWindowsTest::exitCodeTwoIsSuccessAndShowsTheWarnings() {
     QVERIFY(rig.ErrorList()->item(0)->text().contains(QStringLiteral("Warning 51")));
     QVERIFY(rig.prompter.messages.empty());
     QCOMPARE(rig.form->HighlightLine(), -1);
+
+    // Run and Debug go on as after the built-in assembler, with orda's frequency.
+    rig.chip.calls.clear();
+    rig.Item("RunRunItem")->trigger();
+    QCOMPARE(rig.chip.calls, (std::vector<std::string>{"RequireFullKey", "ProgramChip(true)"}));
+    QVERIFY(rig.windows.Called("ShowClockGenInfo(50000000)"));
+    rig.chip.calls.clear();
+    rig.Item("RunDebugItem")->trigger();
+    QCOMPARE(rig.chip.calls,
+             (std::vector<std::string>{"PrepareDebug", "RequireFullKey", "ProgramChip(false)"}));
+    QVERIFY(rig.windows.Called("ShowDebugWindow"));
+    QCOMPARE(rig.orda.calls.size(), size_t(3));
 }
 
 void BridgeWindowsTest::errorsShowTheListTheMessageAndTheFirstErrorLine() {
