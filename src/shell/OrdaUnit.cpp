@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/FileNames.h"
 
 namespace pellix {

@@ -18,7 +18,7 @@
 #include "platform/ScriptedPrompter.h"
 #include "platform/qt/QtChildProcess.h"
 #include "shell/FakeServices.h"
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/ui/TEditorForm.h"
 #include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TPM_CodeFRM.h"

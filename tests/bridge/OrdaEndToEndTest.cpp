@@ -4,7 +4,7 @@
 #include "BridgeTestSupport.h"
 #include "asm/Assembler.h"
 #include "platform/ScriptedPrompter.h"
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "target/LineEnds.h"
 
 using namespace pellix;

@@ -21,7 +21,7 @@
 #include <QUrl>
 
 #include "platform/SilentAbort.h"
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/Keywords.h"
 #include "shell/ui/Colors.h"
 #include "shell/ui/QtPlacedWindow.h"

@@ -8,7 +8,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/ui/QtPlacedWindow.h"
 #include "shell/ui/TEditorForm.h"
 
