@@ -13,6 +13,8 @@ class TDebugForm;
 class TRegisterForm;
 class TWatchForm;
 class TCodeForm;
+class TPM_CodeFRM;
+class TFileSaveNotificationDLG;
 
 class AppWindows final : public WindowService {
 public:
@@ -24,6 +26,8 @@ public:
     TRegisterForm* registers = nullptr;
     TWatchForm* watch = nullptr;
     TCodeForm* code = nullptr;
+    TPM_CodeFRM* listView = nullptr;
+    TFileSaveNotificationDLG* fileSaveNotification = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;
@@ -39,6 +43,8 @@ public:
     void CloseDebugWindows() override;
     void ShowHelp() override;
     void ShowAbout() override;
+    bool AskSaveBeforeAssembly(const std::string& fileName) override;
+    bool BrowseList(const std::string& sourcePath) override;
 
 private:
     void NotAvailable(const std::string& what);

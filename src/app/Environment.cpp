@@ -9,6 +9,7 @@
 #include "link/ui/TDeviceForm.h"
 #include "link/ui/TIRCForm.h"
 #include "link/ui/TProgressForm.h"
+#include "shell/OrdaUnit.h"
 #include "shell/ui/TAboutForm.h"
 #include "shell/ui/TConfigureForm.h"
 #include "shell/ui/TEditorForm.h"
@@ -34,7 +35,7 @@ W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
 
 Environment::Environment(SettingsStore& store, Prompter& prompter,
                          std::vector<std::string> arguments, ShellServices services,
-                         TickSource* ticks)
+                         ExternalAssemblerSetup orda, TickSource* ticks)
     : record_(std::make_unique<AssemblyRecord>()), registry_(store), prompter_(prompter),
       chip_(std::make_unique<ChipLink>(*record_, settings_, prompter,
                                        ticks ? *ticks : steadyTicks_)),
@@ -42,6 +43,11 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     services.windows = &windows_;
     if (!services.chip) services.chip = chip_.get();
     const DebugViewContext debug{chip_->Debug(), registry_, prompter_};
+    if (!services.externalAssembler && orda.process) {
+        orda_ = std::make_unique<OrdaUnit>(*record_, settings_, prompter_, *orda.process,
+                                           orda.programFolder);
+        services.externalAssembler = orda_.get();
+    }
     editorForm_ = std::make_unique<TEditorForm>(EditorFormContext{
         *record_, registry_, settings_, prompter_, services, std::move(arguments)});
     order_.push_back(editorForm_.get());
@@ -72,8 +78,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
-    Create(listView_);
-    Create(fileSaveNotification_);
+    windows_.listView =
+        Create(listView_, ListViewContext{orda_.get(), &registry_, &prompter_, editorForm_.get()});
+    windows_.fileSaveNotification = Create(fileSaveNotification_, &registry_);
     Create(device_);
     Create(clockGenInfo_);
     for (QWidget* w : order_)

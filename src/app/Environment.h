@@ -12,6 +12,7 @@
 #include "app/AppWindows.h"
 #include "app/ChipLink.h"
 #include "app/DebugWindowHost.h"
+#include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 #include "platform/TickSource.h"
@@ -43,13 +44,24 @@ class TPM_CodeFRM;
 class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockGenInfoFRM;
+class OrdaUnit;
+
+// How the program reaches the external assembler: the process runner and the folder of the
+// program's own executable, where orda sits as "ORDA.dll".
+struct ExternalAssemblerSetup {
+    ChildProcess* process = nullptr;
+    std::string programFolder;
+};
 
 class Environment {
 public:
-    // `arguments` is the command line without the program name. Without a chip service the
-    // program's own key link serves; `ticks` is its clock (the steady one when null).
+    // `arguments` is the command line without the program name. With a process runner in
+    // `orda` and no external assembler among `services`, the bridge to orda is built.
+    // Without a chip service the program's own key link serves; `ticks` is its clock (the
+    // steady one when null).
     Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
-                ShellServices services = {}, TickSource* ticks = nullptr);
+                ShellServices services = {}, ExternalAssemblerSetup orda = {},
+                TickSource* ticks = nullptr);
     ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
@@ -64,6 +76,10 @@ public:
     TRegisterForm& RegisterForm() { return *register_; }
     TWatchForm& WatchForm() { return *watch_; }
     TCodeForm& CodeForm() { return *code_; }
+    // The bridge to orda, when this environment built one.
+    OrdaUnit* Orda() { return orda_.get(); }
+    TPM_CodeFRM& ListView() { return *listView_; }
+    TFileSaveNotificationDLG& FileSaveNotification() { return *fileSaveNotification_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run.
@@ -76,6 +92,7 @@ private:
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
     WorkingSettings settings_;
+    std::unique_ptr<OrdaUnit> orda_;
     Prompter& prompter_;
     SteadyTickSource steadyTicks_;
     std::unique_ptr<ChipLink> chip_;

@@ -23,6 +23,7 @@
 #include "link/KeyLink.h"
 #include "link/PortFactory.h"
 #include "link/SilentAbort.h"
+#include "platform/FileIo.h"
 #include "sim/VirtualKey.h"
 #include "target/DeviceTables.h"
 #include "target/HexText.h"
@@ -36,40 +37,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kBarTextWidth = 20;
-
-bool ReadFile(const std::string& name, std::string& text) {
-    std::error_code ec;
-    if (fs::is_directory(name, ec)) {
-        errno = EISDIR;
-        return false;
-    }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    text = s.str();
-    return true;
-}
-
-// Through a temporary file beside the target, so a failed write leaves the old file whole.
-bool WriteFile(const std::string& name, std::string_view data) {
-    std::string temporary = name + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(data.data(), std::streamsize(data.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, name, ec);
-    if (ec) std::remove(temporary.c_str());
-    return !ec;
-}
 
 // The extensions the device window loads as images; anything else is a source.
 bool IsImageName(const std::string& name) {
@@ -155,11 +122,12 @@ struct Session {
 // An image as the device window loads it, or a source through the built-in assembler; either
 // way `assembled` and `transfer` then hold it.
 bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record) {
-    std::string text;
-    if (!ReadFile(name, text)) {
-        c.err << "pellix-cli: cannot read " << name << ": " << std::strerror(errno) << "\n";
+    FileRead file = ReadWholeFile(name);
+    if (!file.ok) {
+        c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
         return false;
     }
+    const std::string& text = file.data;
     if (IsImageName(name)) {
         if (!LoadImageText(record, text)) {
             c.err << "pellix-cli: " << name << ": " << record.message << "\n";
@@ -404,8 +372,8 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
         c.err << "pellix-cli: " << record.message << "\n";
         return 1;
     }
-    if (!WriteFile(*o.output, record.debug.ListingText())) {
-        c.err << "pellix-cli: cannot write " << *o.output << ": " << std::strerror(errno) << "\n";
+    if (std::string e = ReplaceFileContents(*o.output, record.debug.ListingText()); !e.empty()) {
+        c.err << "pellix-cli: cannot write " << *o.output << ": " << e << "\n";
         return 1;
     }
     return 0;
