@@ -13,6 +13,9 @@ class TDebugForm;
 class TRegisterForm;
 class TWatchForm;
 class TCodeForm;
+class TDeviceForm;
+class TClockForm;
+class TClockGenInfoFRM;
 
 class AppWindows final : public WindowService {
 public:
@@ -24,12 +27,15 @@ public:
     TRegisterForm* registers = nullptr;
     TWatchForm* watch = nullptr;
     TCodeForm* code = nullptr;
+    TDeviceForm* device = nullptr;
+    TClockForm* clock = nullptr;
+    TClockGenInfoFRM* clockGenInfo = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;
     void ShowDeviceWindow() override;
     void LoadDeviceImage(const std::string& path, bool readOnly) override;
-    void AssemblySucceeded() override {}
+    void AssemblySucceeded() override;
     void ShowClockWindow() override;
     void ShowClockGenInfo(uint32_t frequency) override;
     void ShowConfigure() override;

@@ -10,6 +10,8 @@
 #include <QWidget>
 
 #include "app/AppWindows.h"
+#include "app/HardwareLink.h"
+#include "app/WindowPlacements.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 #include "shell/SettingsRegistry.h"
@@ -44,8 +46,9 @@ class TClockGenInfoFRM;
 class Environment {
 public:
     // `arguments` is the command line without the program name.
+    // Without a chip service of the caller's, the program's own key serves (`hardware`).
     Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
-                ShellServices services = {});
+                ShellServices services = {}, HardwareOptions hardware = {});
     ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
@@ -55,20 +58,29 @@ public:
     WorkingSettings& Settings() { return settings_; }
     TEditorForm& EditorForm() { return *editorForm_; }
     AppWindows& WindowServices() { return windows_; }
+    HardwareLink& Hardware() { return *hardware_; }
+    TDeviceForm& DeviceForm() { return *device_; }
+    TClockForm& ClockForm() { return *clock_; }
+    TProgressForm& ProgressForm() { return *progress_; }
+    TIRCForm& IRCForm() { return *irc_; }
+    TClockGenInfoFRM& ClockGenInfo() { return *clockGenInfo_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run.
     bool SettingsStored() const { return settingsStored_; }
 
 private:
-    template <class W>
-    W* Create(std::unique_ptr<W>& slot);
+    template <class W, class... Args>
+    W* Create(std::unique_ptr<W>& slot, Args&&... args);
+    void WireHardwareWindows();
 
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
     WorkingSettings settings_;
     Prompter& prompter_;
     AppWindows windows_;
+    std::unique_ptr<HardwareLink> hardware_;
+    std::unique_ptr<WindowPlacements> placements_;
     std::vector<QWidget*> order_;
     bool settingsStored_ = false;
 
