@@ -9,6 +9,7 @@
 #include "link/ui/TDeviceForm.h"
 #include "link/ui/TIRCForm.h"
 #include "link/ui/TProgressForm.h"
+#include "shell/OpenFiles.h"
 #include "shell/OrdaUnit.h"
 #include "shell/ui/TAboutForm.h"
 #include "shell/ui/TConfigureForm.h"
@@ -61,8 +62,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     Create(about_);
     windows_.watch = Create(watch_, debug);
     windows_.code = Create(code_, debug);
-    windows_.debug =
-        Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()});
+    windows_.debug = Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()});
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
@@ -91,6 +91,10 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
     WireHardwareWindows();
+    listLink_ = std::make_unique<ListViewLink>(*listView_, hardware_->Debug(), orda_.get(), [this] {
+        return editorForm_->Files().CurrentFileName();
+    });
+    debug_->SetListView(listLink_.get());
 }
 
 void Environment::WireHardwareWindows() {
@@ -111,6 +115,8 @@ Environment::~Environment() {
     placements_->StoreAll();
     placements_.reset();
     hardware_->SetProgress(nullptr);
+    debug_->SetListView(nullptr);
+    listLink_.reset();
     // The windows go in reverse order, the main window last.
     clockGenInfo_.reset();
     device_.reset();

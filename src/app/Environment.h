@@ -12,6 +12,7 @@
 #include "app/AppWindows.h"
 #include "app/DebugWindowHost.h"
 #include "app/HardwareLink.h"
+#include "app/ListViewLink.h"
 #include "app/WindowPlacements.h"
 #include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
@@ -128,6 +129,7 @@ private:
     std::unique_ptr<TDeviceForm> device_;
     std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
     std::unique_ptr<MainWindowDebugHost> debugHost_;
+    std::unique_ptr<ListViewLink> listLink_;
 };
 
 } // namespace pellix

@@ -10,7 +10,8 @@ HardwareLink::HardwareLink(AssemblyRecord& record, WorkingSettings& settings, Pr
                            HardwareOptions options)
     : record_(record), settings_(settings), ticks_(options.ticks ? *options.ticks : steady_),
       ports_(&key_, ticks_, options.devices ? std::move(options.devices) : QtSerialPort::Open),
-      link_(ports_, ticks_, prompter), device_(link_, record_, relay_, prompter, irc_), debug_(link_, record_) {}
+      link_(ports_, ticks_, prompter), device_(link_, record_, relay_, prompter, irc_),
+      debug_(link_, record_) {}
 
 void HardwareLink::Sync() {
     link_.portName = settings_.comPort;

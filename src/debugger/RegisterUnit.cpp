@@ -238,8 +238,7 @@ std::vector<CellRect> RegisterSurface::Panels() const {
             {stripX_ - 1, top, stripW_ + 2, kStripLines * rowHeight_ + 2}};
 }
 
-void RegisterSurface::AddValue(std::vector<PaintCell>& out, int reg,
-                               const DebugState& live) const {
+void RegisterSurface::AddValue(std::vector<PaintCell>& out, int reg, const DebugState& live) const {
     PaintCell c;
     c.kind = CellKind::Value;
     c.index = reg;

@@ -19,15 +19,21 @@ ColorPair CellColors(CellColor color, const QPalette& p) {
     const QColor text = p.color(QPalette::Active, QPalette::Text);
     const QColor window = p.color(QPalette::Active, QPalette::Base);
     switch (color) {
-    case CellColor::Normal: return {text, window};
+    case CellColor::Normal:
+        return {text, window};
     case CellColor::Changed:
-    case CellColor::Breakpoint: return {Qt::white, Qt::red};
+    case CellColor::Breakpoint:
+        return {Qt::white, Qt::red};
     case CellColor::OtherBank:
-    case CellColor::Face: return {text, LightFaceColor(p)};
-    case CellColor::OtherChanged: return {Qt::white, MaroonColor()};
-    case CellColor::Cursor: return {Qt::white, Qt::black};
+    case CellColor::Face:
+        return {text, LightFaceColor(p)};
+    case CellColor::OtherChanged:
+        return {Qt::white, MaroonColor()};
+    case CellColor::Cursor:
+        return {Qt::white, Qt::black};
     case CellColor::FlagSet:
-    case CellColor::Current: return {Qt::white, Qt::blue};
+    case CellColor::Current:
+        return {Qt::white, Qt::blue};
     }
     return {text, window};
 }

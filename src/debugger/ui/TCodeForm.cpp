@@ -16,17 +16,23 @@ namespace {
 
 ColorPair FirstColumnColors(uint8_t index, const QPalette& pal) {
     switch (index) {
-    case kCodeNext: return {Qt::white, Qt::blue};
-    case kCodeBreak: return {Qt::white, Qt::red};
-    default: return {pal.color(QPalette::Text), LightFaceColor(pal)};
+    case kCodeNext:
+        return {Qt::white, Qt::blue};
+    case kCodeBreak:
+        return {Qt::white, Qt::red};
+    default:
+        return {pal.color(QPalette::Text), LightFaceColor(pal)};
     }
 }
 
 ColorPair SourceColumnColors(uint8_t index, const QPalette& pal) {
     switch (index) {
-    case kCodeNext: return {Qt::white, Qt::blue};
-    case kCodeBreak: return {Qt::white, Qt::red};
-    default: return {pal.color(QPalette::Text), pal.color(QPalette::Base)};
+    case kCodeNext:
+        return {Qt::white, Qt::blue};
+    case kCodeBreak:
+        return {Qt::white, Qt::red};
+    default:
+        return {pal.color(QPalette::Text), pal.color(QPalette::Base)};
     }
 }
 
@@ -103,8 +109,7 @@ void TCodeForm::showEvent(QShowEvent* event) {
     }
     QString caption = QString::fromLatin1(kCodeCaption);
     if (compilerMode_)
-        caption = QString::fromStdString(FilePart(sxcFileName_)) + QStringLiteral(" -  ") +
-                  caption;
+        caption = QString::fromStdString(FilePart(sxcFileName_)) + QStringLiteral(" -  ") + caption;
     setWindowTitle(caption);
     c_.UpdateGeometry();
     Layout();
@@ -251,8 +256,8 @@ void TCodeForm::wheelEvent(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0) return;
     const int lines = CodeWheelLines(rows_);
-    scrollBar_->setValue(std::clamp(position_ + (delta < 0 ? lines : -lines), 0,
-                                    scrollBar_->maximum()));
+    scrollBar_->setValue(
+        std::clamp(position_ + (delta < 0 ? lines : -lines), 0, scrollBar_->maximum()));
     event->accept();
 }
 

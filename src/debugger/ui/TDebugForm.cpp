@@ -26,8 +26,17 @@ namespace {
 // How often the Qt timer looks whether the debug timer is due.
 constexpr int kDriverPeriodMs = 10;
 
-enum ButtonIcon { kNoIcon, kHopIcon, kJogIcon, kStepIcon, kWalkIcon, kRunIcon, kPollIcon,
-                  kStopIcon, kResetIcon };
+enum ButtonIcon {
+    kNoIcon,
+    kHopIcon,
+    kJogIcon,
+    kStepIcon,
+    kWalkIcon,
+    kRunIcon,
+    kPollIcon,
+    kStopIcon,
+    kResetIcon
+};
 
 void Triangle(QPainter& p, qreal x, qreal y, qreal w, qreal h) {
     QPainterPath path;
@@ -102,12 +111,15 @@ QIcon MakeIcon(ButtonIcon which) {
             p.drawPath(path);
         }
         break;
-    case kHopIcon: HopArc(p, 1.5, 12, blue); break;
+    case kHopIcon:
+        HopArc(p, 1.5, 12, blue);
+        break;
     case kJogIcon:
         HopArc(p, 0.5, 8, blue);
         HopArc(p, 7, 8, blue);
         break;
-    case kNoIcon: break;
+    case kNoIcon:
+        break;
     }
     return QIcon(pm);
 }
@@ -138,10 +150,10 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     auto* hj = new QHBoxLayout(hopJog_);
     hj->setContentsMargins(0, 0, 0, 0);
     hj->setSpacing(4);
-    hj->addWidget(runButtons_[6] = MakeButton("HopButton", tr("&Hop"), kHopIcon,
-                                               &TDebugForm::HopButtonClick));
-    hj->addWidget(runButtons_[5] = MakeButton("JogButton", tr("&Jog"), kJogIcon,
-                                               &TDebugForm::JogButtonClick));
+    hj->addWidget(runButtons_[6] =
+                      MakeButton("HopButton", tr("&Hop"), kHopIcon, &TDebugForm::HopButtonClick));
+    hj->addWidget(runButtons_[5] =
+                      MakeButton("JogButton", tr("&Jog"), kJogIcon, &TDebugForm::JogButtonClick));
     main->addWidget(hopJog_);
 
     auto* panel = new QFrame(this);
@@ -150,35 +162,34 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     auto* g = new QGridLayout(panel);
     g->setContentsMargins(4, 4, 4, 4);
     g->setSpacing(4);
-    g->addWidget(runButtons_[4] = MakeButton("StepButton", tr("&Step"), kStepIcon,
-                                              &TDebugForm::StepButtonClick),
+    g->addWidget(runButtons_[4] =
+                     MakeButton("StepButton", tr("&Step"), kStepIcon, &TDebugForm::StepButtonClick),
                  0, 0);
-    g->addWidget(runButtons_[3] = MakeButton("WalkButton", tr("&Walk"), kWalkIcon,
-                                              &TDebugForm::WalkButtonClick),
+    g->addWidget(runButtons_[3] =
+                     MakeButton("WalkButton", tr("&Walk"), kWalkIcon, &TDebugForm::WalkButtonClick),
                  0, 1);
-    g->addWidget(runButtons_[2] = MakeButton("RunButton", tr("&Run"), kRunIcon,
-                                              &TDebugForm::RunButtonClick),
+    g->addWidget(runButtons_[2] =
+                     MakeButton("RunButton", tr("&Run"), kRunIcon, &TDebugForm::RunButtonClick),
                  0, 2);
-    g->addWidget(runButtons_[1] = MakeButton("PollButton", tr("Pol&l"), kPollIcon,
-                                              &TDebugForm::PollButtonClick),
+    g->addWidget(runButtons_[1] =
+                     MakeButton("PollButton", tr("Pol&l"), kPollIcon, &TDebugForm::PollButtonClick),
                  1, 0);
-    g->addWidget(runButtons_[0] = MakeButton("StopButton", tr("Sto&p"), kStopIcon,
-                                              &TDebugForm::StopButtonClick),
+    g->addWidget(runButtons_[0] =
+                     MakeButton("StopButton", tr("Sto&p"), kStopIcon, &TDebugForm::StopButtonClick),
                  1, 1);
-    g->addWidget(MakeButton("ResetButton", tr("Rese&t"), kResetIcon,
-                            &TDebugForm::ResetButtonClick),
+    g->addWidget(MakeButton("ResetButton", tr("Rese&t"), kResetIcon, &TDebugForm::ResetButtonClick),
                  1, 2);
-    g->addWidget(MakeButton("RegistersButton", tr("R&egisters"), kNoIcon,
-                            &TDebugForm::RegistersButtonClick),
-                 2, 0);
+    g->addWidget(
+        MakeButton("RegistersButton", tr("R&egisters"), kNoIcon, &TDebugForm::RegistersButtonClick),
+        2, 0);
     g->addWidget(MakeButton("CodeButton", tr("Co&de"), kNoIcon, &TDebugForm::CodeButtonClick), 2,
                  1);
     g->addWidget(watchButton_ = MakeButton("WatchButton", tr("Wat&ch"), kNoIcon,
                                            &TDebugForm::WatchButtonClick),
                  2, 2);
-    g->addWidget(MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon,
-                            &TDebugForm::ResetPosButtonClick),
-                 3, 0, 1, 2);
+    g->addWidget(
+        MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon, &TDebugForm::ResetPosButtonClick),
+        3, 0, 1, 2);
     g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick), 3,
                  2);
     auto* speedLabel = new QLabel(tr("Update Speed"), panel);
@@ -204,6 +215,11 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     driver_->setInterval(kDriverPeriodMs);
     connect(driver_, &QTimer::timeout, this, [this] { PumpTimer(); });
 
+    // The run control refreshes the views at each stop.
+    c_.SetView(DebugViewRole::Register, views_.registers);
+    c_.SetView(DebugViewRole::Code, views_.code);
+    c_.SetView(DebugViewRole::Watch, views_.watch);
+
     session_.timer.SetInterval(kMaxSpeedInterval, 0);
     SetButtons(0);
     RestorePlacement(registry_, setting::DebugWindow, *this);
@@ -211,6 +227,8 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
 
 TDebugForm::~TDebugForm() {
     c_.idleButtons = nullptr;
+    for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code, DebugViewRole::Watch})
+        c_.SetView(role, nullptr);
     pellix::SavePlacement(registry_, setting::DebugWindow, *this);
 }
 
@@ -226,7 +244,8 @@ QPushButton* TDebugForm::MakeButton(const char* name, const QString& caption, in
 
 void TDebugForm::SetAutomaticTimer(bool automatic) {
     automatic_ = automatic;
-    if (!automatic) driver_->stop();
+    if (!automatic)
+        driver_->stop();
     else if (opened_)
         driver_->start();
 }
@@ -338,9 +357,15 @@ void TDebugForm::PlaceDebugWindows() {
     const QSize debug = frameGeometry().size();
     const QSize reg = outer(views_.registers);
     const QSize watch = outer(views_.watch);
-    DebugWindowSizes sizes{debug.width(), debug.height(), reg.width(),
-                           reg.height(),  watch.width(),  watch.height(),
-                           watchButton_->isEnabled(), screen.width(), screen.height()};
+    DebugWindowSizes sizes{debug.width(),
+                           debug.height(),
+                           reg.width(),
+                           reg.height(),
+                           watch.width(),
+                           watch.height(),
+                           watchButton_->isEnabled(),
+                           screen.width(),
+                           screen.height()};
     DebugPlacement p = pellix::PlaceDebugWindows(sizes);
     auto shift = [&](PlacedRect r) {
         r.left += screen.x();

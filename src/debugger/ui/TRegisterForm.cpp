@@ -246,7 +246,9 @@ void TRegisterForm::mousePressEvent(QMouseEvent* event) {
             if (DebugView* list = c_.View(DebugViewRole::List); list && list->IsVisible())
                 list->Repaint(false);
             break;
-        case RegisterHit::None: EndEdit(); break;
+        case RegisterHit::None:
+            EndEdit();
+            break;
         }
     });
 }
@@ -356,18 +358,29 @@ void TRegisterForm::keyPressEvent(QKeyEvent* event) {
         }
         switch (key) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: Commit(); break;
+        case Qt::Key_Enter:
+            Commit();
+            break;
         case Qt::Key_Escape:
             surface_.typed = false;
             EndEdit();
             break;
         case Qt::Key_Down:
-        case Qt::Key_Space: MoveTo(NextRegister(reg, family, banks)); break;
+        case Qt::Key_Space:
+            MoveTo(NextRegister(reg, family, banks));
+            break;
         case Qt::Key_Up:
-        case Qt::Key_Backspace: MoveTo(PreviousRegister(reg, family, banks)); break;
-        case Qt::Key_Left: MoveTo(LeftRegister(reg, family, banks)); break;
-        case Qt::Key_Right: MoveTo(RightRegister(reg, family, banks)); break;
-        default: break;
+        case Qt::Key_Backspace:
+            MoveTo(PreviousRegister(reg, family, banks));
+            break;
+        case Qt::Key_Left:
+            MoveTo(LeftRegister(reg, family, banks));
+            break;
+        case Qt::Key_Right:
+            MoveTo(RightRegister(reg, family, banks));
+            break;
+        default:
+            break;
         }
     });
     event->accept();

@@ -105,7 +105,7 @@ void TWatchForm::Update(bool all) {
         Cell& c = cells[size_t(i)];
         bool editing = editor_.index == i;
         c.text = editing ? editor_.buffer : Text(c_.live, i);
-        c.color = editing && cursorOn_ ? CellColor::Cursor
+        c.color = editing && cursorOn_  ? CellColor::Cursor
                   : changed_[size_t(i)] ? CellColor::Changed
                                         : CellColor::Normal;
     }
@@ -223,7 +223,9 @@ void TWatchForm::keyPressEvent(QKeyEvent* event) {
     Guarded([&] {
         switch (event->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: Commit(); return;
+        case Qt::Key_Enter:
+            Commit();
+            return;
         case Qt::Key_Escape:
             editor_.Stop();
             cursorTimer_->stop();
@@ -241,7 +243,8 @@ void TWatchForm::keyPressEvent(QKeyEvent* event) {
             Commit();
             StartEdit((watch + 1) % n);
             return;
-        default: break;
+        default:
+            break;
         }
         const QString text = event->text();
         if (text.size() != 1 || (event->modifiers() & Qt::ControlModifier)) return;
