@@ -280,6 +280,14 @@ void DebugWindowsTest::stepWalkStopAndRunToTheBreakpoint() {
     QCOMPARE(m.next, m.breakLine);
     QCOMPARE(int(RowColorsOf(m.next, m).first), int(kCodeBreak));
     QCOMPARE(int(RowColorsOf(m.next, m).source), int(kCodeNext));
+    // As drawn: the first column red, the source column blue to the right edge.
+    const QImage shot = r.code->grab().toImage();
+    const int y = (m.next - r.code->Position()) * r.code->RowHeight() + r.code->RowHeight() / 2;
+    const int right = r.code->width() - (r.code->ScrollBar()->isVisible() ? 16 : 0) - 2;
+    QCOMPARE(shot.pixelColor(1, y), QColor(Qt::red));
+    QCOMPARE(shot.pixelColor(right, y), QColor(Qt::blue));
+    QCOMPARE(shot.pixelColor(right, y - r.code->RowHeight()),
+             r.code->palette().color(QPalette::Base));
 
     // Reset: back to the reset vector, nothing to press until the chip is in the kernel.
     r.Button("ResetButton")->click();

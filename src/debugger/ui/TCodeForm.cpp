@@ -197,15 +197,15 @@ void TCodeForm::PaintRow(QPainter& p, int row, const CodeMarks& marks, int textW
     const int firstWidth = std::min(kFirstColumnChars * charWidth_, textWidth);
     ColorPair first = FirstColumnColors(colors.first, pal);
     QRect a(0, y, firstWidth, rowHeight_);
-    p.fillRect(a, first.background);
     p.setClipRect(a);
+    p.fillRect(a, first.background);
     p.setPen(first.text);
     p.drawText(charWidth_, y, textWidth, rowHeight_, Qt::AlignLeft | Qt::AlignVCenter,
                all.left(kFirstColumnChars));
     ColorPair source = SourceColumnColors(colors.source, pal);
     QRect b(firstWidth, y, std::max(textWidth - firstWidth, 0), rowHeight_);
-    p.fillRect(b, source.background);
     p.setClipRect(b);
+    p.fillRect(b, source.background);
     p.setPen(source.text);
     p.drawText(kSourceColumnChar * charWidth_, y, std::max(textWidth, 1), rowHeight_,
                Qt::AlignLeft | Qt::AlignVCenter, all.mid(kSourceColumnChar));
