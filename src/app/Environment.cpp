@@ -95,6 +95,10 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
         return editorForm_->Files().CurrentFileName();
     });
     debug_->SetListView(listLink_.get());
+    register_->showHint = [this](const QString& text, QPoint at, int ms) {
+        hint_->ShowHint(text, at, ms);
+    };
+    register_->hideHint = [this] { hint_->hide(); };
 }
 
 void Environment::WireHardwareWindows() {

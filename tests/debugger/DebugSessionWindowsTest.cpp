@@ -22,6 +22,7 @@
 #include "shell/TempFolder.h"
 #include "shell/WorkingSettings.h"
 #include "shell/ui/TEditorForm.h"
+#include "shell/ui/THintForm.h"
 #include "shell/ui/TPM_CodeFRM.h"
 
 using namespace pellix;
@@ -89,7 +90,7 @@ struct Session {
         ShellServices services;
         services.assembler = &assembler;
         env = std::make_unique<Environment>(store, prompter, std::vector<std::string>{path},
-                                            services, setup, HardwareOptions{&ticks});
+                                            services, setup, HardwareOptions{&ticks, {}});
         env->DebugForm().SetAutomaticTimer(false);
         form().show();
         QCoreApplication::processEvents();
@@ -145,6 +146,7 @@ private slots:
     void debugAgainLeavesTheChipAsItIs();
     void aProgramWithoutRoomForTheKernelIsRefused();
     void viewListTogglesTheCodeView();
+    void familyOneNoticeInTheHintWindow();
     void wholeSessionOnAnOrdaSource();
 };
 
@@ -281,6 +283,24 @@ void DebugSessionWindowsTest::viewListTogglesTheCodeView() {
     s.Trigger("ViewDebugCodeMNUITEM");
     QVERIFY(!code.isVisible());
     QVERIFY(s.prompter.messages.empty());
+}
+
+void DebugSessionWindowsTest::familyOneNoticeInTheHintWindow() {
+    Session s("\tDEVICE\tSX52\n\tRESET\tstart\n\tORG\t0\nstart\tJMP\tstart\n");
+    s.Trigger("RunDebugItem");
+    QVERIFY(s.debug().isVisible());
+    QCOMPARE(s.TicksUntilIdle(), 1);
+    QCOMPARE(s.control().Family(), 1);
+    QWidget* hint = s.env->CreationOrder()[15];
+    QCOMPARE(hint->objectName(), QStringLiteral("HintForm"));
+    TRegisterForm& regs = s.env->RegisterForm();
+    QTest::mouseClick(&regs, Qt::LeftButton, {}, regs.ValuePoint(kRegisterM));
+    QVERIFY(hint->isVisible());
+    QCOMPARE(static_cast<THintForm*>(hint)->Text(),
+             QStringLiteral("M is read-only during debug on SX48/52"));
+    // Hiding the register view takes the notice away.
+    s.Button("QuitButton")->click();
+    QVERIFY(!hint->isVisible());
 }
 
 void DebugSessionWindowsTest::wholeSessionOnAnOrdaSource() {

@@ -213,6 +213,7 @@ private slots:
     void registerColoursAndFraming();
     void typingIntoRegisters();
     void bitsFlagsAndTheStrip();
+    void familyOneRegisters();
     void watchDisplays();
     void watchEntries();
     void codeViewMarksAndClicks();
@@ -549,6 +550,41 @@ void DebugWindowsTest::bitsFlagsAndTheStrip() {
                       QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&f, &wheel);
     QCOMPARE(f.Surface().StripTop(), top + 5);
+}
+
+void DebugWindowsTest::familyOneRegisters() {
+    Rig r(" DEVICE SX52\n RESET start\n ORG 0\nstart NOP\n JMP start\n");
+    std::vector<QString> hints;
+    r.registers->showHint = [&](const QString& text, QPoint, int ms) {
+        hints.push_back(text);
+        QCOMPARE(ms, 4000);
+    };
+    r.Open();
+    TRegisterForm& f = *r.registers;
+    QCOMPARE(f.Surface().BankColumns().size(), size_t(15));
+    QCOMPARE(f.Surface().BankColumns().front(), 0x10);
+    QCOMPARE(r.Pc(), 0xFFFu);
+    // A first digit up to 0x1F; two digits of M, which cannot be typed into.
+    QTest::mouseClick(&f, Qt::LeftButton, {}, f.ValuePoint(0xF0));
+    QTest::keyClick(&f, Qt::Key_1);
+    QTest::keyClick(&f, Qt::Key_F);
+    QTest::keyClick(&f, Qt::Key_Return);
+    QCOMPARE(r.control.live.Register(0xF0), uint8_t(0x1F));
+    QTest::keyClick(&f, Qt::Key_Escape);
+    const uint8_t m = r.control.live.Register(kRegisterM);
+    QTest::mouseClick(&f, Qt::LeftButton, {}, f.ValuePoint(kRegisterM));
+    QCOMPARE(hints, std::vector<QString>{QStringLiteral("M is read-only during debug on SX48/52")});
+    QTest::keyClick(&f, Qt::Key_3);
+    QTest::keyClick(&f, Qt::Key_Return);
+    QCOMPARE(r.control.live.Register(kRegisterM), m);
+    QTest::keyClick(&f, Qt::Key_Escape);
+    // What the user wrote into a bank FSR does not select shows in maroon until the next stop.
+    QCOMPARE(int(r.control.live.Register(4) & 0xF0), 0);
+    QCOMPARE(int(r.RegisterColor(0xF0)), int(CellColor::OtherChanged));
+    QCOMPARE(int(r.RegisterColor(0x0F)), int(CellColor::Normal));
+    r.Button("StepButton")->click();
+    QVERIFY(r.TicksUntilIdle() > 0);
+    QCOMPARE(int(r.RegisterColor(0xF0)), int(CellColor::OtherBank));
 }
 
 void DebugWindowsTest::watchDisplays() {
