@@ -8,7 +8,9 @@
 #include "link/ui/TClockGenInfoFRM.h"
 #include "link/ui/TDeviceForm.h"
 #include "shell/ui/TEditorForm.h"
+#include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TGotoLineNumDLG.h"
+#include "shell/ui/TPM_CodeFRM.h"
 #include "shell/ui/TWarrantyForm.h"
 
 namespace pellix {
@@ -69,9 +71,18 @@ void AppWindows::ToggleCodeView() {
 }
 
 void AppWindows::CloseDebugWindows() {
-    for (QWidget* w : {static_cast<QWidget*>(debug), static_cast<QWidget*>(watch),
-                       static_cast<QWidget*>(code), static_cast<QWidget*>(registers)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(debug), static_cast<QWidget*>(watch), static_cast<QWidget*>(code),
+          static_cast<QWidget*>(registers), static_cast<QWidget*>(listView)})
         if (w) w->close();
+}
+
+bool AppWindows::AskSaveBeforeAssembly(const std::string& fileName) {
+    return !fileSaveNotification || fileSaveNotification->Ask(fileName);
+}
+
+bool AppWindows::BrowseList(const std::string& sourcePath) {
+    return listView && listView->BrowseList(sourcePath);
 }
 
 void AppWindows::ShowHelp() {

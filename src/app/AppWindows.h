@@ -13,6 +13,8 @@ class TDebugForm;
 class TRegisterForm;
 class TWatchForm;
 class TCodeForm;
+class TPM_CodeFRM;
+class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockForm;
 class TClockGenInfoFRM;
@@ -27,6 +29,8 @@ public:
     TRegisterForm* registers = nullptr;
     TWatchForm* watch = nullptr;
     TCodeForm* code = nullptr;
+    TPM_CodeFRM* listView = nullptr;
+    TFileSaveNotificationDLG* fileSaveNotification = nullptr;
     TDeviceForm* device = nullptr;
     TClockForm* clock = nullptr;
     TClockGenInfoFRM* clockGenInfo = nullptr;
@@ -45,6 +49,8 @@ public:
     void CloseDebugWindows() override;
     void ShowHelp() override;
     void ShowAbout() override;
+    bool AskSaveBeforeAssembly(const std::string& fileName) override;
+    bool BrowseList(const std::string& sourcePath) override;
 
 private:
     void NotAvailable(const std::string& what);

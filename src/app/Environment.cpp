@@ -9,6 +9,7 @@
 #include "link/ui/TDeviceForm.h"
 #include "link/ui/TIRCForm.h"
 #include "link/ui/TProgressForm.h"
+#include "shell/OrdaUnit.h"
 #include "shell/ui/TAboutForm.h"
 #include "shell/ui/TConfigureForm.h"
 #include "shell/ui/TEditorForm.h"
@@ -34,13 +35,18 @@ W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
 
 Environment::Environment(SettingsStore& store, Prompter& prompter,
                          std::vector<std::string> arguments, ShellServices services,
-                         HardwareOptions hardware)
+                         ExternalAssemblerSetup orda, HardwareOptions hardware)
     : record_(std::make_unique<AssemblyRecord>()), registry_(store), prompter_(prompter),
       windows_(prompter) {
     hardware_ = std::make_unique<HardwareLink>(*record_, settings_, prompter_, std::move(hardware));
     placements_ = std::make_unique<WindowPlacements>(registry_);
     services.windows = &windows_;
     if (!services.chip) services.chip = hardware_.get();
+    if (!services.externalAssembler && orda.process) {
+        orda_ = std::make_unique<OrdaUnit>(*record_, settings_, prompter_, *orda.process,
+                                           orda.programFolder);
+        services.externalAssembler = orda_.get();
+    }
     editorForm_ = std::make_unique<TEditorForm>(EditorFormContext{
         *record_, registry_, settings_, prompter_, services, std::move(arguments)});
     order_.push_back(editorForm_.get());
@@ -70,8 +76,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
-    Create(listView_);
-    Create(fileSaveNotification_);
+    windows_.listView =
+        Create(listView_, ListViewContext{orda_.get(), &registry_, &prompter_, editorForm_.get()});
+    windows_.fileSaveNotification = Create(fileSaveNotification_, &registry_);
     windows_.device = Create(device_, *record_, prompter_, &hardware_->Device(), main);
     int32_t hideInfo = 0;
     registry_.ReadInteger(setting::HideClockGenInfoDialog, hideInfo);

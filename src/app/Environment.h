@@ -12,6 +12,7 @@
 #include "app/AppWindows.h"
 #include "app/HardwareLink.h"
 #include "app/WindowPlacements.h"
+#include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 #include "shell/SettingsRegistry.h"
@@ -42,13 +43,23 @@ class TPM_CodeFRM;
 class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockGenInfoFRM;
+class OrdaUnit;
+
+// How the program reaches the external assembler: the process runner and the folder of the
+// program's own executable, where orda sits as "ORDA.dll".
+struct ExternalAssemblerSetup {
+    ChildProcess* process = nullptr;
+    std::string programFolder;
+};
 
 class Environment {
 public:
-    // `arguments` is the command line without the program name.
+    // `arguments` is the command line without the program name. With a process runner in
+    // `orda` and no external assembler among `services`, the bridge to orda is built.
     // Without a chip service of the caller's, the program's own key serves (`hardware`).
     Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
-                ShellServices services = {}, HardwareOptions hardware = {});
+                ShellServices services = {}, ExternalAssemblerSetup orda = {},
+                HardwareOptions hardware = {});
     ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
@@ -58,6 +69,10 @@ public:
     WorkingSettings& Settings() { return settings_; }
     TEditorForm& EditorForm() { return *editorForm_; }
     AppWindows& WindowServices() { return windows_; }
+    // The bridge to orda, when this environment built one.
+    OrdaUnit* Orda() { return orda_.get(); }
+    TPM_CodeFRM& ListView() { return *listView_; }
+    TFileSaveNotificationDLG& FileSaveNotification() { return *fileSaveNotification_; }
     HardwareLink& Hardware() { return *hardware_; }
     TDeviceForm& DeviceForm() { return *device_; }
     TClockForm& ClockForm() { return *clock_; }
@@ -77,6 +92,7 @@ private:
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
     WorkingSettings settings_;
+    std::unique_ptr<OrdaUnit> orda_;
     Prompter& prompter_;
     AppWindows windows_;
     std::unique_ptr<HardwareLink> hardware_;

@@ -15,11 +15,15 @@
 #include "asm/Assembler.h"
 #include "asm/Report.h"
 #include "link/ClockUnit.h"
+#include "link/DebugConsole.h"
+#include "link/DebugControl.h"
+#include "link/DebugKernel.h"
 #include "link/DeviceUnit.h"
 #include "link/IRCUnit.h"
 #include "link/KeyLink.h"
 #include "link/PortFactory.h"
 #include "link/SilentAbort.h"
+#include "platform/FileIo.h"
 #include "sim/VirtualKey.h"
 #include "target/DeviceTables.h"
 #include "target/HexText.h"
@@ -34,40 +38,6 @@ namespace fs = std::filesystem;
 
 constexpr int kBarTextWidth = 20;
 
-bool ReadFile(const std::string& name, std::string& text) {
-    std::error_code ec;
-    if (fs::is_directory(name, ec)) {
-        errno = EISDIR;
-        return false;
-    }
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    text = s.str();
-    return true;
-}
-
-// Through a temporary file beside the target, so a failed write leaves the old file whole.
-bool WriteFile(const std::string& name, std::string_view data) {
-    std::string temporary = name + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(data.data(), std::streamsize(data.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, name, ec);
-    if (ec) std::remove(temporary.c_str());
-    return !ec;
-}
-
 // The extensions the device window loads as images; anything else is a source.
 bool IsImageName(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
@@ -79,9 +49,10 @@ struct Options {
     std::optional<std::string> port;
     std::optional<std::string> irc;
     std::optional<std::string> output;
+    std::optional<std::string> script;
 };
 
-enum OptionSet : unsigned { kPortOption = 1, kIrcOption = 2, kOutputOption = 4 };
+enum OptionSet : unsigned { kPortOption = 1, kIrcOption = 2, kOutputOption = 4, kScriptOption = 8 };
 
 // False on anything the command does not take.
 bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Options& o) {
@@ -105,6 +76,7 @@ bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Option
         }
         std::optional<std::string>* target = nullptr;
         if (name == "--port" && (allowed & kPortOption)) target = &o.port;
+        if (name == "--script" && (allowed & kScriptOption)) target = &o.script;
         if (name == "--irc" && (allowed & kIrcOption)) target = &o.irc;
         if ((name == "-o" || name == "--output") && (allowed & kOutputOption)) target = &o.output;
         if (!target) return false;
@@ -150,11 +122,12 @@ struct Session {
 // An image as the device window loads it, or a source through the built-in assembler; either
 // way `assembled` and `transfer` then hold it.
 bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record) {
-    std::string text;
-    if (!ReadFile(name, text)) {
-        c.err << "pellix-cli: cannot read " << name << ": " << std::strerror(errno) << "\n";
+    FileRead file = ReadWholeFile(name);
+    if (!file.ok) {
+        c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
         return false;
     }
+    const std::string& text = file.data;
     if (IsImageName(name)) {
         if (!LoadImageText(record, text)) {
             c.err << "pellix-cli: " << name << ": " << record.message << "\n";
@@ -169,6 +142,13 @@ bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record
         return false;
     }
     return true;
+}
+
+// On port "sim" the virtual board holds a part of the program's family.
+void FitVirtualChip(ChipContext& c, const std::string& port, const AssemblyRecord& record) {
+    if (c.virtualKey && IsVirtualKeyPort(port) &&
+        c.virtualKey->Chip().Family() != record.deviceFamily)
+        c.virtualKey->Chip().SetFamily(record.deviceFamily);
 }
 
 void PrintCalibration(ChipContext& c, const IrcCalibration& irc) {
@@ -227,6 +207,7 @@ int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char
     Session s(c, o.port.value_or(c.defaults.port));
     s.irc.setting = irc;
     if (!LoadProgram(c, o.positional[0], *s.record)) return 1;
+    FitVirtualChip(c, s.link.portName, *s.record);
     return Guarded(c, [&] {
         // Run needs the full key, as the main window's Run does; Program does not ask.
         if (runAfter) s.link.RequireFullKey();
@@ -391,8 +372,8 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
         c.err << "pellix-cli: " << record.message << "\n";
         return 1;
     }
-    if (!WriteFile(*o.output, record.debug.ListingText())) {
-        c.err << "pellix-cli: cannot write " << *o.output << ": " << std::strerror(errno) << "\n";
+    if (std::string e = ReplaceFileContents(*o.output, record.debug.ListingText()); !e.empty()) {
+        c.err << "pellix-cli: cannot write " << *o.output << ": " << e << "\n";
         return 1;
     }
     return 0;
@@ -433,6 +414,74 @@ int ClockCommand(ChipContext& c, const std::vector<std::string>& args) {
     });
 }
 
+int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+        if (a == "--help" || a == "-h") {
+            c.out << "Usage: pellix-cli debug " << kDebugUsage << "\n"
+                  << "Prepares the program for debugging, programs it and reads commands from\n"
+                     "FILE or standard input. PORT is COM1 to COM4, a device path or sim (the\n"
+                     "virtual key); the settings' port when not given.\n\n"
+                  << DebugConsole::HelpText();
+            return 0;
+        }
+    }
+    Options o;
+    if (!ParseOptions(args, kPortOption | kScriptOption, o) || o.positional.size() != 1)
+        return Usage(c, "debug", kDebugUsage);
+    std::ifstream scriptFile;
+    if (o.script) {
+        scriptFile.open(*o.script, std::ios::binary);
+        if (!scriptFile) {
+            c.err << "pellix-cli: cannot read " << *o.script << ": " << std::strerror(errno)
+                  << "\n";
+            return 1;
+        }
+    }
+    Session s(c, o.port.value_or(c.defaults.port));
+    s.irc.setting = c.defaults.irc;
+    AssemblyRecord& record = *s.record;
+    if (!LoadProgram(c, o.positional[0], record)) return 1;
+    PrepareDebug(record);
+    if (record.status != 0) {
+        c.err << "pellix-cli: " << record.message << "\n";
+        return 1;
+    }
+    FitVirtualChip(c, s.link.portName, record);
+    std::istream* in = o.script ? &scriptFile : c.in;
+    if (!in) return Usage(c, "debug", kDebugUsage);
+    const std::string source = o.script ? *o.script : std::string("stdin");
+    // At a terminal a mistyped command is only reported; in a script it ends the session.
+    const bool interactive = !o.script && c.inIsTerminal;
+    return Guarded(c, [&] {
+        s.link.RequireFullKey();
+        s.device.ProgramChip(false);
+        DebugControl control(s.link, record);
+        DebugConsole console(control, c.out);
+        std::string error;
+        if (!console.Begin(error)) {
+            c.err << "pellix-cli: " << error << "\n";
+            control.StopDebugging();
+            return 1;
+        }
+        c.out.flush();
+        bool failed = false;
+        std::string line;
+        for (int number = 1; std::getline(*in, line); ++number) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            DebugConsole::Result r = console.Execute(line, error);
+            c.out.flush();
+            if (r == DebugConsole::Result::Quit) break;
+            if (r == DebugConsole::Result::Error) {
+                c.err << "pellix-cli: " << source << ":" << number << ": " << error << "\n";
+                failed = true;
+                if (!interactive) break;
+            }
+        }
+        control.StopDebugging();
+        return failed ? 1 : 0;
+    });
+}
+
 int RunInProcessContext(ChipCommand command, const std::vector<std::string>& args) {
     IniFile settings;
     std::string path = SettingsPath();
@@ -447,6 +496,9 @@ int RunInProcessContext(ChipCommand command, const std::vector<std::string>& arg
                         std::cerr,
                         ::isatty(STDERR_FILENO) == 1,
                         ReadChipDefaults(settings)};
+    context.in = &std::cin;
+    context.inIsTerminal = ::isatty(STDIN_FILENO) == 1;
+    context.virtualKey = &key;
     int rc = command(context, args);
     std::cout.flush();
     return rc;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,11 +17,16 @@
 #include "platform/Prompter.h"
 #include "platform/TickSource.h"
 
+namespace pellix {
+class VirtualKey;
+}
+
 namespace pellix::cli {
 
 inline constexpr char kProgramUsage[] = "IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]";
 inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT]";
 inline constexpr char kClockUsage[] = "FREQ|off [--port PORT]";
+inline constexpr char kDebugUsage[] = "SOURCE|IMAGE [--port PORT] [--script FILE]";
 
 struct ChipContext {
     SerialPortFactory& ports;
@@ -29,6 +35,11 @@ struct ChipContext {
     std::ostream& err;
     bool progressBar = false; // err is a terminal
     ChipDefaults defaults;
+    std::istream* in = nullptr; // debug commands when no script is given
+    bool inIsTerminal = false;
+    // The in-process key behind port "sim", when there is one: its board takes a part of the
+    // family of the program about to be written, as a user would fit one.
+    VirtualKey* virtualKey = nullptr;
 };
 
 using ChipCommand = int (*)(ChipContext& context, const std::vector<std::string>& args);
@@ -40,6 +51,9 @@ int RunCommand(ChipContext& context, const std::vector<std::string>& args);
 int VerifyCommand(ChipContext& context, const std::vector<std::string>& args);
 int ReadCommand(ChipContext& context, const std::vector<std::string>& args);
 int ClockCommand(ChipContext& context, const std::vector<std::string>& args);
+// Prepares the program for debugging, programs it and runs the debug console's commands from
+// --script FILE or the context's input.
+int DebugCommand(ChipContext& context, const std::vector<std::string>& args);
 
 // Runs a command on the program's own context: the port "sim" is a virtual key of this
 // process, the defaults come from the settings file, the bar shows when stderr is a

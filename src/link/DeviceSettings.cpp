@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/FileIo.h"
 #include "target/HexText.h"
 #include "target/ImageFile.h"
 #include "target/MemoryGeometry.h"
@@ -119,37 +120,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     if (Lower(a) == Lower(b)) return true;
     std::error_code ec;
     return fs::equivalent(a, b, ec);
-}
-
-bool ReadWholeFile(const std::string& name, std::string& text) {
-    std::error_code ec;
-    if (fs::is_directory(name, ec)) return false;
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    text = s.str();
-    return true;
-}
-
-// Through a temporary file beside the target, so a failed write leaves the old file whole.
-bool WriteWholeFile(const std::string& name, std::string_view data) {
-    std::string temporary = name + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(data.data(), std::streamsize(data.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, name, ec);
-    if (ec) std::remove(temporary.c_str());
-    return !ec;
 }
 
 std::string FolderOf(const std::string& name) {
@@ -420,8 +390,9 @@ std::string DeviceSettings::BoxHint(DeviceBox box) const {
 }
 
 bool DeviceSettings::LoadImageFile(const std::string& name, bool readOnly) {
-    std::string text;
-    if (!ReadWholeFile(name, text)) {
+    FileRead file = ReadWholeFile(name);
+    const std::string& text = file.data;
+    if (!file.ok) {
         prompter_.Message("Unable to read " + name, kErrorCaption, PromptButtons::Abort,
                           PromptIcon::Error);
         return false;
@@ -466,7 +437,7 @@ bool DeviceSettings::SaveHex() {
         prompter_.Message(record_.message, kErrorCaption, PromptButtons::Ok, PromptIcon::Error);
         return false;
     }
-    if (!WriteWholeFile(*name, record_.debug.ListingText())) {
+    if (!ReplaceFileContents(*name, record_.debug.ListingText()).empty()) {
         prompter_.Message("Unable to write " + *name, kErrorCaption, PromptButtons::Ok,
                           PromptIcon::Error);
         return false;

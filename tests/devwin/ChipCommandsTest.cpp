@@ -54,7 +54,7 @@ struct ProgramRig {
             return std::unique_ptr<SerialPort>();
         };
         env = std::make_unique<Environment>(store, prompter, std::move(args), services,
-                                            std::move(hardware));
+                                            ExternalAssemblerSetup{}, std::move(hardware));
     }
     TEditorForm& Main() { return env->EditorForm(); }
     VirtualChip& Chip() { return env->Hardware().Key().Chip(); }
