@@ -188,18 +188,10 @@ void ChipCommandsTest::theConfiguredPortAndCalibrationCountFromTheNextCommand() 
     r.env->Settings().ircCalibration = 1;
     QString trims;
     r.answer.Next(
-        [&](QDialog& d) {
-            trims = d.windowTitle();
-            qWarning("modal %s %s [%s] %p", d.metaObject()->className(), qPrintable(d.objectName()),
-                     qPrintable(d.windowTitle()), (void*)&d);
-        },
+        [&](QDialog& d) { trims = d.windowTitle(); },
         [](QDialog& d) { d.findChild<QPushButton*>(QStringLiteral("OkayButton"))->click(); });
     size_t before = r.prompter.messages.size();
     r.Main().RunProgramItemClick();
-    qWarning("answered %d measured %d msgs %zu", r.answer.answered,
-             int(r.env->Hardware().Irc().measured), r.prompter.messages.size());
-    for (auto& m : r.prompter.messages)
-        qWarning("msg %s", m.text.c_str());
     QCOMPARE(r.prompter.messages.size(), before);
     QCOMPARE(trims, QStringLiteral("IRC"));
     const IrcCalibration& irc = r.env->Hardware().Irc();

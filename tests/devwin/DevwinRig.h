@@ -67,8 +67,10 @@ private:
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog) {
             if (tries < 200)
+                // Bound to this answerer, so a poll still waiting when a test ends dies with it
+                // rather than answering the next test's window.
                 QTimer::singleShot(
-                    5, [this, inside, close, tries] { Poll(inside, close, tries + 1); });
+                    5, this, [this, inside, close, tries] { Poll(inside, close, tries + 1); });
             return;
         }
         ++answered;
