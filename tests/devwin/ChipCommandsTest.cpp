@@ -93,11 +93,13 @@ void ChipCommandsTest::runProgramsClocksAndShowsTheBox() {
     ProgramRig r;
     r.Write(kSource);
     QString shown;
+    std::string statusDuringBox;
     r.answer.Next([&](QDialog& d) {
         shown = d.windowTitle() + QLatin1Char('|') +
                 d.findChild<QLabel*>(QStringLiteral("MessageLabel"))->text();
         QVERIFY(QApplication::overrideCursor() == nullptr ||
                 QApplication::overrideCursor()->shape() == Qt::ArrowCursor);
+        statusDuringBox = r.Status();
     });
     r.Main().RunRunItemClick();
     QVERIFY2(r.prompter.messages.empty(), r.LastMessage().c_str());
@@ -107,6 +109,7 @@ void ChipCommandsTest::runProgramsClocksAndShowsTheBox() {
     QCOMPARE(r.Chip().Code(0), uint16_t(0xC5A));
     QVERIFY(r.Chip().Clocked());
     QCOMPARE(r.Chip().ClockWord(), SynthWord(4'000'000));
+    QCOMPARE(statusDuringBox, std::string("Assembly Successful"));
     QCOMPARE(r.Status(), ClockText(4'000'000));
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QVERIFY(!r.env->ProgressForm().isVisible());
