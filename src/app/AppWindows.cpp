@@ -4,6 +4,9 @@
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
 #include "debugger/ui/TWatchForm.h"
+#include "link/ui/TClockForm.h"
+#include "link/ui/TClockGenInfoFRM.h"
+#include "link/ui/TDeviceForm.h"
 #include "shell/ui/TEditorForm.h"
 #include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TGotoLineNumDLG.h"
@@ -27,19 +30,28 @@ std::optional<int> AppWindows::AskLineNumber() {
 }
 
 void AppWindows::ShowDeviceWindow() {
-    NotAvailable("The device window");
+    if (!device) return NotAvailable("The device window");
+    device->show();
+    device->raise();
+    device->activateWindow();
 }
 
-void AppWindows::LoadDeviceImage(const std::string& path, bool) {
-    NotAvailable("Loading the hex image \"" + path + "\" into the device window");
+void AppWindows::LoadDeviceImage(const std::string& path, bool readOnly) {
+    if (!device) return NotAvailable("The device window");
+    device->LoadImageFile(path, readOnly);
+}
+
+void AppWindows::AssemblySucceeded() {
+    if (device) device->AfterAssembly();
 }
 
 void AppWindows::ShowClockWindow() {
-    NotAvailable("The clock window");
+    if (!clock) return NotAvailable("The clock window");
+    clock->exec();
 }
 
-void AppWindows::ShowClockGenInfo(uint32_t) {
-    NotAvailable("The clock generation info box");
+void AppWindows::ShowClockGenInfo(uint32_t frequency) {
+    if (clockGenInfo) clockGenInfo->ShowInfo(frequency);
 }
 
 void AppWindows::ShowConfigure() {

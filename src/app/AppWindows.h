@@ -15,6 +15,9 @@ class TWatchForm;
 class TCodeForm;
 class TPM_CodeFRM;
 class TFileSaveNotificationDLG;
+class TDeviceForm;
+class TClockForm;
+class TClockGenInfoFRM;
 
 class AppWindows final : public WindowService {
 public:
@@ -28,12 +31,15 @@ public:
     TCodeForm* code = nullptr;
     TPM_CodeFRM* listView = nullptr;
     TFileSaveNotificationDLG* fileSaveNotification = nullptr;
+    TDeviceForm* device = nullptr;
+    TClockForm* clock = nullptr;
+    TClockGenInfoFRM* clockGenInfo = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;
     void ShowDeviceWindow() override;
     void LoadDeviceImage(const std::string& path, bool readOnly) override;
-    void AssemblySucceeded() override {}
+    void AssemblySucceeded() override;
     void ShowClockWindow() override;
     void ShowClockGenInfo(uint32_t frequency) override;
     void ShowConfigure() override;

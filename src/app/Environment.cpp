@@ -35,10 +35,13 @@ W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
 
 Environment::Environment(SettingsStore& store, Prompter& prompter,
                          std::vector<std::string> arguments, ShellServices services,
-                         ExternalAssemblerSetup orda)
+                         ExternalAssemblerSetup orda, HardwareOptions hardware)
     : record_(std::make_unique<AssemblyRecord>()), registry_(store), prompter_(prompter),
       windows_(prompter) {
+    hardware_ = std::make_unique<HardwareLink>(*record_, settings_, prompter_, std::move(hardware));
+    placements_ = std::make_unique<WindowPlacements>(registry_);
     services.windows = &windows_;
+    if (!services.chip) services.chip = hardware_.get();
     if (!services.externalAssembler && orda.process) {
         orda_ = std::make_unique<OrdaUnit>(*record_, settings_, prompter_, *orda.process,
                                            orda.programFolder);
@@ -48,8 +51,11 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
         *record_, registry_, settings_, prompter_, services, std::move(arguments)});
     order_.push_back(editorForm_.get());
 
+    // The hardware link's windows belong to the main window, so closing it ends the program
+    // even while one of them is up.
+    QWidget* main = editorForm_.get();
     Create(findReplace_);
-    Create(progress_);
+    Create(progress_, main);
     windows_.registers = Create(register_);
     Create(about_);
     windows_.watch = Create(watch_);
@@ -57,7 +63,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     windows_.debug = Create(debug_);
     Create(print_);
     Create(printStatus_);
-    Create(clock_);
+    windows_.clock = Create(clock_, hardware_->Link(), *record_, main);
     Create(configure_);
     // The working settings are read as the Configure dialog comes into being, after the
     // command line had its say, and the main window follows them.
@@ -65,7 +71,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     editorForm_->ApplyEditorChoice();
     editorForm_->ApplyErrorListRule();
     Create(help_);
-    Create(irc_);
+    Create(irc_, main);
     Create(sxc_);
     Create(hint_);
     windows_.warranty = Create(warranty_);
@@ -73,13 +79,33 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     windows_.listView =
         Create(listView_, ListViewContext{orda_.get(), &registry_, &prompter_, editorForm_.get()});
     windows_.fileSaveNotification = Create(fileSaveNotification_, &registry_);
-    Create(device_);
-    Create(clockGenInfo_);
+    windows_.device = Create(device_, *record_, prompter_, &hardware_->Device(), main);
+    int32_t hideInfo = 0;
+    registry_.ReadInteger(setting::HideClockGenInfoDialog, hideInfo);
+    windows_.clockGenInfo = Create(clockGenInfo_, hideInfo != 0, main);
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
+    WireHardwareWindows();
+}
+
+void Environment::WireHardwareWindows() {
+    hardware_->SetProgress(progress_.get());
+    hardware_->Device().showCalibration = [this] { irc_->Ask(hardware_->Irc()); };
+    clock_->showStatus = [this](const std::string& text) { editorForm_->ShowStatus(2, text); };
+    device_->externalAssembler = [this] { return settings_.useOrda; };
+    device_->beforeOperation = [this] { hardware_->Sync(); };
+    clockGenInfo_->storeDontShow = [this] {
+        registry_.WriteInteger(setting::HideClockGenInfoDialog, 1);
+        registry_.Flush();
+    };
+    placements_->Keep(*device_, setting::DeviceWindow);
+    placements_->Keep(*clock_, setting::ClockWindow);
 }
 
 Environment::~Environment() {
+    placements_->StoreAll();
+    placements_.reset();
+    hardware_->SetProgress(nullptr);
     // The windows go in reverse order, the main window last.
     clockGenInfo_.reset();
     device_.reset();

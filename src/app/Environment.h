@@ -10,6 +10,8 @@
 #include <QWidget>
 
 #include "app/AppWindows.h"
+#include "app/HardwareLink.h"
+#include "app/WindowPlacements.h"
 #include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
@@ -54,8 +56,10 @@ class Environment {
 public:
     // `arguments` is the command line without the program name. With a process runner in
     // `orda` and no external assembler among `services`, the bridge to orda is built.
+    // Without a chip service of the caller's, the program's own key serves (`hardware`).
     Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
-                ShellServices services = {}, ExternalAssemblerSetup orda = {});
+                ShellServices services = {}, ExternalAssemblerSetup orda = {},
+                HardwareOptions hardware = {});
     ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
@@ -69,6 +73,12 @@ public:
     OrdaUnit* Orda() { return orda_.get(); }
     TPM_CodeFRM& ListView() { return *listView_; }
     TFileSaveNotificationDLG& FileSaveNotification() { return *fileSaveNotification_; }
+    HardwareLink& Hardware() { return *hardware_; }
+    TDeviceForm& DeviceForm() { return *device_; }
+    TClockForm& ClockForm() { return *clock_; }
+    TProgressForm& ProgressForm() { return *progress_; }
+    TIRCForm& IRCForm() { return *irc_; }
+    TClockGenInfoFRM& ClockGenInfo() { return *clockGenInfo_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run.
@@ -77,6 +87,7 @@ public:
 private:
     template <class W, class... Args>
     W* Create(std::unique_ptr<W>& slot, Args&&... args);
+    void WireHardwareWindows();
 
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
@@ -84,6 +95,8 @@ private:
     std::unique_ptr<OrdaUnit> orda_;
     Prompter& prompter_;
     AppWindows windows_;
+    std::unique_ptr<HardwareLink> hardware_;
+    std::unique_ptr<WindowPlacements> placements_;
     std::vector<QWidget*> order_;
     bool settingsStored_ = false;
 

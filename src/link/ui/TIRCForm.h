@@ -1,17 +1,34 @@
-// The IRC calibration window. Created at start-up and kept for the whole run; it has
-// no contents of its own yet.
+// The "IRC" window shown after programming with the 4 MHz calibration: the frequency the
+// chip's internal oscillator was measured at for each of the eight trims, the chosen trim
+// in bold.
 #pragma once
 
+#include <array>
+
 #include <QDialog>
+
+#include "link/IRCUnit.h"
+
+class QLabel;
+class QPushButton;
 
 namespace pellix {
 
 class TIRCForm : public QDialog {
+    Q_OBJECT
 public:
-    explicit TIRCForm(QWidget* parent = nullptr) : QDialog(parent) {
-        setObjectName(QStringLiteral("IRCForm"));
-        setWindowTitle(QStringLiteral("IRC"));
-    }
+    explicit TIRCForm(QWidget* parent = nullptr);
+
+    // The labels from the last calibration.
+    void ShowCalibration(const IrcCalibration& irc);
+    // ShowCalibration, then the window modally until Okay.
+    void Ask(const IrcCalibration& irc);
+
+    QLabel& TrimLabel(int trim) { return *labels_[size_t(trim)]; }
+
+private:
+    std::array<QLabel*, kTrims> labels_{};
+    QPushButton* okay_ = nullptr;
 };
 
 } // namespace pellix

@@ -126,6 +126,8 @@ public:
     TSearchDialog& FindDialog() { return *findDialog_; }
     TSearchDialog& ReplaceDialog() { return *replaceDialog_; }
     QString StatusText(int panel) const;
+    // For other windows that report in the status bar (the clock window).
+    void ShowStatus(int panel, const std::string& text) { SetStatus(panel, text); }
     const CommandLine& Arguments() const { return commandLine_; }
     bool CompilerMode() const { return commandLine_.compilerMode; }
     bool RunButtonsEnabled() const;

@@ -1,0 +1,78 @@
+// The program's key and what it does with it: the one KeyLink, the virtual key behind the
+// port "sim", the IRC trim kept for the run, and programming. It is the main window's chip
+// service; the device and clock windows use its parts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/DeviceUnit.h"
+#include "link/IRCUnit.h"
+#include "link/KeyLink.h"
+#include "link/PortFactory.h"
+#include "platform/Prompter.h"
+#include "platform/TickSource.h"
+#include "shell/Services.h"
+#include "shell/WorkingSettings.h"
+#include "sim/VirtualKey.h"
+#include "target/AssemblyRecord.h"
+
+namespace pellix {
+
+struct HardwareOptions {
+    // The steady clock when null.
+    TickSource* ticks = nullptr;
+    // How a device path is opened; Qt's serial port when empty.
+    DeviceOpener devices;
+};
+
+class HardwareLink final : public ChipService {
+public:
+    HardwareLink(AssemblyRecord& record, WorkingSettings& settings, Prompter& prompter,
+                 HardwareOptions options = {});
+
+    void RequireFullKey() override;
+    void ConnectKey() override;
+    void ProgramChip(bool run) override;
+    bool PrepareDebug() override;
+    std::string ClockText(uint32_t frequency) override;
+
+    // The port and the calibration choice as the settings now hold them; every operation
+    // starts with this, so a change in the Configure dialog counts from the next one.
+    void Sync();
+    // Where chip operations show their progress (the "Device Operation" window).
+    void SetProgress(ProgressSink* sink) { relay_.target = sink; }
+
+    VirtualKey& Key() { return key_; }
+    KeyLink& Link() { return link_; }
+    DeviceUnit& Device() { return device_; }
+    IrcCalibration& Irc() { return irc_; }
+
+private:
+    // The progress window comes into being after this object; until then nothing is shown.
+    struct ProgressRelay final : ProgressSink {
+        ProgressSink* target = nullptr;
+        void ShowProgress(const std::string& text) override {
+            if (target) target->ShowProgress(text);
+        }
+        void StepProgress() override {
+            if (target) target->StepProgress();
+        }
+        void CloseProgress() override {
+            if (target) target->CloseProgress();
+        }
+    };
+
+    AssemblyRecord& record_;
+    WorkingSettings& settings_;
+    SteadyTickSource steady_;
+    TickSource& ticks_;
+    VirtualKey key_;
+    PortFactory ports_;
+    KeyLink link_;
+    IrcCalibration irc_;
+    ProgressRelay relay_;
+    DeviceUnit device_;
+};
+
+} // namespace pellix
