@@ -77,7 +77,8 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     editorForm_->ApplyErrorListRule();
     Create(help_);
     Create(irc_, main);
-    Create(sxc_);
+    Create(sxc_, *record_, prompter_);
+    editorForm_->SetCompilerLoader([this](const std::string& base) { return sxc_->SXCLoad(base); });
     Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
