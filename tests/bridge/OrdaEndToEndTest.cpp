@@ -3,8 +3,8 @@
 
 #include "BridgeTestSupport.h"
 #include "asm/Assembler.h"
-#include "platform/ScriptedPrompter.h"
 #include "platform/FileIo.h"
+#include "platform/ScriptedPrompter.h"
 #include "target/LineEnds.h"
 
 using namespace pellix;
@@ -141,4 +141,35 @@ TEST(OrdaEndToEnd, WatchesBreakAndErrorsOfARealRun) {
     ASSERT_GE(first, 0);
     EXPECT_EQ(FullPath(rig.unit.ErrorFileName(first)), bad);
     EXPECT_EQ(rig.unit.ErrorLineNumber(first), 3);
+}
+
+TEST(OrdaEndToEnd, AnInstalledProgramUsesThePerUserOutputFolder) {
+    RealRig rig;
+    // A file where the folder would go: the program's folder cannot take one (as in a
+    // system folder; the tests may run as root, who may write anywhere).
+    WriteFile(rig.bin + "/ORDA Output", "");
+    const std::string data = rig.dir / "data";
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string savedText = saved ? saved : "";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    const std::string user = data + "/pellix/ORDA Output/";
+
+    ASSERT_TRUE(rig.settings.ordaFilesToOutputDir);
+    std::string source = rig.Source("p.src", "\tDEVICE SX28AC,OSCHS2\r\n\tFREQ 4000000\r\n"
+                                             "\tIRC_CAL IRC_4MHZ\r\n\tRESET start\r\n"
+                                             "\tORG 0\r\nstart\tJMP start\r\n");
+    int result = rig.unit.ORDA_Run(source);
+    EXPECT_TRUE(result == 0 || result == 2) << result;
+    EXPECT_EQ(rig.unit.OutputFolder(), user);
+    EXPECT_EQ(rig.unit.OutputFileFor(source, ".lst"), user + "p.lst");
+    EXPECT_TRUE(fs::exists(user + "p.lst"));
+    EXPECT_FALSE(fs::exists(rig.dir / "p.obj")) << "nothing beside the source";
+    EXPECT_EQ(rig.record->assembled[0], 0x8A00) << "the object was read from there";
+
+    rig.unit.EmptyOutputFolder();
+    EXPECT_TRUE(fs::is_empty(user));
+    if (saved)
+        setenv("XDG_DATA_HOME", savedText.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
 }
