@@ -11,7 +11,11 @@ endforeach()
 # pellix looks for orda beside itself as "ORDA.dll".
 if(TARGET orda AND TARGET pellix)
     install(CODE "
-        set(bindir \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}\")
+        set(bindir \"${CMAKE_INSTALL_BINDIR}\")
+        if(NOT IS_ABSOLUTE \"\${bindir}\")
+            set(bindir \"\${CMAKE_INSTALL_PREFIX}/\${bindir}\")
+        endif()
+        set(bindir \"\$ENV{DESTDIR}\${bindir}\")
         file(REMOVE \"\${bindir}/ORDA.dll\")
         file(CREATE_LINK orda \"\${bindir}/ORDA.dll\" SYMBOLIC)
         message(STATUS \"Installing: \${bindir}/ORDA.dll -> orda\")")

@@ -1,4 +1,5 @@
 # cmake -DBUILD_DIR=... -DSTAGE=... -DGUI=ON|OFF -P InstallSmoke.cmake
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${STAGE})
 set(ENV{DESTDIR} ${STAGE})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix /usr
