@@ -6,6 +6,17 @@
 # BUILD/try/settings.ini, both made on the first run and kept afterwards; your own settings
 # (~/.config/pellix/settings.ini) are not touched. Set PELLIX_SETTINGS to use another file.
 set -eu
+# File names on the command line are taken from where you started (switches and absolute
+# paths start with "/" and stay as they are).
+here=$(pwd)
+n=$#
+while [ "$n" -gt 0 ]; do
+    a=$1
+    shift
+    case $a in /*) ;; *) a="$here/$a" ;; esac
+    set -- "$@" "$a"
+    n=$((n - 1))
+done
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 ./scripts/build.sh BUILD
