@@ -13,6 +13,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) saved_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
 struct RealRig {
     RealRig() {
         fs::create_directories(bin);
@@ -149,12 +168,9 @@ TEST(OrdaEndToEnd, AnInstalledProgramUsesThePerUserOutputFolder) {
     // system folder; the tests may run as root, who may write anywhere).
     WriteFile(rig.bin + "/ORDA Output", "");
     const std::string data = rig.dir / "data";
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    const std::string savedText = saved ? saved : "";
-    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    ScopedEnv env("XDG_DATA_HOME", data);
     const std::string user = data + "/pellix/ORDA Output/";
-
-    ASSERT_TRUE(rig.settings.ordaFilesToOutputDir);
+    EXPECT_TRUE(rig.settings.ordaFilesToOutputDir) << "the default";
     std::string source = rig.Source("p.src", "\tDEVICE SX28AC,OSCHS2\r\n\tFREQ 4000000\r\n"
                                              "\tIRC_CAL IRC_4MHZ\r\n\tRESET start\r\n"
                                              "\tORG 0\r\nstart\tJMP start\r\n");
@@ -168,8 +184,4 @@ TEST(OrdaEndToEnd, AnInstalledProgramUsesThePerUserOutputFolder) {
 
     rig.unit.EmptyOutputFolder();
     EXPECT_TRUE(fs::is_empty(user));
-    if (saved)
-        setenv("XDG_DATA_HOME", savedText.c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
 }
