@@ -33,7 +33,7 @@ public:
     virtual void Remove(const std::string& path) = 0;
     // -1 when the file does not exist.
     virtual long long FileSize(const std::string& path) = 0;
-    // True when the directory exists afterwards.
+    // Makes the folder and any missing ones above it; true when it exists afterwards.
     virtual bool MakeDirectory(const std::string& path) = 0;
     // Absolute, without a trailing separator.
     virtual std::string CurrentDirectory() = 0;
