@@ -22,6 +22,7 @@ shoot() {
     pid=$!
     sleep 4
     main=$(xdotool search --name 'Pellix v' | head -1)
+    xdotool windowfocus "$main"
     xdotool key --window "$main" ctrl+a
     sleep 2
     import -window "$main" "$work/shot.png"
@@ -31,4 +32,21 @@ shoot() {
 }
 shoot serial.src main.png
 shoot broken.src error.png
+
+# The device window over the assembled blink.src.
+cp "$root/examples/blink.src" "$work/blink.src"
+"$root/BUILD/bin/pellix" "$work/blink.src" &
+pid=$!
+sleep 4
+main=$(xdotool search --name 'Pellix v' | head -1)
+xdotool windowfocus "$main"
+xdotool key --window "$main" ctrl+a
+sleep 2
+xdotool windowfocus "$main"
+xdotool key --window "$main" ctrl+i
+sleep 3
+import -window "$(xdotool search --name '^Device$' | head -1)" "$work/shot.png"
+convert "$work/shot.png" -colors 32 "PNG8:$root/docs/images/device.png"
+kill "$pid"
+wait "$pid" 2>/dev/null || true
 # TODO(lead): the debug, register, watch and code windows once the debugger has landed.
