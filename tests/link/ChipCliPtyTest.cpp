@@ -2,15 +2,13 @@
 // pseudo-terminal, with the port taken from the settings file.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "link/KeysimProcess.h"
+#include "support/ScratchTest.h"
 
 using namespace pellix::test;
 namespace fs = std::filesystem;
@@ -20,39 +18,16 @@ namespace {
 const char* kSource = " DEVICE SX28,OSCHS2\n ID 'PTY'\n FREQ 8_000_000\n RESET start\n"
                       " ORG 0\nstart MOV W,#33h\n JMP start\n";
 
-struct Result {
-    int exit = -1;
-    std::string out, err;
-};
-
-class ChipCliPty : public testing::Test {
+class ChipCliPty : public ScratchTest {
 protected:
     void SetUp() override {
-        const char* bin = std::getenv("PELLIX_BIN_DIR");
-        if (!bin) GTEST_SKIP() << "PELLIX_BIN_DIR is not set";
-        cli_ = fs::path(bin) / "pellix-cli";
-        dir_ = fs::temp_directory_path() /
-               ("pellix-chipcli-pty-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        cli_ = BuiltProgram("pellix-cli");
+        if (cli_.empty()) GTEST_SKIP() << "PELLIX_BIN_DIR is not set";
+        ScratchTest::SetUp();
         Write("prog.src", kSource);
         Settings("");
     }
-    void TearDown() override {
-        if (!dir_.empty()) fs::remove_all(dir_);
-    }
 
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     // The settings file as the windowed program writes it.
     void Settings(const std::string& port) const {
         std::string ini = "[General]\nFileListWidth=105\n\n[Configuration]\n";
@@ -61,19 +36,12 @@ protected:
         Write("settings.ini", ini);
     }
 
-    Result Run(const std::string& args) {
-        Result r;
-        std::string command = "PELLIX_SETTINGS='" + Path("settings.ini") + "' '" + cli_.string() +
-                              "' " + args + " >'" + Path("out") + "' 2>'" + Path("err") +
-                              "' </dev/null";
-        int status = std::system(command.c_str());
-        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Read("out");
-        r.err = Read("err");
-        return r;
+    RunResult Run(const std::string& args) {
+        return RunShell("PELLIX_SETTINGS=" + Quoted(Path("settings.ini")) + " " +
+                        Quoted(cli_.string()) + " " + args);
     }
 
-    fs::path cli_, dir_;
+    fs::path cli_;
 };
 
 } // namespace
@@ -83,7 +51,7 @@ TEST_F(ChipCliPty, EveryCommandWithThePortFromTheSettings) {
     ASSERT_FALSE(keysim.Device().empty()) << "pellix-keysim did not start";
     Settings(keysim.Device());
 
-    Result r = Run("program '" + Path("prog.src") + "'");
+    RunResult r = Run("program '" + Path("prog.src") + "'");
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "") << "no bar: stderr is a file";
@@ -136,7 +104,7 @@ TEST_F(ChipCliPty, KeyFailuresEndInOneErrorLine) {
     {
         KeysimProcess keysim({"--status=3:3"});
         ASSERT_FALSE(keysim.Device().empty());
-        Result r = Run("program '" + Path("prog.src") + "' --port=" + keysim.Device());
+        RunResult r = Run("program '" + Path("prog.src") + "' --port=" + keysim.Device());
         EXPECT_EQ(r.exit, 1);
         EXPECT_EQ(r.err, "error: Programming failed.\n");
         EXPECT_EQ(r.out, "");
@@ -145,7 +113,7 @@ TEST_F(ChipCliPty, KeyFailuresEndInOneErrorLine) {
         KeysimProcess keysim({"--zero-seed"});
         ASSERT_FALSE(keysim.Device().empty());
         Settings(keysim.Device());
-        Result r = Run("run '" + Path("prog.src") + "'");
+        RunResult r = Run("run '" + Path("prog.src") + "'");
         EXPECT_EQ(r.exit, 1);
         EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
         r = Run("clock 4MHz");
@@ -159,7 +127,7 @@ TEST_F(ChipCliPty, KeyFailuresEndInOneErrorLine) {
 }
 
 TEST_F(ChipCliPty, PortSimIsAKeyOfTheProgramItself) {
-    Result r = Run("run '" + Path("prog.src") + "' --port sim");
+    RunResult r = Run("run '" + Path("prog.src") + "' --port sim");
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "Pellix is generating a clock signal of 8,000,000 Hz.\n");
     // A new process, a new key: its chip is erased.

@@ -17,6 +17,7 @@
 #include "link/PortFactory.h"
 #include "platform/TickSource.h"
 #include "sim/VirtualKey.h"
+#include "support/ScratchTest.h"
 #include "target/ImageFile.h"
 #include "target/LineEnds.h"
 
@@ -34,27 +35,11 @@ struct Outcome {
     std::string out, err;
 };
 
-class ChipCli : public testing::Test {
+class ChipCli : public test::ScratchTest {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("pellix-chipcli-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        ScratchTest::SetUp();
         Write("prog.src", kSource);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-    void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::string Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
     }
 
     Outcome Run(ChipCommand command, std::vector<std::string> args) {
@@ -74,7 +59,6 @@ protected:
         return record;
     }
 
-    fs::path dir_;
     FakeTickSource ticks;
     VirtualKey key;
     PortFactory ports{&key, ticks};

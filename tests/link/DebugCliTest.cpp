@@ -2,69 +2,39 @@
 // pellix-keysim behind a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "link/KeysimProcess.h"
+#include "support/ScratchTest.h"
 
 using namespace pellix::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int exit = -1;
-    std::string out, err;
-};
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class DebugCli : public testing::Test {
+class DebugCli : public ScratchTest {
 protected:
     void SetUp() override {
-        const char* bin = std::getenv("PELLIX_BIN_DIR");
+        cli_ = BuiltProgram("pellix-cli");
         const char* src = std::getenv("PELLIX_SOURCE_DIR");
-        if (!bin || !src) GTEST_SKIP() << "PELLIX_BIN_DIR or PELLIX_SOURCE_DIR is not set";
-        cli_ = fs::path(bin) / "pellix-cli";
+        if (cli_.empty() || !src) GTEST_SKIP() << "PELLIX_BIN_DIR or PELLIX_SOURCE_DIR is not set";
         blink_ = fs::path(src) / "examples" / "blink.src";
-        dir_ = fs::temp_directory_path() /
-               ("pellix-debug-cli-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        ScratchTest::SetUp();
     }
-    void TearDown() override {
-        if (!dir_.empty()) fs::remove_all(dir_);
+    RunResult Run(const std::string& args, const std::string& input = "") {
+        return RunShell(Quoted(cli_.string()) + " " + args, input);
     }
-    fs::path Write(const std::string& name, const std::string& text) {
-        fs::path p = dir_ / name;
-        std::ofstream(p, std::ios::binary) << text;
-        return p;
+    // Where the written file is, for the command line.
+    fs::path Put(const std::string& name, const std::string& text) const {
+        Write(name, text);
+        return dir_ / name;
     }
-    Result Run(const std::string& args, const std::string& input = "") {
-        Result r;
-        fs::path in = Write("stdin", input);
-        std::string command = "'" + cli_.string() + "' " + args + " <'" + in.string() + "' >'" +
-                              (dir_ / "out").string() + "' 2>'" + (dir_ / "err").string() + "'";
-        int status = std::system(command.c_str());
-        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(dir_ / "out");
-        r.err = Slurp(dir_ / "err");
-        return r;
-    }
-    std::string Blink() const { return "'" + blink_.string() + "'"; }
+    std::string Blink() const { return Quoted(blink_.string()); }
 
-    fs::path cli_, blink_, dir_;
+    fs::path cli_, blink_;
 };
 
 // The stop lines of a session over blink.src: the reset vector, three steps into it.
@@ -83,7 +53,7 @@ const char* kSession = "step 3\n"
                        "quit\n"
                        "step\n"; // after quit: not run
 
-void ExpectSession(const Result& r) {
+void ExpectSession(const RunResult& r) {
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.err, "");
     ASSERT_EQ(r.out.substr(0, std::string(kFirstStops).size()), kFirstStops) << r.out;
@@ -106,7 +76,7 @@ void ExpectSession(const Result& r) {
 } // namespace
 
 TEST_F(DebugCli, SessionOnTheInProcessKey) {
-    fs::path script = Write("session.txt", kSession);
+    fs::path script = Put("session.txt", kSession);
     ExpectSession(Run("debug " + Blink() + " --port sim --script '" + script.string() + "'"));
     // The same commands from standard input.
     ExpectSession(Run("debug " + Blink() + " --port sim", kSession));
@@ -115,16 +85,17 @@ TEST_F(DebugCli, SessionOnTheInProcessKey) {
 TEST_F(DebugCli, SessionThroughKeysimOverAPseudoTerminal) {
     KeysimProcess keysim({"--device=SX28"});
     ASSERT_FALSE(keysim.Device().empty()) << "pellix-keysim did not start";
-    fs::path script = Write("session.txt", kSession);
+    fs::path script = Put("session.txt", kSession);
     ExpectSession(Run("debug " + Blink() + " --port '" + keysim.Device() + "' --script '" +
                       script.string() + "'"));
     EXPECT_EQ(keysim.Stop(), 0);
 }
 
 TEST_F(DebugCli, AnImageDebugsWithoutASource) {
-    Result a = Run("assemble " + Blink() + " -o '" + (dir_ / "blink.sxh").string() + "'");
+    RunResult a = Run("assemble " + Blink() + " -o '" + (dir_ / "blink.sxh").string() + "'");
     ASSERT_EQ(a.exit, 0) << a.err;
-    Result r = Run("debug '" + (dir_ / "blink.sxh").string() + "' --port sim", "step\nhop\nquit\n");
+    RunResult r =
+        Run("debug '" + (dir_ / "blink.sxh").string() + "' --port sim", "step\nhop\nquit\n");
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 130), std::string(kFirstStops).substr(0, 130))
         << "without a listing a hop is one step";
@@ -132,18 +103,18 @@ TEST_F(DebugCli, AnImageDebugsWithoutASource) {
 }
 
 TEST_F(DebugCli, Failures) {
-    Result r = Run("debug " + Blink() + " --port sim", "step\nstep 0\nstep\n");
+    RunResult r = Run("debug " + Blink() + " --port sim", "step\nstep 0\nstep\n");
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.err, "pellix-cli: stdin:2: step takes a count from 1 to 1000000\n")
         << "a script ends at its first error";
     EXPECT_EQ(r.out.find("PC=001"), std::string::npos);
 
-    fs::path wd = Write("wd.src", " DEVICE SX28,WATCHDOG\n RESET 0\n");
+    fs::path wd = Put("wd.src", " DEVICE SX28,WATCHDOG\n RESET 0\n");
     r = Run("debug '" + wd.string() + "' --port sim");
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.err, "pellix-cli: ERROR! Debug requires that Watchdog is disabled\n");
 
-    fs::path bad = Write("bad.src", " DEVICE SX28\n RESET 0\n JMP nowhere\n");
+    fs::path bad = Put("bad.src", " DEVICE SX28\n RESET 0\n JMP nowhere\n");
     r = Run("debug '" + bad.string() + "' --port sim");
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("bad.src:3:6: error: Undefined symbol"), std::string::npos) << r.err;
@@ -160,7 +131,7 @@ TEST_F(DebugCli, Failures) {
     EXPECT_EQ(Run("debug a b").exit, 2);
     EXPECT_EQ(Run("debug " + Blink() + " --port").exit, 2);
     EXPECT_EQ(Run("debug " + Blink() + " --bogus").exit, 2);
-    Result help = Run("debug --help");
+    RunResult help = Run("debug --help");
     EXPECT_EQ(help.exit, 0);
     EXPECT_NE(help.out.find("break ADDR|off"), std::string::npos);
 }

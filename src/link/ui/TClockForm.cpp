@@ -78,14 +78,11 @@ TClockForm::TClockForm(KeyLink& link, AssemblyRecord& record, QWidget* parent)
     timer_->setObjectName(QStringLiteral("Timer"));
     timer_->setInterval(kClockTimerInterval);
 
-    connect(slider_, &QSlider::valueChanged, this,
-            [this](int position) { Guarded([&] { TrackBarChange(position); }); });
-    connect(on_, &QCheckBox::clicked, this,
-            [this](bool on) { Guarded([&] { CheckBoxClick(on); }); });
-    connect(reset_, &QPushButton::clicked, this,
-            [this] { Guarded([this] { ResetButtonClick(); }); });
-    connect(okay_, &QPushButton::clicked, this, [this] { OkayButtonClick(); });
-    connect(timer_, &QTimer::timeout, this, [this] { Guarded([this] { TimerTick(); }); });
+    connect(slider_, &QSlider::valueChanged, this, &TClockForm::TrackBarChange);
+    connect(on_, &QCheckBox::clicked, this, &TClockForm::CheckBoxClick);
+    connect(reset_, &QPushButton::clicked, this, &TClockForm::ResetButtonClick);
+    connect(okay_, &QPushButton::clicked, this, &TClockForm::OkayButtonClick);
+    connect(timer_, &QTimer::timeout, this, &TClockForm::TimerTick);
 
     setFixedSize(sizeHint());
 }
@@ -106,31 +103,39 @@ void TClockForm::SetStatus(const std::string& text) {
 
 void TClockForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Guarded([this] { FormShow(); });
+    FormShow();
 }
 
 void TClockForm::hideEvent(QHideEvent* event) {
-    Guarded([this] { FormHide(); });
+    FormHide();
     QDialog::hideEvent(event);
 }
 
 void TClockForm::FormShow() {
-    edit_->setFocus();
-    on_->setChecked(true);
-    timer_->start();
-    if (raisePriority) raisePriority();
-    formFrequency_ = record_.debug.frequency;
-    // So that the first apply sees a change and sends the clock word.
-    record_.debug.frequency = 0;
-    Apply(formFrequency_);
+    Guarded([this] {
+        edit_->setFocus();
+        on_->setChecked(true);
+        timer_->start();
+        if (raisePriority) raisePriority();
+        formFrequency_ = record_.debug.frequency;
+        // So that the first apply sees a change and sends the clock word.
+        record_.debug.frequency = 0;
+        ApplyFrequency(formFrequency_, false);
+    });
 }
 
 void TClockForm::FormHide() {
-    timer_->stop();
-    if (link_.PortOpen()) link_.ReleaseKey();
+    Guarded([this] {
+        timer_->stop();
+        if (link_.PortOpen()) link_.ReleaseKey();
+    });
 }
 
 void TClockForm::Apply(uint64_t frequency, bool force) {
+    Guarded([&] { ApplyFrequency(frequency, force); });
+}
+
+void TClockForm::ApplyFrequency(uint64_t frequency, bool force) {
     uint32_t f = ClampFrequency(frequency);
     formFrequency_ = f;
     edit_->setText(QString::fromStdString(FrequencyEditText(f)));
@@ -160,19 +165,23 @@ void TClockForm::EditApply() {
 }
 
 void TClockForm::CheckBoxClick(bool on) {
-    if (link_.PortOpen()) {
-        if (on)
-            ClockOn(protocol_, record_.debug.frequency);
-        else
-            ClockOff(protocol_);
-    }
-    // Forced rather than by a changed frequency, so the status follows the box even at the
-    // top of the range and the frequency stays what the user set.
-    Apply(formFrequency_, true);
+    Guarded([&] {
+        if (link_.PortOpen()) {
+            if (on)
+                ClockOn(protocol_, record_.debug.frequency);
+            else
+                ClockOff(protocol_);
+        }
+        // Forced rather than by a changed frequency, so the status follows the box even at
+        // the top of the range and the frequency stays what the user set.
+        ApplyFrequency(formFrequency_, true);
+    });
 }
 
 void TClockForm::ResetButtonClick() {
-    if (link_.PortOpen()) protocol_.Reset();
+    Guarded([this] {
+        if (link_.PortOpen()) protocol_.Reset();
+    });
 }
 
 void TClockForm::OkayButtonClick() {
@@ -180,16 +189,18 @@ void TClockForm::OkayButtonClick() {
 }
 
 void TClockForm::TimerTick() {
-    if (!link_.PortOpen()) {
-        done(kAbortResult);
-        return;
-    }
-    protocol_.Poll();
+    Guarded([this] {
+        if (!link_.PortOpen()) {
+            done(kAbortResult);
+            return;
+        }
+        protocol_.Poll();
+    });
 }
 
 bool TClockForm::EditKey(int key, const QString& text, Qt::KeyboardModifiers modifiers) {
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        Guarded([this] { EditApply(); });
+        EditApply();
         return true;
     }
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return true;
@@ -233,8 +244,7 @@ bool TClockForm::eventFilter(QObject* watched, QEvent* event) {
         }
         // Leaving the edit applies what was typed; an untouched edit changes nothing, so
         // a frequency finer than the edit shows is not cut to whole kilohertz.
-        if (event->type() == QEvent::FocusOut && edit_->isModified())
-            Guarded([this] { EditApply(); });
+        if (event->type() == QEvent::FocusOut && edit_->isModified()) EditApply();
     }
     return QDialog::eventFilter(watched, event);
 }

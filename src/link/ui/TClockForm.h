@@ -40,7 +40,7 @@ public:
     // Called as the window opens; the program raises the process priority.
     std::function<void()> raisePriority;
 
-    // The handlers. Each stops at a link error, whose box has then been shown.
+    // The handlers. Each stops at a link error, whose box has then been shown; none throws.
     void FormShow();
     void FormHide();
     // The frequency the form holds, within 400 kHz to 110 MHz, into the edit, the slider and,
@@ -67,6 +67,7 @@ protected:
 
 private:
     void Guarded(const std::function<void()>& body);
+    void ApplyFrequency(uint64_t frequency, bool force);
     bool EditKey(int key, const QString& text, Qt::KeyboardModifiers modifiers);
     void SetStatus(const std::string& text);
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -36,6 +37,16 @@ QFont DumpFont() {
     return font;
 }
 
+// The window's hints wait longer than the rest of the program's before they show.
+class HintPauseStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == SH_ToolTip_WakeUpDelay) return kDeviceHintPause;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
 } // namespace
 
 TDeviceForm::TDeviceForm(AssemblyRecord& record, Prompter& prompter, DeviceUnit* device,
@@ -43,6 +54,8 @@ TDeviceForm::TDeviceForm(AssemblyRecord& record, Prompter& prompter, DeviceUnit*
     : QDialog(parent), prompter_(prompter), model_(record, prompter, device) {
     setObjectName(QStringLiteral("DeviceForm"));
     setWindowTitle(QString::fromLatin1(kDeviceCaption));
+    hintStyle_ = new HintPauseStyle;
+    hintStyle_->setParent(this);
 
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -152,7 +165,7 @@ QGroupBox* TDeviceForm::MakeGroup(DeviceGroup group) {
         auto* item = new QRadioButton(QString::fromUtf8(text.items[i]));
         item->setObjectName(
             QStringLiteral("%1Item%2").arg(QString::fromLatin1(text.objectName)).arg(i));
-        item->setToolTipDuration(kDeviceHintPause);
+        item->setStyle(hintStyle_);
         buttons->addButton(item, int(i));
         boxLayout->addWidget(item);
         items_[size_t(group)].push_back(item);
@@ -171,7 +184,7 @@ QCheckBox* TDeviceForm::MakeBox(DeviceBox box) {
     const DeviceControlText& text = BoxText(box);
     auto* check = new QCheckBox(QString::fromUtf8(text.caption));
     check->setObjectName(QString::fromLatin1(text.objectName));
-    check->setToolTipDuration(kDeviceHintPause);
+    check->setStyle(hintStyle_);
     connect(check, &QCheckBox::toggled, this, [this, box](bool on) {
         if (refreshing_) return;
         model_.SetChecked(box, on);

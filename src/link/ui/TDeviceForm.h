@@ -21,6 +21,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QStyle;
 
 namespace pellix {
 
@@ -94,6 +95,8 @@ private:
     QWidget* dump_ = nullptr;
     QGroupBox* options_ = nullptr;
     QFrame* panel_ = nullptr;
+    // Each control with a hint takes it: a widget's style does not pass to its children.
+    QStyle* hintStyle_ = nullptr;
 };
 
 } // namespace pellix

@@ -45,8 +45,8 @@ void TProgressForm::PaintNow(QWidget& what) {
 void TProgressForm::ShowProgress(const std::string& text) {
     bar_->setValue(0);
     label_->setText(QString::fromStdString(text));
+    // Always on top: a window shown again needs no raising.
     if (!isVisible()) show();
-    raise();
     PaintNow(*this);
 }
 
