@@ -63,11 +63,20 @@ void AppWindows::HideDebugWindow() {
 }
 
 void AppWindows::ShowDebugWindow() {
-    NotAvailable("The debug window");
+    if (!debug) return NotAvailable("The debug window");
+    debug->show();
+    debug->raise();
+    debug->activateWindow();
 }
 
 void AppWindows::ToggleCodeView() {
-    NotAvailable("The code view");
+    if (!code) return NotAvailable("The code view");
+    if (code->isVisible()) {
+        code->hide();
+    } else {
+        code->show();
+        code->raise();
+    }
 }
 
 void AppWindows::CloseDebugWindows() {

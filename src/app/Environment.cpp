@@ -9,6 +9,7 @@
 #include "link/ui/TDeviceForm.h"
 #include "link/ui/TIRCForm.h"
 #include "link/ui/TProgressForm.h"
+#include "shell/OpenFiles.h"
 #include "shell/OrdaUnit.h"
 #include "shell/ui/TAboutForm.h"
 #include "shell/ui/TConfigureForm.h"
@@ -42,6 +43,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     placements_ = std::make_unique<WindowPlacements>(registry_);
     services.windows = &windows_;
     if (!services.chip) services.chip = hardware_.get();
+    const DebugViewContext debug{hardware_->Debug(), registry_, prompter_};
     if (!services.externalAssembler && orda.process) {
         orda_ = std::make_unique<OrdaUnit>(*record_, settings_, prompter_, *orda.process,
                                            orda.programFolder);
@@ -56,11 +58,14 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     QWidget* main = editorForm_.get();
     Create(findReplace_);
     Create(progress_, main);
-    windows_.registers = Create(register_);
+    windows_.registers = Create(register_, debug);
     Create(about_);
-    windows_.watch = Create(watch_);
-    windows_.code = Create(code_);
-    windows_.debug = Create(debug_);
+    windows_.watch = Create(watch_, debug);
+    windows_.code = Create(code_, debug);
+    windows_.debug = Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()});
+    debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
+    debug_->SetHost(debugHost_.get());
+    code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
     Create(print_);
     Create(printStatus_);
     windows_.clock = Create(clock_, hardware_->Link(), *record_, main);
@@ -86,6 +91,14 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
     WireHardwareWindows();
+    listLink_ = std::make_unique<ListViewLink>(*listView_, hardware_->Debug(), orda_.get(), [this] {
+        return editorForm_->Files().CurrentFileName();
+    });
+    debug_->SetListView(listLink_.get());
+    register_->showHint = [this](const QString& text, QPoint at, int ms) {
+        hint_->ShowHint(text, at, ms);
+    };
+    register_->hideHint = [this] { hint_->hide(); };
 }
 
 void Environment::WireHardwareWindows() {
@@ -106,6 +119,8 @@ Environment::~Environment() {
     placements_->StoreAll();
     placements_.reset();
     hardware_->SetProgress(nullptr);
+    debug_->SetListView(nullptr);
+    listLink_.reset();
     // The windows go in reverse order, the main window last.
     clockGenInfo_.reset();
     device_.reset();
@@ -122,6 +137,7 @@ Environment::~Environment() {
     printStatus_.reset();
     print_.reset();
     debug_.reset();
+    debugHost_.reset();
     code_.reset();
     watch_.reset();
     about_.reset();

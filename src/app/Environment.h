@@ -10,7 +10,9 @@
 #include <QWidget>
 
 #include "app/AppWindows.h"
+#include "app/DebugWindowHost.h"
 #include "app/HardwareLink.h"
+#include "app/ListViewLink.h"
 #include "app/WindowPlacements.h"
 #include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
@@ -69,6 +71,10 @@ public:
     WorkingSettings& Settings() { return settings_; }
     TEditorForm& EditorForm() { return *editorForm_; }
     AppWindows& WindowServices() { return windows_; }
+    TDebugForm& DebugForm() { return *debug_; }
+    TRegisterForm& RegisterForm() { return *register_; }
+    TWatchForm& WatchForm() { return *watch_; }
+    TCodeForm& CodeForm() { return *code_; }
     // The bridge to orda, when this environment built one.
     OrdaUnit* Orda() { return orda_.get(); }
     TPM_CodeFRM& ListView() { return *listView_; }
@@ -122,6 +128,8 @@ private:
     std::unique_ptr<TFileSaveNotificationDLG> fileSaveNotification_;
     std::unique_ptr<TDeviceForm> device_;
     std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
+    std::unique_ptr<MainWindowDebugHost> debugHost_;
+    std::unique_ptr<ListViewLink> listLink_;
 };
 
 } // namespace pellix

@@ -1,6 +1,7 @@
 #include "app/HardwareLink.h"
 
 #include "link/ClockUnit.h"
+#include "link/DebugKernel.h"
 #include "link/qt/QtSerialPort.h"
 
 namespace pellix {
@@ -9,7 +10,8 @@ HardwareLink::HardwareLink(AssemblyRecord& record, WorkingSettings& settings, Pr
                            HardwareOptions options)
     : record_(record), settings_(settings), ticks_(options.ticks ? *options.ticks : steady_),
       ports_(&key_, ticks_, options.devices ? std::move(options.devices) : QtSerialPort::Open),
-      link_(ports_, ticks_, prompter), device_(link_, record_, relay_, prompter, irc_) {}
+      link_(ports_, ticks_, prompter), device_(link_, record_, relay_, prompter, irc_),
+      debug_(link_, record_) {}
 
 void HardwareLink::Sync() {
     link_.portName = settings_.comPort;
@@ -32,8 +34,13 @@ void HardwareLink::ProgramChip(bool run) {
 }
 
 bool HardwareLink::PrepareDebug() {
-    record_.Fail("Debugging is not available in this version yet.");
-    return false;
+    pellix::PrepareDebug(record_);
+    if (record_.status != 0) return false;
+    // The virtual key's board holds a part of the program's family, as a user would fit one.
+    Sync();
+    if (IsVirtualKeyPort(link_.portName) && key_.Chip().Family() != record_.deviceFamily)
+        key_.Chip().SetFamily(record_.deviceFamily);
+    return true;
 }
 
 std::string HardwareLink::ClockText(uint32_t frequency) {

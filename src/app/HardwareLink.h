@@ -1,11 +1,12 @@
 // The program's key and what it does with it: the one KeyLink, the virtual key behind the
 // port "sim", the IRC trim kept for the run, and programming. It is the main window's chip
-// service; the device and clock windows use its parts.
+// service; the device, clock and debug windows use its parts.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "link/DebugControl.h"
 #include "link/DeviceUnit.h"
 #include "link/IRCUnit.h"
 #include "link/KeyLink.h"
@@ -47,6 +48,8 @@ public:
     KeyLink& Link() { return link_; }
     DeviceUnit& Device() { return device_; }
     IrcCalibration& Irc() { return irc_; }
+    // The debugger's run control over the same link.
+    DebugControl& Debug() { return debug_; }
 
 private:
     // The progress window comes into being after this object; until then nothing is shown.
@@ -73,6 +76,7 @@ private:
     IrcCalibration irc_;
     ProgressRelay relay_;
     DeviceUnit device_;
+    DebugControl debug_;
 };
 
 } // namespace pellix

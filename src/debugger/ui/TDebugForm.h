@@ -1,17 +1,144 @@
-// The debug window. Created at start-up and kept for the whole run; it has
-// no contents of its own yet.
+// The debug window "Debug": the buttons that start and stop the chip, the update speed, the
+// status of the chip, and the timer that polls it and refreshes the register, code and
+// watch views at each stop. Opening it starts a debugging session, closing it ends it and
+// releases the key.
 #pragma once
 
-#include <QDialog>
+#include <cstdint>
+#include <string>
+
+#include <QFont>
+#include <QWidget>
+
+#include "debugger/DebugUnit.h"
+#include "debugger/ui/DebuggerLook.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
 
 namespace pellix {
 
-class TDebugForm : public QDialog {
+class TRegisterForm;
+class TCodeForm;
+class TWatchForm;
+
+struct DebugViews {
+    TRegisterForm* registers = nullptr;
+    TCodeForm* code = nullptr;
+    TWatchForm* watch = nullptr;
+};
+
+// What the debug window needs of the main window and the settings.
+class DebugWindowHost {
 public:
-    explicit TDebugForm(QWidget* parent = nullptr) : QDialog(parent) {
-        setObjectName(QStringLiteral("DebugForm"));
-        setWindowTitle(QStringLiteral("Debug"));
-    }
+    virtual ~DebugWindowHost() = default;
+    // While debugging the main window's text size, Run menu, run buttons and Clock button
+    // are disabled.
+    virtual void SetDebugging(bool debugging) = 0;
+    // "Use ORDA": the external path, with the list view instead of the code view.
+    virtual bool ExternalAssembler() = 0;
+    // "Use New Editor".
+    virtual bool EnhancedEditor() = 0;
+    // Byte Craft compiler mode: closing the debug window closes the program.
+    virtual bool CompilerMode() = 0;
+    virtual void CloseMainWindow() = 0;
+    // The font the views draw with.
+    virtual QFont ViewFont() = 0;
+};
+
+// The list view of the external path, as the debug window drives it.
+class ExternalListView {
+public:
+    virtual ~ExternalListView() = default;
+    // Loads the list file of the current source and shows the view; false when it failed.
+    virtual bool LoadAndShow() = 0;
+    // After the window opened: marks the reset line.
+    virtual void StartDebugging() = 0;
+    // The Reset button: back to the reset line.
+    virtual void ResetPosition() = 0;
+    // The Code button.
+    virtual void ShowView() = 0;
+    // Debugging ended: stores its placement and hides.
+    virtual void EndDebugging() = 0;
+    // Where PlaceDebugWindows puts it (outer bounds).
+    virtual void Place(const PlacedRect& bounds) = 0;
+    // The list line of a code address, -1 for none.
+    virtual int LineOfAddress(uint32_t address) = 0;
+};
+
+class TDebugForm : public QWidget, private DebugWindowView {
+    Q_OBJECT
+public:
+    TDebugForm(DebugViewContext context, DebugViews views, QWidget* parent = nullptr);
+    ~TDebugForm() override;
+
+    void SetHost(DebugWindowHost* host) { host_ = host; }
+    void SetListView(ExternalListView* list) { list_ = list; }
+    // The timer is driven by a Qt timer that looks at the tick counter; tests switch that
+    // off and pump it themselves.
+    void SetAutomaticTimer(bool automatic);
+
+    DebugSession& Session() { return session_; }
+    bool ExternalPath() const { return external_; }
+    // Set between opening and closing.
+    bool Debugging() const { return opened_; }
+
+    void SetButtons(uint8_t mask) override;
+    void IdleButtons() { session_.IdleButtons(); }
+    void PlaceDebugWindows();
+
+    // Handlers.
+    void HopButtonClick();
+    void JogButtonClick();
+    void StepButtonClick();
+    void WalkButtonClick();
+    void RunButtonClick();
+    void PollButtonClick();
+    void StopButtonClick();
+    void ResetButtonClick();
+    void RegistersButtonClick();
+    void CodeButtonClick();
+    void WatchButtonClick();
+    void ResetPosButtonClick();
+    void QuitButtonClick();
+    void UpdateSpeedCBChange(int item);
+    void TimerTick();
+    // One look at the timer: runs TimerTick when it is due. True when it ran.
+    bool PumpTimer();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void ShowStatus(const std::string& text) override;
+    void CloseWindow() override;
+    void Open();
+    void Close();
+    void FitToButtons();
+    QPushButton* MakeButton(const char* name, const QString& caption, int icon,
+                            void (TDebugForm::*handler)());
+
+    DebugControl& c_;
+    SettingsRegistry& registry_;
+    Prompter& prompter_;
+    DebugViews views_;
+    DebugSession session_;
+    DebugWindowHost* host_ = nullptr;
+    ExternalListView* list_ = nullptr;
+
+    QPushButton* runButtons_[kRunButtonCount] = {}; // by bit: Stop, Poll, Run, Walk, Step, Jog, Hop
+    QPushButton* watchButton_ = nullptr;
+    QWidget* hopJog_ = nullptr;
+    QComboBox* speed_ = nullptr;
+    QLabel* status_ = nullptr;
+    QTimer* driver_ = nullptr;
+    bool automatic_ = true;
+    bool external_ = false;
+    bool opened_ = false;
+    bool closing_ = false;
 };
 
 } // namespace pellix

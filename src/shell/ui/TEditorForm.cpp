@@ -610,6 +610,26 @@ void TEditorForm::EnableRunButtons(bool enabled) {
     buttons_["DeviceTBTN"]->setEnabled(enabled);
 }
 
+void TEditorForm::SetDebugging(bool debugging) {
+    QMenu* run = menuBar()->findChild<QMenu*>(QStringLiteral("RunMenu"));
+    std::vector<QAction*> actions{items_["EditTextBiggerItem"], items_["EditTextSmallerItem"]};
+    // The menu's items too, so their shortcuts stay quiet; each gets its own state back.
+    if (run)
+        for (QAction* a : run->actions())
+            if (!a->isSeparator()) actions.push_back(a);
+    if (debugging) {
+        for (QAction* a : actions)
+            if (enabledBeforeDebugging_.emplace(a, a->isEnabled()).second) a->setEnabled(false);
+    } else {
+        for (auto& [a, enabled] : enabledBeforeDebugging_)
+            a->setEnabled(enabled);
+        enabledBeforeDebugging_.clear();
+    }
+    if (run) run->menuAction()->setEnabled(!debugging);
+    EnableRunButtons(!debugging);
+    buttons_["ClockTBTN"]->setEnabled(!debugging);
+}
+
 std::string TEditorForm::SxcFileName() const {
     return commandLine_.compilerMode ? commandLine_.fileName : std::string();
 }

@@ -54,6 +54,9 @@ public:
 
     // Offered to other windows.
     void EnableRunButtons(bool enabled);
+    // The debug window's opening (true) and closing: the text size items, the Run menu,
+    // the run buttons and the Clock button are off while it is open.
+    void SetDebugging(bool debugging);
     std::string SxcFileName() const;
     // Gives an editor the keyword list and the colours of the settings.
     void ApplyKeywordsAndColours(TPlusMemo& editor);
@@ -211,6 +214,7 @@ private:
     QTimer* sxcModeTimer_ = nullptr;
 
     std::map<std::string, QAction*> items_;
+    std::map<QAction*, bool> enabledBeforeDebugging_;
     std::map<std::string, QToolButton*> buttons_;
     QMenu* reopenMenu_ = nullptr;
     QAction* reopenItems_[kRecentFileSlots] = {};

@@ -1,0 +1,471 @@
+#include "debugger/ui/TDebugForm.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "debugger/ui/TCodeForm.h"
+#include "debugger/ui/TRegisterForm.h"
+#include "debugger/ui/TWatchForm.h"
+#include "shell/WorkingSettings.h"
+
+namespace pellix {
+
+namespace {
+
+// How often the Qt timer looks whether the debug timer is due.
+constexpr int kDriverPeriodMs = 10;
+
+enum ButtonIcon {
+    kNoIcon,
+    kHopIcon,
+    kJogIcon,
+    kStepIcon,
+    kWalkIcon,
+    kRunIcon,
+    kPollIcon,
+    kStopIcon,
+    kResetIcon
+};
+
+void Triangle(QPainter& p, qreal x, qreal y, qreal w, qreal h) {
+    QPainterPath path;
+    path.moveTo(x, y);
+    path.lineTo(x + w, y + h / 2);
+    path.lineTo(x, y + h);
+    path.closeSubpath();
+    p.drawPath(path);
+}
+
+// An arc over the top from left to right, with its arrow head at the right.
+void HopArc(QPainter& p, qreal x, qreal w, const QColor& colour) {
+    QPen pen(colour, 1.6);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(x, 4, w, 12), 30 * 16, 150 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    QPainterPath head;
+    qreal hx = x + w * 0.93, hy = 8.5;
+    head.moveTo(hx - 3, hy - 2);
+    head.lineTo(hx + 2, hy - 1);
+    head.lineTo(hx, hy + 4);
+    head.closeSubpath();
+    p.drawPath(head);
+}
+
+QIcon MakeIcon(ButtonIcon which) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor blue(0x20, 0x50, 0xB0), green(0x10, 0x90, 0x30), red(0xC0, 0x20, 0x20);
+    p.setPen(Qt::NoPen);
+    switch (which) {
+    case kStepIcon:
+        p.setBrush(blue);
+        p.drawRect(QRectF(3, 3, 2, 10));
+        Triangle(p, 6.5, 3, 7, 10);
+        break;
+    case kWalkIcon:
+        p.setBrush(blue);
+        Triangle(p, 1.5, 3, 6.5, 10);
+        Triangle(p, 8, 3, 6.5, 10);
+        break;
+    case kRunIcon:
+        p.setBrush(green);
+        Triangle(p, 3, 1.5, 11, 13);
+        break;
+    case kPollIcon: {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(green, 1.6));
+        p.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+        p.setPen(Qt::NoPen);
+        p.setBrush(green);
+        p.drawEllipse(QRectF(6, 6, 4, 4));
+        break;
+    }
+    case kStopIcon:
+        p.setBrush(red);
+        p.drawRect(QRectF(3, 3, 10, 10));
+        break;
+    case kResetIcon:
+        p.setBrush(blue);
+        p.drawRect(QRectF(2, 3, 2, 10));
+        {
+            QPainterPath path;
+            path.moveTo(14, 3);
+            path.lineTo(5, 8);
+            path.lineTo(14, 13);
+            path.closeSubpath();
+            p.drawPath(path);
+        }
+        break;
+    case kHopIcon:
+        HopArc(p, 1.5, 12, blue);
+        break;
+    case kJogIcon:
+        HopArc(p, 0.5, 8, blue);
+        HopArc(p, 7, 8, blue);
+        break;
+    case kNoIcon:
+        break;
+    }
+    return QIcon(pm);
+}
+
+void Apply(QWidget& w, const PlacedRect& r, bool resize) {
+    if (resize) {
+        const QSize frame = w.frameGeometry().size() - w.geometry().size();
+        w.resize(std::max(r.width - frame.width(), 1), std::max(r.height - frame.height(), 1));
+    }
+    w.move(r.left, r.top);
+}
+
+} // namespace
+
+TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::Tool), c_(context.control), registry_(context.registry),
+      prompter_(context.prompter), views_(views), session_(context.control, *this) {
+    setObjectName(QStringLiteral("DebugForm"));
+    setWindowTitle(QStringLiteral("Debug"));
+
+    auto* main = new QVBoxLayout(this);
+    main->setContentsMargins(4, 4, 4, 4);
+    main->setSpacing(4);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+
+    hopJog_ = new QWidget(this);
+    hopJog_->setObjectName(QStringLiteral("HopJogPNL"));
+    auto* hj = new QHBoxLayout(hopJog_);
+    hj->setContentsMargins(0, 0, 0, 0);
+    hj->setSpacing(4);
+    hj->addWidget(runButtons_[6] =
+                      MakeButton("HopButton", tr("&Hop"), kHopIcon, &TDebugForm::HopButtonClick));
+    hj->addWidget(runButtons_[5] =
+                      MakeButton("JogButton", tr("&Jog"), kJogIcon, &TDebugForm::JogButtonClick));
+    main->addWidget(hopJog_);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("ShiftPNL"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto* g = new QGridLayout(panel);
+    g->setContentsMargins(4, 4, 4, 4);
+    g->setSpacing(4);
+    g->addWidget(runButtons_[4] =
+                     MakeButton("StepButton", tr("&Step"), kStepIcon, &TDebugForm::StepButtonClick),
+                 0, 0);
+    g->addWidget(runButtons_[3] =
+                     MakeButton("WalkButton", tr("&Walk"), kWalkIcon, &TDebugForm::WalkButtonClick),
+                 0, 1);
+    g->addWidget(runButtons_[2] =
+                     MakeButton("RunButton", tr("&Run"), kRunIcon, &TDebugForm::RunButtonClick),
+                 0, 2);
+    g->addWidget(runButtons_[1] =
+                     MakeButton("PollButton", tr("Pol&l"), kPollIcon, &TDebugForm::PollButtonClick),
+                 1, 0);
+    g->addWidget(runButtons_[0] =
+                     MakeButton("StopButton", tr("Sto&p"), kStopIcon, &TDebugForm::StopButtonClick),
+                 1, 1);
+    g->addWidget(MakeButton("ResetButton", tr("Rese&t"), kResetIcon, &TDebugForm::ResetButtonClick),
+                 1, 2);
+    g->addWidget(
+        MakeButton("RegistersButton", tr("R&egisters"), kNoIcon, &TDebugForm::RegistersButtonClick),
+        2, 0);
+    g->addWidget(MakeButton("CodeButton", tr("Co&de"), kNoIcon, &TDebugForm::CodeButtonClick), 2,
+                 1);
+    g->addWidget(watchButton_ = MakeButton("WatchButton", tr("Wat&ch"), kNoIcon,
+                                           &TDebugForm::WatchButtonClick),
+                 2, 2);
+    g->addWidget(
+        MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon, &TDebugForm::ResetPosButtonClick),
+        3, 0, 1, 2);
+    g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick), 3,
+                 2);
+    auto* speedLabel = new QLabel(tr("Update Speed"), panel);
+    speedLabel->setObjectName(QStringLiteral("UpdateSpeedLBL"));
+    g->addWidget(speedLabel, 4, 0, 1, 2, Qt::AlignRight | Qt::AlignVCenter);
+    speed_ = new QComboBox(panel);
+    speed_->setObjectName(QStringLiteral("UpdateSpeedCB"));
+    for (int i = 0; i < kUpdateSpeedItems; ++i)
+        speed_->addItem(QString::fromStdString(UpdateSpeedText(i)));
+    speed_->setCurrentIndex(0);
+    connect(speed_, &QComboBox::currentIndexChanged, this, &TDebugForm::UpdateSpeedCBChange);
+    g->addWidget(speed_, 4, 2);
+    main->addWidget(panel);
+
+    status_ = new QLabel(QString::fromLatin1(kStatusInitial), this);
+    status_->setObjectName(QStringLiteral("StatusPanel"));
+    status_->setAlignment(Qt::AlignCenter);
+    status_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    main->addWidget(status_);
+
+    driver_ = new QTimer(this);
+    driver_->setObjectName(QStringLiteral("Timer"));
+    driver_->setInterval(kDriverPeriodMs);
+    connect(driver_, &QTimer::timeout, this, [this] { PumpTimer(); });
+
+    // The run control refreshes the views at each stop.
+    c_.SetView(DebugViewRole::Register, views_.registers);
+    c_.SetView(DebugViewRole::Code, views_.code);
+    c_.SetView(DebugViewRole::Watch, views_.watch);
+
+    session_.timer.SetInterval(kMaxSpeedInterval, 0);
+    SetButtons(0);
+    RestorePlacement(registry_, setting::DebugWindow, *this);
+}
+
+TDebugForm::~TDebugForm() {
+    c_.idleButtons = nullptr;
+    for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code, DebugViewRole::Watch})
+        c_.SetView(role, nullptr);
+    pellix::SavePlacement(registry_, setting::DebugWindow, *this);
+}
+
+QPushButton* TDebugForm::MakeButton(const char* name, const QString& caption, int icon,
+                                    void (TDebugForm::*handler)()) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    if (icon != kNoIcon) b->setIcon(MakeIcon(ButtonIcon(icon)));
+    connect(b, &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    return b;
+}
+
+void TDebugForm::SetAutomaticTimer(bool automatic) {
+    automatic_ = automatic;
+    if (!automatic)
+        driver_->stop();
+    else if (opened_)
+        driver_->start();
+}
+
+void TDebugForm::SetButtons(uint8_t mask) {
+    for (int bit = 0; bit < kRunButtonCount; ++bit)
+        if (runButtons_[bit]) runButtons_[bit]->setEnabled((mask >> bit) & 1);
+}
+
+void TDebugForm::ShowStatus(const std::string& text) {
+    status_->setText(QString::fromStdString(text));
+}
+
+void TDebugForm::CloseWindow() {
+    hide();
+}
+
+void TDebugForm::FitToButtons() {
+    if (layout()) layout()->activate();
+    adjustSize();
+}
+
+void TDebugForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous() || opened_) return;
+    Open();
+}
+
+void TDebugForm::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (event->spontaneous() || !opened_) return;
+    Close();
+}
+
+void TDebugForm::Open() {
+    external_ = host_ && host_->ExternalAssembler();
+    bool loaded = true;
+    if (external_) {
+        hopJog_->hide();
+        loaded = list_ && list_->LoadAndShow();
+    } else {
+        hopJog_->show();
+    }
+    if (!loaded) {
+        if (host_ && host_->EnhancedEditor())
+            prompter_.Message(kListLoadErrorText, kListLoadErrorCaption, PromptButtons::Ok,
+                              PromptIcon::Error);
+        // No session can show where the chip is without its list: the window goes again.
+        QTimer::singleShot(0, this, [this] {
+            if (!opened_) hide();
+        });
+        return;
+    }
+    opened_ = true;
+    FitToButtons();
+    const bool watches = c_.Record().debug.watchCount > 0;
+    watchButton_->setEnabled(watches);
+    ShowStatus(kStatusInitial);
+    session_.SetButtons(0);
+    c_.UpdateGeometry();
+    if (external_ && list_)
+        session_.lineOfAddress = [list = list_](uint32_t a) { return list->LineOfAddress(a); };
+    else
+        session_.lineOfAddress = nullptr;
+
+    const QFont font = host_ ? host_->ViewFont() : DefaultViewFont();
+    if (views_.registers) {
+        views_.registers->SetViewFont(font);
+        views_.registers->show();
+    }
+    if (views_.code) {
+        views_.code->SetViewFont(font);
+        views_.code->SetSessionActive(!external_);
+        if (!external_) views_.code->show();
+    }
+    if (views_.watch) {
+        views_.watch->SetViewFont(font);
+        if (watches) views_.watch->show();
+    }
+    int32_t usePositions = 0;
+    registry_.ReadInteger(setting::UseRegPositions, usePositions);
+    if (usePositions != 1) PlaceDebugWindows();
+    if (host_) host_->SetDebugging(true);
+    if (external_ && list_) list_->StartDebugging();
+    Guarded([this] { session_.Start(); });
+    if (automatic_) driver_->start();
+    raise();
+}
+
+void TDebugForm::Close() {
+    opened_ = false;
+    driver_->stop();
+    if (views_.registers) views_.registers->hide();
+    if (views_.code) {
+        views_.code->SetSessionActive(false);
+        views_.code->hide();
+    }
+    if (views_.watch) views_.watch->hide();
+    Guarded([this] { session_.Finish(); });
+    if (host_) host_->SetDebugging(false);
+    if (external_ && list_) list_->EndDebugging();
+    if (host_ && host_->CompilerMode()) host_->CloseMainWindow();
+}
+
+void TDebugForm::PlaceDebugWindows() {
+    QScreen* s = screen();
+    const QRect screen = s ? s->geometry() : QRect(0, 0, 1024, 768);
+    auto outer = [](QWidget* w) { return w ? w->frameGeometry().size() : QSize(0, 0); };
+    const QSize debug = frameGeometry().size();
+    const QSize reg = outer(views_.registers);
+    const QSize watch = outer(views_.watch);
+    DebugWindowSizes sizes{debug.width(),
+                           debug.height(),
+                           reg.width(),
+                           reg.height(),
+                           watch.width(),
+                           watch.height(),
+                           watchButton_->isEnabled(),
+                           screen.width(),
+                           screen.height()};
+    DebugPlacement p = pellix::PlaceDebugWindows(sizes);
+    auto shift = [&](PlacedRect r) {
+        r.left += screen.x();
+        r.top += screen.y();
+        return r;
+    };
+    Apply(*this, shift(p.debug), false);
+    if (views_.registers) Apply(*views_.registers, shift(p.registers), false);
+    if (external_ && list_)
+        list_->Place(shift(p.code));
+    else if (views_.code)
+        Apply(*views_.code, shift(p.code), true);
+    if (views_.watch) Apply(*views_.watch, shift(p.watch), false);
+
+    registry_.WriteInteger(setting::UseRegPositions, 1);
+    pellix::SavePlacement(registry_, setting::DebugWindow, *this);
+    if (views_.registers) views_.registers->SavePlacement();
+    if (views_.code) views_.code->SavePlacement();
+    if (views_.watch) views_.watch->SavePlacement();
+    registry_.Flush();
+}
+
+void TDebugForm::HopButtonClick() {
+    Guarded([this] { session_.Hop(); });
+}
+void TDebugForm::JogButtonClick() {
+    Guarded([this] { session_.Jog(); });
+}
+void TDebugForm::StepButtonClick() {
+    Guarded([this] { session_.Step(); });
+}
+void TDebugForm::WalkButtonClick() {
+    Guarded([this] { session_.Walk(); });
+}
+void TDebugForm::RunButtonClick() {
+    Guarded([this] { session_.Run(); });
+}
+void TDebugForm::PollButtonClick() {
+    Guarded([this] { session_.Poll(); });
+}
+void TDebugForm::StopButtonClick() {
+    Guarded([this] { session_.Stop(); });
+}
+
+void TDebugForm::ResetButtonClick() {
+    Guarded([this] {
+        session_.Reset();
+        if (external_ && list_) list_->ResetPosition();
+    });
+}
+
+void TDebugForm::RegistersButtonClick() {
+    if (!views_.registers) return;
+    views_.registers->show();
+    views_.registers->raise();
+    views_.registers->Redraw();
+}
+
+void TDebugForm::CodeButtonClick() {
+    if (external_) {
+        if (list_) list_->ShowView();
+        return;
+    }
+    if (!views_.code) return;
+    views_.code->show();
+    views_.code->raise();
+    views_.code->Repaint(true);
+}
+
+void TDebugForm::WatchButtonClick() {
+    if (!views_.watch) return;
+    views_.watch->show();
+    views_.watch->raise();
+    views_.watch->Redraw();
+}
+
+void TDebugForm::ResetPosButtonClick() {
+    if (prompter_.Message(kResetPositionsQuestion, kResetPositionsCaption, PromptButtons::YesNo,
+                          PromptIcon::Question) != PromptAnswer::Yes)
+        return;
+    registry_.WriteInteger(setting::UseRegPositions, 0);
+    PlaceDebugWindows();
+}
+
+void TDebugForm::QuitButtonClick() {
+    hide();
+}
+
+void TDebugForm::UpdateSpeedCBChange(int item) {
+    session_.timer.SetInterval(UpdateSpeedInterval(item), c_.Link().Ticks().Milliseconds());
+}
+
+void TDebugForm::TimerTick() {
+    Guarded([this] { session_.TimerTick(); });
+}
+
+bool TDebugForm::PumpTimer() {
+    bool ran = false;
+    Guarded([&] { ran = session_.Pump(); });
+    return ran;
+}
+
+} // namespace pellix
