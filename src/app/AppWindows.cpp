@@ -4,8 +4,11 @@
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
 #include "debugger/ui/TWatchForm.h"
+#include "shell/ui/TAboutForm.h"
+#include "shell/ui/TConfigureForm.h"
 #include "shell/ui/TEditorForm.h"
 #include "shell/ui/TGotoLineNumDLG.h"
+#include "shell/ui/THelpForm.h"
 #include "shell/ui/TWarrantyForm.h"
 
 namespace pellix {
@@ -41,7 +44,10 @@ void AppWindows::ShowClockGenInfo(uint32_t) {
 }
 
 void AppWindows::ShowConfigure() {
-    NotAvailable("The Configure dialog");
+    if (configure)
+        configure->Execute();
+    else
+        NotAvailable("The Configure dialog");
 }
 
 void AppWindows::HideDebugWindow() {
@@ -63,12 +69,18 @@ void AppWindows::CloseDebugWindows() {
 }
 
 void AppWindows::ShowHelp() {
-    NotAvailable("The help window");
+    if (help)
+        help->ShowCentred();
+    else
+        NotAvailable("The help window");
 }
 
 void AppWindows::ShowAbout() {
-    prompter_.Message(std::string("Pellix\rVersion: ") + kVersionText, "About", PromptButtons::Ok,
-                      PromptIcon::Information);
+    if (about)
+        about->Ask();
+    else
+        prompter_.Message(std::string("Pellix\rVersion: ") + kVersionText, "About",
+                          PromptButtons::Ok, PromptIcon::Information);
 }
 
 } // namespace pellix

@@ -9,6 +9,10 @@ namespace pellix {
 
 class TWarrantyForm;
 class TGotoLineNumDLG;
+class TConfigureForm;
+class THelpForm;
+class TAboutForm;
+class THintForm;
 class TDebugForm;
 class TRegisterForm;
 class TWatchForm;
@@ -24,6 +28,11 @@ public:
     TRegisterForm* registers = nullptr;
     TWatchForm* watch = nullptr;
     TCodeForm* code = nullptr;
+    TConfigureForm* configure = nullptr;
+    THelpForm* help = nullptr;
+    TAboutForm* about = nullptr;
+    // For the windows that show short notices (the register view).
+    THintForm* hint = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;

@@ -41,26 +41,31 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
         *record_, registry_, settings_, prompter_, services, std::move(arguments)});
     order_.push_back(editorForm_.get());
 
-    Create(findReplace_);
+    TFindReplaceForm* findReplace = Create(findReplace_);
     Create(progress_);
     windows_.registers = Create(register_);
-    Create(about_);
+    windows_.about = Create(about_);
     windows_.watch = Create(watch_);
     windows_.code = Create(code_);
     windows_.debug = Create(debug_);
-    Create(print_);
-    Create(printStatus_);
+    TPrintForm* print = Create(print_);
+    TPrintStatusForm* printStatus = Create(printStatus_);
+    editorForm_->SetOriginalEditorWindows(findReplace, print, printStatus);
     Create(clock_);
-    Create(configure_);
     // The working settings are read as the Configure dialog comes into being, after the
-    // command line had its say, and the main window follows them.
-    settingsStored_ = settings_.Load(registry_, editorForm_->CompilerMode());
-    editorForm_->ApplyEditorChoice();
-    editorForm_->ApplyErrorListRule();
-    Create(help_);
+    // command line had its say, and the main window follows them. On the first run the
+    // dialog shows itself here.
+    TEditorForm* editor = editorForm_.get();
+    configure_ = std::make_unique<TConfigureForm>(ConfigureContext{
+        registry_, settings_, prompter_, editor->CompilerMode(),
+        [editor] { editor->ApplyEditorChoice(); }, [editor] { editor->ApplyErrorListRule(); }});
+    order_.push_back(configure_.get());
+    windows_.configure = configure_.get();
+    settingsStored_ = !configure_->FirstRun();
+    windows_.help = Create(help_);
     Create(irc_);
     Create(sxc_);
-    Create(hint_);
+    windows_.hint = Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
     Create(listView_);

@@ -27,6 +27,9 @@ public:
     // Runs it on `path`: 0 or 2 success, 1 errors in the source, 3 to 5 a missing output
     // file, anything else a failure already reported.
     virtual int Run(const std::string& path) = 0;
+    // Deletes the intermediate files (".err", ".sym", ".map") beside the source it last
+    // assembled; done when the main window turns to the original editor.
+    virtual void RemoveIntermediateFiles() {}
 };
 
 // The key and the chip. Failures of the link are reported by the service itself, which

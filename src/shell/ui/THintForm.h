@@ -1,17 +1,33 @@
-// The borderless hint window. Created at start-up and kept for the whole run; it has
-// no contents of its own yet.
+// A borderless window that shows a few lines of text at a screen point for a while; the
+// register view uses it for short notices.
 #pragma once
 
+#include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 namespace pellix {
 
 class THintForm : public QWidget {
+    Q_OBJECT
 public:
-    explicit THintForm(QWidget* parent = nullptr) : QWidget(parent) {
-        setObjectName(QStringLiteral("HintForm"));
-        setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
-    }
+    explicit THintForm(QWidget* parent = nullptr);
+
+    // Shows `text` (lines split at CR or LF; `lines` of them are shown) with its top left
+    // at `at` for `milliseconds`, then hides it; the focus stays with `caller`.
+    void ShowHint(const QString& text, int lines, QPoint at, int milliseconds,
+                  QWidget* caller = nullptr);
+    void HideHint();
+
+    QTimer* Timer() const { return timer_; }
+    const QStringList& Lines() const { return lines_; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QTimer* timer_;
+    QStringList lines_;
 };
 
 } // namespace pellix
