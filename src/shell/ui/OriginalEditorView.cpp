@@ -240,8 +240,10 @@ void OriginalEditorView::keyPressEvent(QKeyEvent* e) {
         buffer_.Type('\t');
         break;
     default: {
-        // Characters 32 to 126 and 128 to 255; control characters (Ctrl+letter) are not.
+        // Characters 32 to 126 and 128 to 255; control characters (Ctrl+letter) are not,
+        // and Alt+letter belongs to the menus.
         handled = false;
+        if ((e->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) && !ctrl) break;
         for (QChar c : e->text()) {
             char16_t u = c.unicode();
             if (u >= 32 && u <= 255 && u != 127) {

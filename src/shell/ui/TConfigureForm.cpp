@@ -280,6 +280,9 @@ void TConfigureForm::Build() {
     jumpToError_ =
         Box("JumpToErrorCB", QStringLiteral("Jump To Assembly Error Line"),
             QStringLiteral("Always jump to first source line with an ERROR after assembly"));
+    // Wide enough for two digits, so the arrows stay put while the number changes.
+    for (QLabel* l : {fontsizeLabel_, tabsizeLabel_})
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("Font size: 88")));
     auto* sizes = new QGridLayout;
     sizes->addWidget(fontsizeLabel_, 0, 0);
     sizes->addWidget(fontsize_, 0, 1);

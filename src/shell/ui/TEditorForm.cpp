@@ -746,6 +746,7 @@ void TEditorForm::FormShow() {
     } else {
         files_->New();
     }
+    if (OriginalEditorInUse()) originalView_->setFocus();
 }
 
 void TEditorForm::closeEvent(QCloseEvent* event) {

@@ -60,7 +60,11 @@ THelpForm::THelpForm(QWidget* parent) : QDialog(parent) {
     layout->addWidget(memo_);
     layout->addLayout(row);
     QFontMetrics fm(fixed);
-    resize(fm.horizontalAdvance(QString(62, QLatin1Char('X'))) + 40, fm.height() * 26 + 60);
+    int widest = 0;
+    const QStringList lines = QString::fromLatin1(ReferenceText()).split(QLatin1Char('\n'));
+    for (const QString& line : lines)
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    resize(widest + 60, fm.height() * int(lines.size() + 2) + 60);
 }
 
 void THelpForm::ShowCentred() {
