@@ -5,8 +5,25 @@
 
 namespace pellix {
 
+namespace {
+constexpr size_t kFirstStorage = 4096;
+}
+
 GapBuffer::GapBuffer(size_t capacity)
-    : capacity_(capacity), data_(capacity + 1), gapStart_(0), gapEnd_(capacity + 1) {}
+    : capacity_(capacity), data_(std::min(capacity, kFirstStorage) + 1), gapStart_(0),
+      gapEnd_(data_.size()) {}
+
+void GapBuffer::Reserve(size_t more) {
+    size_t need = Length() + more + 1;
+    if (need <= data_.size()) return;
+    size_t grown = std::min(std::max(need, data_.size() * 2), capacity_ + 1);
+    std::vector<char> bigger(grown);
+    size_t tail = data_.size() - gapEnd_;
+    std::memcpy(bigger.data(), data_.data(), gapStart_);
+    std::memcpy(bigger.data() + grown - tail, data_.data() + gapEnd_, tail);
+    gapEnd_ = grown - tail;
+    data_.swap(bigger);
+}
 
 void GapBuffer::MoveGap(size_t pos) const {
     if (pos == gapStart_) return;
@@ -41,6 +58,7 @@ bool GapBuffer::Insert(size_t pos, std::string_view text) {
     if (text.size() > Room()) return false;
     if (text.empty()) return true;
     pos = std::min(pos, Length());
+    Reserve(text.size());
     MoveGap(pos);
     std::memcpy(&data_[gapStart_], text.data(), text.size());
     gapStart_ += text.size();
@@ -65,10 +83,19 @@ void GapBuffer::Erase(size_t pos, size_t count) {
     if (count == 0) return;
     MoveGap(pos);
     gapEnd_ += count;
-    linesValid_ = false;
+    if (linesValid_) {
+        // The lines that began inside the erased part are gone; later ones move back.
+        auto from = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), pos);
+        auto to = std::upper_bound(from, lineStarts_.end(), pos + count);
+        for (auto it = to; it != lineStarts_.end(); ++it)
+            *it -= count;
+        lineStarts_.erase(from, to);
+    }
 }
 
 void GapBuffer::Clear() {
+    // A large text's storage goes with it.
+    if (data_.size() > kFirstStorage + 1) std::vector<char>(kFirstStorage + 1).swap(data_);
     gapStart_ = 0;
     gapEnd_ = data_.size();
     lineStarts_.assign(1, 0);

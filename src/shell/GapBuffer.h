@@ -37,17 +37,23 @@ public:
     size_t LineEnd(size_t line) const;
     size_t LineOf(size_t pos) const;
 
+    // Many edits in a row: the line index is rebuilt once, when next asked for, instead of
+    // being kept up to date by each of them.
+    void ForgetLines() { linesValid_ = false; }
+
     // The first offset at or after `from` (before `to`) holding `c`, or `to`.
     size_t Find(char c, size_t from, size_t to) const;
 
 private:
     size_t GapLength() const { return gapEnd_ - gapStart_; }
     void MoveGap(size_t pos) const;
+    // Makes room for `more` characters (storage grows up to the capacity).
+    void Reserve(size_t more);
     void IndexLines() const;
 
     size_t capacity_;
-    // One byte beyond the capacity, so the gap never closes and a contiguous text always
-    // has room for its NUL.
+    // At least one byte beyond the text, so the gap never closes and a contiguous text
+    // always has room for its NUL; it grows as the text does, up to the capacity + 1.
     mutable std::vector<char> data_;
     mutable size_t gapStart_;
     mutable size_t gapEnd_;

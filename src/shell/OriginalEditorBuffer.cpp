@@ -106,7 +106,7 @@ std::string OriginalEditorBuffer::LineText(size_t line) const {
     return text_.Substr(s, EndOfLine(line) - s);
 }
 
-bool OriginalEditorBuffer::Replace(size_t from, size_t to, std::string_view text) {
+bool OriginalEditorBuffer::Replace(size_t from, size_t to, std::string_view text, bool track) {
     if (readOnly_) return false;
     to = std::min(to, Length());
     from = std::min(from, to);
@@ -115,7 +115,7 @@ bool OriginalEditorBuffer::Replace(size_t from, size_t to, std::string_view text
     text_.Insert(from, text);
     caret_ = anchor_ = from + text.size();
     selecting_ = false;
-    preferredColumn_ = Column(caret_);
+    if (track) preferredColumn_ = Column(caret_);
     if (to > from || !text.empty()) {
         modified_ = true;
         ++changes_;
@@ -428,7 +428,8 @@ bool OriginalEditorBuffer::Find(std::string_view what, bool fromStart, bool word
 }
 
 bool OriginalEditorBuffer::ReplaceSelection(std::string_view with) {
-    if (!Replace(SelectionStart(), SelectionEnd(), with)) return false;
+    // What goes in follows the buffer's rules, however it was entered.
+    if (!Replace(SelectionStart(), SelectionEnd(), FilterPastedText(with).text)) return false;
     EnsureCaretVisible();
     return true;
 }
@@ -437,18 +438,22 @@ int OriginalEditorBuffer::ReplaceAll(std::string_view what, std::string_view wit
                                      bool wordOnly, bool* full) {
     if (full) *full = false;
     if (what.empty() || readOnly_) return 0;
+    const std::string replacement = FilterPastedText(with).text;
+    with = replacement;
     int count = 0;
     size_t pos = fromStart ? 0 : SelectionStart();
+    text_.ForgetLines();
     for (;;) {
         size_t at = Match(what, pos, wordOnly);
         if (at == std::string::npos) break;
-        if (!Replace(at, at + what.size(), with)) {
+        if (!Replace(at, at + what.size(), with, false)) {
             if (full) *full = true;
             break;
         }
         ++count;
         pos = at + with.size();
     }
+    preferredColumn_ = Column(caret_);
     EnsureCaretVisible();
     return count;
 }

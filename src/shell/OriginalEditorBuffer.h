@@ -149,7 +149,9 @@ public:
                    bool* full = nullptr);
 
 private:
-    bool Replace(size_t from, size_t to, std::string_view text);
+    // Replaces [from, to) and puts the caret after the new text; `track` keeps the
+    // preferred column (a line index lookup) up to date.
+    bool Replace(size_t from, size_t to, std::string_view text, bool track = true);
     void MoveTo(size_t pos, bool extend, bool keepColumn = false);
     size_t WordLeft(size_t pos) const;
     size_t WordRight(size_t pos) const;
