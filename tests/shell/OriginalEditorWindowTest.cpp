@@ -118,6 +118,23 @@ int PdfPages(const QString& path) {
                pdf.count("/Type /Page "));
 }
 
+// What a PDF file that Qt wrote draws: its content streams, inflated.
+QByteArray PdfDrawing(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QByteArray pdf = f.readAll(), out;
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at)) {
+        at += 7;
+        qsizetype end = pdf.indexOf("endstream", at);
+        if (end < 0) break;
+        // qUncompress wants the size first; it grows its buffer beyond it when needed.
+        QByteArray z = QByteArray("\x00\x10\x00\x00", 4) + pdf.mid(at, end - at);
+        out += qUncompress(z);
+        at = end;
+    }
+    return out;
+}
+
 } // namespace
 
 class OriginalEditorWindowTest : public QObject {
@@ -588,10 +605,15 @@ void OriginalEditorWindowTest::printingFromTheEnhancedEditor() {
         return true;
     });
     const QColor comment = e.Lexer().color(SxLexer::Comment);
+    QCOMPARE(comment, QColor(0, 128, 0));
     rig.Item("FilePrintItem")->trigger();
     QCOMPARE(offered, QList<bool>{false});
     QVERIFY(QFile::exists(pdf));
     QCOMPARE(PdfPages(pdf), 1);
+    // On paper the comment is in the text's colour: no green is drawn.
+    QByteArray drawing = PdfDrawing(pdf);
+    QVERIFY(drawing.contains("Tj") || drawing.contains("TJ"));
+    QVERIFY2(!drawing.contains("0 0.50196"), "a comment printed in its screen colour");
     QCOMPARE(e.Lexer().color(SxLexer::Comment), comment);
     QFile::remove(pdf);
     e.SetSelection(0, 5);
