@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -32,13 +33,20 @@ public:
 private:
     void Look() {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || dialog == last_) return;
+        // A dialog whose answer is under way (it may have opened another) is not seen again.
+        if (!dialog || dialog == last_ || busy_.contains(dialog)) return;
         last_ = dialog;
         seen << dialog->objectName();
         QDialog* d = dialog;
         // Once it has come up, from its own event loop.
         QTimer::singleShot(0, d, [this, d] {
             last_ = nullptr;
+            busy_.insert(d);
+            struct Done {
+                QSet<QDialog*>& busy;
+                QDialog* d;
+                ~Done() { busy.remove(d); }
+            } done{busy_, d};
             if (handler && handler(*d)) return;
             auto it = buttons_.find(d->objectName());
             if (it != buttons_.end())
@@ -55,6 +63,7 @@ private:
     std::map<QString, QString> buttons_;
     QTimer timer_;
     QDialog* last_ = nullptr;
+    QSet<QDialog*> busy_;
 };
 
 } // namespace pellix::test

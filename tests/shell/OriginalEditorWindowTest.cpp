@@ -399,6 +399,7 @@ void OriginalEditorWindowTest::findReplaceWindowAndItsMessages() {
         watcher.handler = [&](QDialog& d) {
             if (&d != &fr) return false;
             preselected &= fr.FindEdit()->hasSelectedText() || fr.FindEdit()->text().isEmpty();
+            MaybeGrab(d, "find-replace.png");
             fr.FindEdit()->setText(L(find));
             fr.ReplaceEdit()->setText(L(with));
             fr.WordOnlyBox()->setChecked(wordOnly);
@@ -494,7 +495,10 @@ void OriginalEditorWindowTest::printOptionsAndPrintingToAFile() {
             [&] { counted << rig.printStatus.PageLabel()->text(); });
     ModalWatcher watcher("PrintForm", "OkayBTN");
     // The page count shows while printing: it is left alone.
-    watcher.handler = [](QDialog& d) { return d.objectName() == L("PrintStatusForm"); };
+    watcher.handler = [](QDialog& d) {
+        MaybeGrab(d, d.objectName() == L("PrintForm") ? "print-form.png" : "print-status.png");
+        return d.objectName() == L("PrintStatusForm");
+    };
     rig.Item("FilePrintItem")->trigger();
     QCOMPARE(watcher.seen.value(0), L("PrintForm"));
     QVERIFY(!p.SelectionButton()->isEnabled());
@@ -659,11 +663,13 @@ void OriginalEditorWindowTest::helpAboutAndHint() {
     QStringList buttonTexts;
     watcher.handler = [&](QDialog& d) {
         if (d.objectName() == L("AboutForm")) {
+            MaybeGrab(d, "about.png");
             about.MoreButton()->click();
             d.accept();
             return true;
         }
         if (d.objectName() == L("DisclaimerViewDLG")) {
+            MaybeGrab(d, "about-more.png");
             disclaimer = d.findChild<QTextBrowser*>()->toPlainText();
             for (QPushButton* b : d.findChildren<QPushButton*>())
                 buttonTexts << b->text();
@@ -682,6 +688,7 @@ void OriginalEditorWindowTest::helpAboutAndHint() {
     QWidget caller;
     caller.show();
     hint.ShowHint(L("W = 3A\rchanged"), 2, QPoint(100, 120), 1500, &caller);
+    MaybeGrab(hint, "hint.png");
     QFontMetrics fm(hint.font());
     QCOMPARE(hint.width(), fm.horizontalAdvance(L("changed")) + 6);
     QCOMPARE(hint.height(), 2 * fm.height() + 5);
