@@ -7,8 +7,10 @@
 #include "shell/ui/TAboutForm.h"
 #include "shell/ui/TConfigureForm.h"
 #include "shell/ui/TEditorForm.h"
+#include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TGotoLineNumDLG.h"
 #include "shell/ui/THelpForm.h"
+#include "shell/ui/TPM_CodeFRM.h"
 #include "shell/ui/TWarrantyForm.h"
 
 namespace pellix {
@@ -63,9 +65,18 @@ void AppWindows::ToggleCodeView() {
 }
 
 void AppWindows::CloseDebugWindows() {
-    for (QWidget* w : {static_cast<QWidget*>(debug), static_cast<QWidget*>(watch),
-                       static_cast<QWidget*>(code), static_cast<QWidget*>(registers)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(debug), static_cast<QWidget*>(watch), static_cast<QWidget*>(code),
+          static_cast<QWidget*>(registers), static_cast<QWidget*>(listView)})
         if (w) w->close();
+}
+
+bool AppWindows::AskSaveBeforeAssembly(const std::string& fileName) {
+    return !fileSaveNotification || fileSaveNotification->Ask(fileName);
+}
+
+bool AppWindows::BrowseList(const std::string& sourcePath) {
+    return listView && listView->BrowseList(sourcePath);
 }
 
 void AppWindows::ShowHelp() {

@@ -17,6 +17,8 @@ class TDebugForm;
 class TRegisterForm;
 class TWatchForm;
 class TCodeForm;
+class TPM_CodeFRM;
+class TFileSaveNotificationDLG;
 
 class AppWindows final : public WindowService {
 public:
@@ -33,6 +35,8 @@ public:
     TAboutForm* about = nullptr;
     // For the windows that show short notices (the register view).
     THintForm* hint = nullptr;
+    TPM_CodeFRM* listView = nullptr;
+    TFileSaveNotificationDLG* fileSaveNotification = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;
@@ -48,6 +52,8 @@ public:
     void CloseDebugWindows() override;
     void ShowHelp() override;
     void ShowAbout() override;
+    bool AskSaveBeforeAssembly(const std::string& fileName) override;
+    bool BrowseList(const std::string& sourcePath) override;
 
 private:
     void NotAvailable(const std::string& what);

@@ -9,6 +9,7 @@
 #include "link/ui/TDeviceForm.h"
 #include "link/ui/TIRCForm.h"
 #include "link/ui/TProgressForm.h"
+#include "shell/OrdaUnit.h"
 #include "shell/ui/TAboutForm.h"
 #include "shell/ui/TConfigureForm.h"
 #include "shell/ui/TEditorForm.h"
@@ -25,18 +26,24 @@
 
 namespace pellix {
 
-template <class W>
-W* Environment::Create(std::unique_ptr<W>& slot) {
-    slot = std::make_unique<W>();
+template <class W, class... Args>
+W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
+    slot = std::make_unique<W>(std::forward<Args>(args)...);
     order_.push_back(slot.get());
     return slot.get();
 }
 
 Environment::Environment(SettingsStore& store, Prompter& prompter,
-                         std::vector<std::string> arguments, ShellServices services)
+                         std::vector<std::string> arguments, ShellServices services,
+                         ExternalAssemblerSetup orda)
     : record_(std::make_unique<AssemblyRecord>()), registry_(store), prompter_(prompter),
       windows_(prompter) {
     services.windows = &windows_;
+    if (!services.externalAssembler && orda.process) {
+        orda_ = std::make_unique<OrdaUnit>(*record_, settings_, prompter_, *orda.process,
+                                           orda.programFolder);
+        services.externalAssembler = orda_.get();
+    }
     editorForm_ = std::make_unique<TEditorForm>(EditorFormContext{
         *record_, registry_, settings_, prompter_, services, std::move(arguments)});
     order_.push_back(editorForm_.get());
@@ -68,8 +75,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     windows_.hint = Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
-    Create(listView_);
-    Create(fileSaveNotification_);
+    windows_.listView =
+        Create(listView_, ListViewContext{orda_.get(), &registry_, &prompter_, editorForm_.get()});
+    windows_.fileSaveNotification = Create(fileSaveNotification_, &registry_);
     Create(device_);
     Create(clockGenInfo_);
     for (QWidget* w : order_)

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "app/AppWindows.h"
+#include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
 #include "platform/SettingsStore.h"
 #include "shell/SettingsRegistry.h"
@@ -40,12 +41,21 @@ class TPM_CodeFRM;
 class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockGenInfoFRM;
+class OrdaUnit;
+
+// How the program reaches the external assembler: the process runner and the folder of the
+// program's own executable, where orda sits as "ORDA.dll".
+struct ExternalAssemblerSetup {
+    ChildProcess* process = nullptr;
+    std::string programFolder;
+};
 
 class Environment {
 public:
-    // `arguments` is the command line without the program name.
+    // `arguments` is the command line without the program name. With a process runner in
+    // `orda` and no external assembler among `services`, the bridge to orda is built.
     Environment(SettingsStore& store, Prompter& prompter, std::vector<std::string> arguments,
-                ShellServices services = {});
+                ShellServices services = {}, ExternalAssemblerSetup orda = {});
     ~Environment();
     Environment(const Environment&) = delete;
     Environment& operator=(const Environment&) = delete;
@@ -55,6 +65,10 @@ public:
     WorkingSettings& Settings() { return settings_; }
     TEditorForm& EditorForm() { return *editorForm_; }
     AppWindows& WindowServices() { return windows_; }
+    // The bridge to orda, when this environment built one.
+    OrdaUnit* Orda() { return orda_.get(); }
+    TPM_CodeFRM& ListView() { return *listView_; }
+    TFileSaveNotificationDLG& FileSaveNotification() { return *fileSaveNotification_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run (if not, the Configure dialog was
@@ -62,12 +76,13 @@ public:
     bool SettingsStored() const { return settingsStored_; }
 
 private:
-    template <class W>
-    W* Create(std::unique_ptr<W>& slot);
+    template <class W, class... Args>
+    W* Create(std::unique_ptr<W>& slot, Args&&... args);
 
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
     WorkingSettings settings_;
+    std::unique_ptr<OrdaUnit> orda_;
     Prompter& prompter_;
     AppWindows windows_;
     std::vector<QWidget*> order_;

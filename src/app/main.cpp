@@ -2,6 +2,7 @@
 
 #include "app/BuiltInAssembler.h"
 #include "app/Environment.h"
+#include "platform/qt/QtChildProcess.h"
 #include "platform/qt/QtPrompter.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "shell/ui/TEditorForm.h"
@@ -20,7 +21,11 @@ int main(int argc, char** argv) {
     pellix::BuiltInAssembler assembler;
     pellix::ShellServices services;
     services.assembler = &assembler;
-    pellix::Environment environment(store, prompter, std::move(arguments), services);
+    // orda sits beside the program as "ORDA.dll".
+    pellix::QtChildProcess process;
+    pellix::ExternalAssemblerSetup orda{&process,
+                                        QCoreApplication::applicationDirPath().toStdString()};
+    pellix::Environment environment(store, prompter, std::move(arguments), services, orda);
     prompter.SetParent(&environment.EditorForm());
     environment.EditorForm().show();
     return app.exec();

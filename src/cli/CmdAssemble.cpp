@@ -10,41 +10,13 @@
 #include "asm/Assembler.h"
 #include "asm/Report.h"
 #include "cli/CliCommand.h"
+#include "platform/FileIo.h"
 #include "target/HexText.h"
 #include "target/LineEnds.h"
 
 namespace pellix::cli {
 
 namespace {
-
-bool ReadFile(const std::string& name, std::string& text) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    text = s.str();
-    return true;
-}
-
-// Through a temporary file beside the target, so a failed write leaves the old file intact.
-bool WriteFile(const std::string& name, std::string_view data) {
-    std::string temporary = name + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(data.data(), std::streamsize(data.size()));
-        out.close();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, name, ec);
-    if (ec) std::remove(temporary.c_str());
-    return !ec;
-}
 
 int Usage() {
     std::fprintf(stderr, "Usage: pellix-cli assemble SOURCE [-o IMAGE] [-l LISTING]\n");
@@ -83,12 +55,13 @@ int Run(const std::vector<std::string>& args) {
         return 2;
     }
 
-    std::string text;
-    if (!ReadFile(source, text)) {
+    FileRead file = ReadWholeFile(source);
+    if (!file.ok) {
         std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", source.c_str(),
-                     std::strerror(errno));
+                     file.error.c_str());
         return 1;
     }
+    const std::string& text = file.data;
     auto record = std::make_unique<AssemblyRecord>();
     record->StartUp();
     record->source = ToCrLineEnds(text);
@@ -98,16 +71,18 @@ int Run(const std::vector<std::string>& args) {
         return 1;
     }
     // The listing first: writing the image text reuses the listing buffer.
-    if (!listing.empty() && !WriteFile(listing, record->debug.ListingText())) {
-        std::fprintf(stderr, "pellix-cli: cannot write %s\n", listing.c_str());
-        return 1;
+    if (!listing.empty()) {
+        if (std::string e = ReplaceFileContents(listing, record->debug.ListingText()); !e.empty()) {
+            std::fprintf(stderr, "pellix-cli: cannot write %s: %s\n", listing.c_str(), e.c_str());
+            return 1;
+        }
     }
     if (!WriteHex(*record)) {
         std::fprintf(stderr, "pellix-cli: %s\n", record->message.c_str());
         return 1;
     }
-    if (!WriteFile(image, record->debug.ListingText())) {
-        std::fprintf(stderr, "pellix-cli: cannot write %s\n", image.c_str());
+    if (std::string e = ReplaceFileContents(image, record->debug.ListingText()); !e.empty()) {
+        std::fprintf(stderr, "pellix-cli: cannot write %s: %s\n", image.c_str(), e.c_str());
         return 1;
     }
     std::fputs(SummaryText(*record).c_str(), stdout);

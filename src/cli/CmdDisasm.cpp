@@ -10,6 +10,7 @@
 #include "asm/Assembler.h"
 #include "asm/Report.h"
 #include "cli/CliCommand.h"
+#include "platform/FileIo.h"
 #include "target/DeviceTables.h"
 #include "target/ImageFile.h"
 #include "target/LineEnds.h"
@@ -17,16 +18,6 @@
 namespace pellix::cli {
 
 namespace {
-
-bool ReadFile(const std::string& name, std::string& text) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (in.bad()) return false;
-    text = s.str();
-    return true;
-}
 
 // The extensions the device window loads as images; anything else is a source.
 bool IsImageName(const std::string& name) {
@@ -40,12 +31,12 @@ int Run(const std::vector<std::string>& args) {
         return 2;
     }
     const std::string& name = args[0];
-    std::string text;
-    if (!ReadFile(name, text)) {
-        std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", name.c_str(),
-                     std::strerror(errno));
+    FileRead file = ReadWholeFile(name);
+    if (!file.ok) {
+        std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", name.c_str(), file.error.c_str());
         return 1;
     }
+    const std::string& text = file.data;
     auto record = std::make_unique<AssemblyRecord>();
     record->StartUp();
     if (IsImageName(name)) {

@@ -105,9 +105,13 @@ int Orda::ScanWord() {
             return kTokName;
         }
         if (c0 == '@') {
-            nameOf(word.substr(1));
             // "@" alone is an ordinary name
-            return word.size() > 1 ? kTokAtName : kTokName;
+            if (word.size() == 1) {
+                nameOf(word);
+                return kTokName;
+            }
+            nameOf(word.substr(1));
+            return kTokAtName;
         }
         int radix = 0;
         std::string_view digits;

@@ -1,7 +1,9 @@
-// Names of documents and the parts of a path.
+// Names of documents; the parts of a path are in platform/FileIo.h.
 #pragma once
 
 #include <string>
+
+#include "platform/FileIo.h"
 
 namespace pellix {
 
@@ -18,14 +20,5 @@ inline bool IsBlankLine(const std::string& line) {
 inline std::string BlankLine(int n) {
     return kBlankPrefix + std::to_string(n) + "}";
 }
-
-// Whether the file part of `path` has an extension ("a.b/c" has none).
-bool HasExtension(const std::string& path);
-// The extension of the file part, with its dot, or empty.
-std::string ExtensionOf(const std::string& path);
-// The file part of a path.
-std::string FilePart(const std::string& path);
-// The folder part of a path, without the final separator; empty when there is none.
-std::string FolderPart(const std::string& path);
 
 } // namespace pellix

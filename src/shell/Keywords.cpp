@@ -4,7 +4,7 @@
 #include <cctype>
 #include <set>
 
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 
 namespace pellix {
 

@@ -1,6 +1,6 @@
 #include "shell/OpenFiles.h"
 
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 
 namespace pellix {
 

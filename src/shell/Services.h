@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pellix {
 
@@ -27,8 +28,26 @@ public:
     // Runs it on `path`: 0 or 2 success, 1 errors in the source, 3 to 5 a missing output
     // file, anything else a failure already reported.
     virtual int Run(const std::string& path) = 0;
-    // Deletes the intermediate files (".err", ".sym", ".map") beside the source it last
-    // assembled; done when the main window turns to the original editor.
+    // After a result of 3 to 5: what was wrong with a file that was there, or empty when
+    // it was missing.
+    virtual std::string FailureDetail() const { return {}; }
+
+    // The error list: the lines of the last run's error file.
+    virtual void LoadErrorList() {}
+    virtual const std::vector<std::string>& ErrorList() const {
+        static const std::vector<std::string> none;
+        return none;
+    }
+    // Empties the list and deletes the error file.
+    virtual void ClearErrors() {}
+    // The first line that reports an error, -1 when none.
+    virtual int FirstErrorIndex() const { return -1; }
+    // The file and the line within it that line i names; empty and -1 when none.
+    virtual std::string ErrorFileName(int) const { return {}; }
+    virtual int ErrorLineNumber(int) const { return -1; }
+    // The source of the last run, empty when there was none.
+    virtual std::string AssembledSource() const { return {}; }
+    // Deletes the error, symbol and map files next to the last assembled source.
     virtual void RemoveIntermediateFiles() {}
 };
 
@@ -69,6 +88,18 @@ public:
     virtual void CloseDebugWindows() = 0;
     virtual void ShowHelp() = 0;
     virtual void ShowAbout() = 0;
+
+    // The external path's file-save notification for `fileName`: true for OK (also when
+    // the user asked not to be shown it again).
+    virtual bool AskSaveBeforeAssembly(const std::string& fileName) {
+        (void)fileName;
+        return true;
+    }
+    // The list view browsing the list file of `sourcePath`; false when it could not load.
+    virtual bool BrowseList(const std::string& sourcePath) {
+        (void)sourcePath;
+        return false;
+    }
 };
 
 struct ShellServices {

@@ -1,12 +1,16 @@
 // The SX chip on the virtual key's board: its flash (code, ID, FUSE, FUSEX), the device
 // code the key reads, the internal RC oscillator the key measures, the clock the key feeds
-// it, and what the debug kernel reports. The key's firmware (VirtualKey) drives it.
+// it, the core that runs the programmed flash, and the debug kernel's side of the key's
+// debug commands. The key's firmware (VirtualKey) drives it.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
+
+#include "sim/SxCore.h"
 
 namespace pellix {
 
@@ -51,11 +55,18 @@ public:
     bool ProgramId(int index, uint16_t word);
     bool ProgramFuse(uint16_t word);
     bool ProgramFusex(uint16_t word);
-    // Sets a word outright, as a chip programmed elsewhere would hold it.
+    // Sets a word outright, as a chip programmed elsewhere would hold it; the chip runs
+    // it from the next reset.
     void LoadCode(int address, uint16_t word);
     void LoadId(int index, uint16_t word) { id_[size_t(index) & 15] = word & 0x0FFF; }
-    void LoadFuse(uint16_t word) { fuse_ = word & 0x0FFF; }
-    void LoadFusex(uint16_t word) { fusex_ = word & 0x0FFF; }
+    void LoadFuse(uint16_t word) {
+        fuse_ = word & 0x0FFF;
+        flashChanged_ = true;
+    }
+    void LoadFusex(uint16_t word) {
+        fusex_ = word & 0x0FFF;
+        flashChanged_ = true;
+    }
 
     // The internal RC oscillator: its frequency at each trim (0 fastest, 7 slowest), and the
     // 12-bit count the key measures with the trim that FUSEX selects (bits 8, 9, 11).
@@ -65,34 +76,66 @@ public:
     uint16_t MeasureIrc() const;
 
     // The key's synthesizer driving the chip's clock input.
-    void ClockOn(uint32_t synthWord) {
-        clockWord_ = synthWord & 0xFFFFFF;
-        clocked_ = true;
-    }
+    void ClockOn(uint32_t synthWord);
     void ClockOff() { clocked_ = false; }
     bool Clocked() const { return clocked_; }
     uint32_t ClockWord() const { return clockWord_; }
     // The frequency the word sets (the oscillator divided down), 0 while off.
     uint32_t ClockHertz() const;
+    // What the chip runs at: the clock, at most the synthesizer's highest output.
+    static constexpr uint32_t kMaxClockHertz = 150'000'000;
+    uint32_t ChipHertz() const;
 
-    // Running. Reset starts the program from the reset vector; Advance lets time pass.
+    // Running. The chip executes while the key clocks it, at the clock's frequency, as
+    // much as the time passed to Advance allows (a millisecond count that may wrap; at most
+    // kMaxCatchUpMs of it a call, so a long gap is skipped rather than caught up). Erasing
+    // or programming holds it; Reset starts the programmed flash from the reset vector
+    // with the programmed configuration.
+    static constexpr uint32_t kMaxCatchUpMs = 250;
     void Reset();
     int ResetCount() const { return resetCount_; }
-    void Advance(uint32_t milliseconds);
-    uint8_t RunState() const { return runState_; }
-    void SetRunState(uint8_t state) { runState_ = state; }
+    void Advance(uint32_t now);
+    // 2 while stopped in the debug kernel, 1 while asleep, else 0.
+    uint8_t RunState() const;
+    // Makes polls answer `state` until the chip next resets, resumes or stops, for tests of
+    // the wire that want a given answer without a program.
+    void SetRunState(uint8_t state) { forcedRunState_ = state; }
+    const SxCore& Core() const { return core_; }
+    SxCore& Core() { return core_; }
 
-    // The debug kernel's side. A state request of n bytes: family 0 asks for the 24-byte
-    // record and its banked RAM in one piece; family 1 for the record (24), then registers
-    // 0x10 to 0xFF (240). Until a core runs the program these describe the chip at its
-    // reset vector. Kernel records (register writes, stop requests, resume records) are
-    // kept as they came, the latest kKeptKernelRecords of them.
+    // The debug kernel. The key carries out the kernel's work itself rather than running
+    // its words: the kernel counts as installed when the flash holds its entry words in
+    // the last kKernelWords words below the reset vector of the part's full memory.
+    // Reaching the entry stops the chip in the kernel as if at its reset vector.
+    static constexpr int kKernelWords = 136;
+    static constexpr int kKernelEntryIndex = 12;
+    bool KernelInstalled() const { return kernelInstalled_; }
+    int KernelBase() const { return PhysicalWords() - 1 - kKernelWords; }
+    int KernelEntry() const { return KernelBase() + kKernelEntryIndex; }
+    bool InKernel() const { return inKernel_; }
+    // The run mode of the last resume record taken (0 before the first).
+    uint16_t RunMode() const { return runMode_; }
+
+    // A state request of n bytes: family 0 asks for the 24-byte record and its banked RAM
+    // in one piece (24 + 16 x banks); family 1 for the record (24), then registers 0x10 to
+    // 0xFF (240). Kernel records: a register write (1, address, 2, value), a stop request
+    // (one or two zero bytes) and the 28-byte resume record, acted on while the kernel
+    // runs the chip; all are kept as they came, the latest kKeptKernelRecords of them.
     static constexpr size_t kKeptKernelRecords = 256;
     std::vector<uint8_t> StateBytes(size_t count) const;
     void KernelRecord(const std::vector<uint8_t>& bytes);
     const std::vector<std::vector<uint8_t>>& KernelRecords() const { return kernelRecords_; }
 
 private:
+    // Programming and erasing stop the chip until the next reset.
+    void Hold();
+    void EnterKernel();
+    void LeaveKernel();
+    void Resume(const std::vector<uint8_t>& r);
+    bool Running() const { return clocked_ && !held_ && !inKernel_; }
+    void RunToTarget();
+    uint16_t ReportedPc() const;
+
     int family_ = 0;
     uint16_t deviceCode_ = kDeviceCodeFamily0;
     std::array<uint16_t, 4096> code_{};
@@ -104,9 +147,22 @@ private:
     bool clocked_ = false;
     uint32_t clockWord_ = 0;
     int resetCount_ = 0;
-    uint8_t runState_ = kRunStateRunning;
-    std::array<uint8_t, 256> registers_{};
+    std::optional<uint8_t> forcedRunState_;
     std::vector<std::vector<uint8_t>> kernelRecords_;
+
+    SxCore core_;
+    bool held_ = false;        // erased or programmed since the last reset
+    bool flashChanged_ = true; // the core takes the flash and fuses at the next reset
+    bool kernelInstalled_ = false;
+    bool inKernel_ = false;
+    bool stepPending_ = false;
+    uint16_t contextPc_ = 0; // the program counter the kernel reports
+    uint16_t runMode_ = 0;
+    int breakpoint_ = -1; // of the last resume record, while the chip runs to it
+    bool timeKnown_ = false;
+    uint32_t lastNow_ = 0;
+    uint64_t targetCycle_ = 0;    // where the core should be by the time last passed in
+    uint64_t cycleRemainder_ = 0; // thousandths of a cycle carried to the next Advance
 };
 
 } // namespace pellix

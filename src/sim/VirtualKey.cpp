@@ -58,6 +58,8 @@ bool VirtualKey::Answers() const {
 }
 
 void VirtualKey::Receive(const uint8_t* data, size_t count, uint32_t now) {
+    // The chip has run up to now when the key acts on a request.
+    chip_.Advance(now);
     for (size_t i = 0; i < count; ++i)
         Take(data[i], now);
 }

@@ -117,6 +117,7 @@ TEST(KeyProtocolBytes, ReadAndStateRequests) {
     EXPECT_EQ(r.TakeRequests(), (Bytes{6, 152}));
 
     Connected big(1);
+    big.key.Chip().Core().SetM(0x1F); // five bits on an SX48/52
     KernelState s = big.protocol.ReadState(1, 15, 4096);
     EXPECT_EQ(big.TakeRequests(), (Bytes{6, 24, 6, 240}));
     EXPECT_EQ(s.programCounter, 0xFFF);

@@ -36,6 +36,9 @@ inline void ProgramAndReadBackOverAPty(const DeviceOpener& opener) {
     std::vector<uint16_t> code(2048), id(16, 0xFF1);
     for (size_t i = 0; i < code.size(); ++i)
         code[i] = uint16_t((i * 131 + 7) & 0xFFF);
+    // The chip runs what it is given: from the reset vector into a loop at 0.
+    code[0x7FF] = 0xA00;
+    code[0] = 0xA00;
     r.protocol.EraseFor();
     r.protocol.ProgramStart();
     const uint16_t config[] = {0xF7F, 0xFDA};
@@ -63,7 +66,7 @@ inline void ProgramAndReadBackOverAPty(const DeviceOpener& opener) {
 
     EXPECT_EQ(r.protocol.Poll(), 0) << "running after the reset";
     KernelState s = r.protocol.ReadState(0, 8, 2048);
-    EXPECT_EQ(s.programCounter, 0x7FF);
+    EXPECT_TRUE(s.programCounter == 0x000 || s.programCounter == 0x7FF) << s.programCounter;
     r.protocol.StopRequest(0);
     r.protocol.ClockOff();
     r.link.ReleaseKey();

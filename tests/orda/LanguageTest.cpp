@@ -767,3 +767,10 @@ TEST(PassMarks, LinesNotSizedInPass1GetNoCode) {
     EXPECT_EQ(Value(*r, "later"), 0);
     EXPECT_EQ(r->Words(0, 2), W({2, 0x0FFF}));
 }
+
+TEST(Symbols, ALoneAtSignIsANameOfItsOwn) {
+    // A lone "@" once named the empty symbol, which the symbol file cannot carry.
+    auto r = Assemble({{"t.asm", "@ nop\n"}}, "/E CORVANEX /F BIN16 t");
+    EXPECT_NE(r->Sym("@"), nullptr);
+    EXPECT_EQ(r->Sym(""), nullptr);
+}

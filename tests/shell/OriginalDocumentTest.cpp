@@ -5,7 +5,7 @@
 #include "FakeEditor.h"
 #include "TempFolder.h"
 #include "platform/ScriptedPrompter.h"
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/OpenFiles.h"
 
 using namespace pellix;

@@ -4,7 +4,7 @@
 
 #include "TempFolder.h"
 #include "shell/CommandLine.h"
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/Keywords.h"
 #include "shell/OriginalEditorBuffer.h"
 #include "shell/RecentFiles.h"

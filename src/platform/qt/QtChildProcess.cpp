@@ -9,7 +9,8 @@ std::optional<int> QtChildProcess::Run(const std::string& program,
                                        const std::string& workingDirectory) {
     QProcess process;
     QStringList args;
-    for (const auto& a : arguments) args << QString::fromStdString(a);
+    for (const auto& a : arguments)
+        args << QString::fromStdString(a);
     if (!workingDirectory.empty())
         process.setWorkingDirectory(QString::fromStdString(workingDirectory));
     // The child's console text is not shown anywhere; its files carry the results.
@@ -19,7 +20,7 @@ std::optional<int> QtChildProcess::Run(const std::string& program,
     process.start(QString::fromStdString(program), args);
     if (!process.waitForStarted(-1)) return std::nullopt;
     process.waitForFinished(-1);
-    if (process.exitStatus() != QProcess::NormalExit) return std::nullopt;
+    if (process.exitStatus() != QProcess::NormalExit) return kChildEndedAbnormally;
     return process.exitCode();
 }
 

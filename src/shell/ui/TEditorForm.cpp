@@ -25,7 +25,7 @@
 #include <Qsci/qsciprinter.h>
 
 #include "platform/SilentAbort.h"
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 #include "shell/Keywords.h"
 #include "shell/PrintLayout.h"
 #include "shell/ui/Colors.h"
@@ -44,6 +44,11 @@ namespace {
 constexpr const char* kEmptyEditor = "Current editor is empty.  There is no code to assemble.";
 constexpr const char* kBufferFull =
     "The text does not fit: the original editor holds at most 1,000,000 characters.";
+constexpr const char* kReadOnlyAssemble =
+    "Current file is READ ONLY and must be saved under a new name before assembling.";
+constexpr const char* kNeverSaved =
+    "Current file has never been saved.  ORDA assembles the file on disk, so save it before "
+    "assembling.";
 
 QString Latin1(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
@@ -354,7 +359,7 @@ void TEditorForm::BuildClient() {
 
     errorList_ = new QListWidget;
     errorList_->setObjectName(QStringLiteral("ErrorLB"));
-    errorList_->setFixedHeight(64);
+    errorList_->setMinimumHeight(16);
     errorList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     errorList_->hide();
     // The enhanced editor's file list and editors, or the original editor, above the
@@ -395,6 +400,8 @@ void TEditorForm::BuildClient() {
     originalView_->SetTimers(cursorTimer_, selectTimer_);
     connect(originalView_, &OriginalEditorView::CaretMoved, this, &TEditorForm::OriginalCaretMoved);
 
+    connect(errorList_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { ErrorLBDblClick(errorList_->row(item)); });
     connect(filesList_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (syncingList_ || row < 0) return;
         Command([this, row] { files_->Select(row); });
@@ -512,8 +519,25 @@ void TEditorForm::ApplyEditorChoice() {
 }
 
 void TEditorForm::ApplyErrorListRule() {
+    RefreshErrorList(false);
+}
+
+void TEditorForm::RefreshErrorList(bool reload) {
+    if (services_.externalAssembler) {
+        ExternalAssemblerService& orda = *services_.externalAssembler;
+        if (reload) orda.LoadErrorList();
+        const std::vector<std::string>& lines = orda.ErrorList();
+        errorList_->clear();
+        for (const std::string& line : lines)
+            errorList_->addItem(QString::fromLocal8Bit(line.c_str()));
+    }
     bool show = errorList_->count() > 0 && settings_.useOrda;
+    bool appearing = show && errorList_->isHidden();
     errorList_->setVisible(show);
+    // It comes up 64 pixels high; the splitter above it lets the user change that.
+    if (appearing)
+        errorSplit_->setSizes(
+            {std::max(errorSplit_->height() - 64 - errorSplit_->handleWidth(), 1), 64});
     errorSplit_->handle(1)->setVisible(show);
 }
 
@@ -979,10 +1003,54 @@ void TEditorForm::GoToLineMENUITMClick() {
 }
 
 void TEditorForm::ClearErrorsMENUITMClick() {
+    if (services_.externalAssembler) services_.externalAssembler->ClearErrors();
     errorList_->clear();
     ApplyErrorListRule();
     RemoveErrorHighlight();
     SetStatus(2, {});
+}
+
+void TEditorForm::ErrorLBDblClick(int row) {
+    if (!settings_.useNewEditor || !settings_.useOrda) {
+        prompter_.Message("Jumping to errors not supported with old editor.", "Double Click ERROR",
+                          PromptButtons::Ok, PromptIcon::Error);
+        return;
+    }
+    Command([this, row] {
+        // A jump only shows the line; it must not make the file look edited.
+        SourceEditor& before = files_->CurrentEditor();
+        bool modified = before.Modified();
+        JumpToError(row);
+        if (&files_->CurrentEditor() == &before) before.SetModified(modified);
+    });
+}
+
+void TEditorForm::JumpToError(int row) {
+    ExternalAssemblerService* orda = services_.externalAssembler;
+    if (!orda || row < 0 || row >= int(orda->ErrorList().size())) return;
+    std::string name = orda->ErrorFileName(row);
+    if (name.empty()) return;
+    // Names in the error file are as orda opened them, relative to the source's folder.
+    std::string folder = FolderPart(orda->AssembledSource());
+    std::string path = FullPath(name[0] == '/' || folder.empty() ? name : folder + "/" + name);
+    auto find = [&]() {
+        int exact = files_->Entries().Find(path);
+        if (exact >= 0) return exact;
+        for (int i = 0; i < files_->Count(); ++i)
+            if (Lower(files_->Entry(i).fileName) == Lower(path)) return i;
+        return -1;
+    };
+    int index = find();
+    if (index < 0) {
+        if (files_->OpenFile(path)) SetRunButtonsEnabled(true);
+        index = find();
+    }
+    if (index < 0) return;
+    if (index != files_->CurrentIndex()) files_->Select(index);
+    int line = orda->ErrorLineNumber(row);
+    TPlusMemo& e = CurrentEditor();
+    if (line < 1 || line > e.LineCount()) return;
+    ShowErrorHighlight(line - 1, e.PositionOfLine(line - 1), e.LineEndPosition(line - 1));
 }
 
 // ---- assembly ------------------------------------------------------------------------------
@@ -1036,8 +1104,8 @@ void TEditorForm::DoAssemble() {
         throw SilentAbort();
     }
     if (settings_.useOrda) {
-        NotAvailable("Assembling with the external assembler");
-        throw SilentAbort();
+        AssembleWithOrda();
+        return;
     }
     if (!services_.assembler) {
         NotAvailable("The built-in assembler");
@@ -1073,6 +1141,82 @@ void TEditorForm::DoAssemble() {
             OriginalCaretMoved();
         } else {
             LocateAssemblyError(pasted);
+        }
+        throw SilentAbort();
+    }
+    if (services_.windows) services_.windows->AssemblySucceeded();
+    SetStatus(2, "Assembly Successful");
+}
+
+void TEditorForm::AssembleWithOrda() {
+    ExternalAssemblerService* orda = services_.externalAssembler;
+    if (!orda) {
+        NotAvailable("Assembling with the external assembler");
+        throw SilentAbort();
+    }
+    bool ok = true;
+    std::string message;
+    if (files_->CurrentModified() && settings_.saveFileBeforeAssembly) {
+        const std::string& name = files_->CurrentFileName();
+        bool answer = services_.windows ? services_.windows->AskSaveBeforeAssembly(name) : true;
+        if (answer) {
+            bool attribute = name != kUntitledName && HasReadOnlyAttribute(name);
+            if (attribute || files_->ReadOnly()) {
+                message = kReadOnlyAssemble;
+                ok = false;
+            } else {
+                files_->Save();
+                // A cancelled Save As leaves it modified.
+                if (files_->CurrentModified()) ok = false;
+            }
+        } else {
+            ok = false;
+            ClearErrorsMENUITMClick();
+        }
+    }
+    // orda reads the file on disk; an editor that never had one has nothing there.
+    if (ok && files_->CurrentFileName() == kUntitledName) {
+        message = kNeverSaved;
+        ok = false;
+    }
+    if (ok) {
+        int result = orda->Run(files_->CurrentFileName());
+        if (result >= 0 && result <= 5) RefreshErrorList(true);
+        auto missing = [&](const char* text) {
+            std::string detail = orda->FailureDetail();
+            return detail.empty() ? std::string(text) : detail;
+        };
+        switch (result) {
+        case 0:
+        case 2:
+            break;
+        case 1:
+            message = "Unable to assemble due to errors in source code.";
+            break;
+        case 3:
+            message = missing(".MAP file not found on disk");
+            break;
+        case 4:
+            message = missing(".OBJ file not found on disk");
+            break;
+        case 5:
+            message = missing(".SYM file not found on disk");
+            break;
+        default:
+            break;
+        }
+        ok = result == 0 || result == 2;
+    }
+    if (!message.empty())
+        prompter_.Message(message, "Assembly ERROR", PromptButtons::Ok, PromptIcon::Error);
+    if (!ok) {
+        SetStatus(2, "ASSEMBLY ERROR");
+        if (settings_.useNewEditor && settings_.jumpToAssemblyError && errorList_->count() > 0) {
+            int first = orda->FirstErrorIndex();
+            if (first >= 0) {
+                JumpToError(first);
+                errorList_->setCurrentRow(first);
+            }
         }
         throw SilentAbort();
     }
@@ -1142,6 +1286,18 @@ void TEditorForm::ViewDebugCodeMNUITEMClick() {
     Command([this] {
         BusyCursor busy;
         if (!CompilerMode()) DoAssemble();
+        if (settings_.useOrda && !CompilerMode()) {
+            // The list file needs no chip; the debug preparation runs when there is one.
+            if (services_.chip && !services_.chip->PrepareDebug()) {
+                prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok,
+                                  PromptIcon::Error);
+                return;
+            }
+            if (!Windows().BrowseList(files_->CurrentFileName()))
+                prompter_.Message("Couldn't load file for viewing debug code", "View Debug ERROR",
+                                  PromptButtons::Ok, PromptIcon::Error);
+            return;
+        }
         ChipService& chip = Chip("Viewing the assembled code");
         if (!chip.PrepareDebug()) {
             prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok, PromptIcon::Error);

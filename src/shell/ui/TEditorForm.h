@@ -84,6 +84,10 @@ public:
 
     // Assembles the current editor; on failure reports it and throws SilentAbort.
     void DoAssemble();
+    // The error list's line `row` double-clicked: the file and line it names.
+    void ErrorLBDblClick(int row);
+    // Error-list line `row`: its file selected (opened when needed), its line highlighted.
+    void JumpToError(int row);
 
     // Handlers of the menus and buttons.
     void FileNewItemClick();
@@ -188,6 +192,9 @@ private:
     void ShowErrorHighlight(int line, int start, int end);
     void RemoveErrorHighlight();
     void LocateAssemblyError(const FilteredText& pasted);
+    void AssembleWithOrda();
+    // The error list from the bridge's lines; `reload` reads the error file again first.
+    void RefreshErrorList(bool reload);
     void CaretMoved(TPlusMemo* editor);
     void OriginalCaretMoved();
     void UpdateEditCommands();

@@ -1,4 +1,4 @@
-#include "shell/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "shell/FileNames.h"
 
 namespace pellix {
 
@@ -170,6 +168,30 @@ std::string ReplaceFileContents(const std::string& path, std::string_view data) 
     if (::rename(temp.name().c_str(), target.c_str()) != 0) return SystemError(errno);
     temp.Release();
     return {};
+}
+
+std::string FilePart(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+std::string ExtensionOf(const std::string& path) {
+    std::string file = FilePart(path);
+    size_t dot = file.find_last_of('.');
+    // A leading dot names a hidden file, not an extension.
+    if (dot == std::string::npos || dot == 0) return {};
+    return file.substr(dot);
+}
+
+bool HasExtension(const std::string& path) {
+    return !ExtensionOf(path).empty();
 }
 
 } // namespace pellix

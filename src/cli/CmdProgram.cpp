@@ -1,0 +1,19 @@
+// pellix-cli program IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]
+#include "cli/ChipCommands.h"
+#include "cli/CliCommand.h"
+
+namespace pellix::cli {
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
+    return RunInProcessContext(ProgramCommand, args);
+}
+
+const CliRegistration registration({"program", kProgramUsage,
+                                    "write an image, or a source assembled first, into the chip",
+                                    Run});
+
+} // namespace
+
+} // namespace pellix::cli

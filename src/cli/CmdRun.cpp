@@ -1,0 +1,19 @@
+// pellix-cli run IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]
+#include "cli/ChipCommands.h"
+#include "cli/CliCommand.h"
+
+namespace pellix::cli {
+
+namespace {
+
+int Run(const std::vector<std::string>& args) {
+    return RunInProcessContext(RunCommand, args);
+}
+
+const CliRegistration
+    registration({"run", kProgramUsage,
+                  "program the chip, then start the key's clock at the program's frequency", Run});
+
+} // namespace
+
+} // namespace pellix::cli

@@ -1,0 +1,172 @@
+// pellix-cli's chip commands run as a user runs them, against pellix-keysim behind a
+// pseudo-terminal, with the port taken from the settings file.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "link/KeysimProcess.h"
+
+using namespace pellix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kSource = " DEVICE SX28,OSCHS2\n ID 'PTY'\n FREQ 8_000_000\n RESET start\n"
+                      " ORG 0\nstart MOV W,#33h\n JMP start\n";
+
+struct Result {
+    int exit = -1;
+    std::string out, err;
+};
+
+class ChipCliPty : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* bin = std::getenv("PELLIX_BIN_DIR");
+        if (!bin) GTEST_SKIP() << "PELLIX_BIN_DIR is not set";
+        cli_ = fs::path(bin) / "pellix-cli";
+        dir_ = fs::temp_directory_path() /
+               ("pellix-chipcli-pty-" + std::to_string(::getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Write("prog.src", kSource);
+        Settings("");
+    }
+    void TearDown() override {
+        if (!dir_.empty()) fs::remove_all(dir_);
+    }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    // The settings file as the windowed program writes it.
+    void Settings(const std::string& port) const {
+        std::string ini = "[General]\nFileListWidth=105\n\n[Configuration]\n";
+        if (!port.empty()) ini += "ComPort=" + port + "\n";
+        ini += "IRCcalibration=0\n";
+        Write("settings.ini", ini);
+    }
+
+    Result Run(const std::string& args) {
+        Result r;
+        std::string command = "PELLIX_SETTINGS='" + Path("settings.ini") + "' '" + cli_.string() +
+                              "' " + args + " >'" + Path("out") + "' 2>'" + Path("err") +
+                              "' </dev/null";
+        int status = std::system(command.c_str());
+        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Read("out");
+        r.err = Read("err");
+        return r;
+    }
+
+    fs::path cli_, dir_;
+};
+
+} // namespace
+
+TEST_F(ChipCliPty, EveryCommandWithThePortFromTheSettings) {
+    KeysimProcess keysim({"--device=SX28"});
+    ASSERT_FALSE(keysim.Device().empty()) << "pellix-keysim did not start";
+    Settings(keysim.Device());
+
+    Result r = Run("program '" + Path("prog.src") + "'");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "") << "no bar: stderr is a file";
+
+    r = Run("verify '" + Path("prog.src") + "'");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Device verified OK\n");
+
+    std::string changed = kSource;
+    changed.replace(changed.find("#33h"), 4, "#34h");
+    Write("changed.src", changed);
+    r = Run("verify '" + Path("changed.src") + "'");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "Verify failed at E\u00B2Flash\n  000: expected C34, read C33\n");
+
+    r = Run("read -o '" + Path("chip.sxh") + "'");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(Read("chip.sxh").substr(0, 13), ":20000000330C") << "MOV W,#33h is C33";
+    r = Run("verify '" + Path("chip.sxh") + "'");
+    EXPECT_EQ(r.exit, 0) << "the image read back verifies: " << r.out << r.err;
+
+    r = Run("run '" + Path("prog.src") + "' --irc 4mhz");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("IRC trim 4: 3.95 MHz (chosen)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Pellix is generating a clock signal of 8,000,000 Hz.\n"),
+              std::string::npos)
+        << r.out;
+
+    r = Run("clock 32.768kHz");
+    EXPECT_EQ(r.exit, 2) << "below the generator's range";
+    r = Run("clock 20MHz");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 20,000,000 Hz.\n");
+    r = Run("clock off");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Pellix clock generator is OFF.\n");
+
+    // --port wins over the settings.
+    Settings("/dev/pellix-no-such-port");
+    r = Run("verify '" + Path("prog.src") + "' --port '" + keysim.Device() + "'");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    r = Run("verify '" + Path("prog.src") + "'");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "error: Unable to open /dev/pellix-no-such-port: COM port in use by "
+                     "another process.\n");
+    EXPECT_EQ(keysim.Stop(), 0);
+}
+
+TEST_F(ChipCliPty, KeyFailuresEndInOneErrorLine) {
+    {
+        KeysimProcess keysim({"--status=3:3"});
+        ASSERT_FALSE(keysim.Device().empty());
+        Result r = Run("program '" + Path("prog.src") + "' --port=" + keysim.Device());
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_EQ(r.err, "error: Programming failed.\n");
+        EXPECT_EQ(r.out, "");
+    }
+    {
+        KeysimProcess keysim({"--zero-seed"});
+        ASSERT_FALSE(keysim.Device().empty());
+        Settings(keysim.Device());
+        Result r = Run("run '" + Path("prog.src") + "'");
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
+        r = Run("clock 4MHz");
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
+        r = Run("program '" + Path("prog.src") + "'");
+        EXPECT_EQ(r.exit, 0) << "the programming-only key programs: " << r.err;
+        r = Run("verify '" + Path("prog.src") + "'");
+        EXPECT_EQ(r.exit, 0) << r.out << r.err;
+    }
+}
+
+TEST_F(ChipCliPty, PortSimIsAKeyOfTheProgramItself) {
+    Result r = Run("run '" + Path("prog.src") + "' --port sim");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 8,000,000 Hz.\n");
+    // A new process, a new key: its chip is erased.
+    r = Run("verify '" + Path("prog.src") + "' --port SIM");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out.rfind("Verify failed at ", 0), 0u) << r.out;
+    r = Run("read -o '" + Path("blank.sxh") + "' --port sim");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(Read("blank.sxh").substr(0, 11), ":20000000FF");
+}

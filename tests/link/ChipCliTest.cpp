@@ -1,0 +1,396 @@
+// pellix-cli's chip commands in this process, on a virtual key that stays on its port from
+// one command to the next, and the settings file they take their defaults from.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "asm/Assembler.h"
+#include "cli/ChipCommands.h"
+#include "cli/CliSettings.h"
+#include "link/ClockUnit.h"
+#include "link/PortFactory.h"
+#include "platform/TickSource.h"
+#include "sim/VirtualKey.h"
+#include "target/ImageFile.h"
+#include "target/LineEnds.h"
+
+using namespace pellix;
+using namespace pellix::cli;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kSource = " DEVICE SX28,OSCHS2,TURBO\n ID 'CLI'\n FREQ 4_000_000\n RESET start\n"
+                      " ORG 0\nstart MOV W,#5Ah\n MOV RB,W\n JMP start\n";
+
+struct Outcome {
+    int exit;
+    std::string out, err;
+};
+
+class ChipCli : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("pellix-chipcli-" + std::to_string(::getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        Write("prog.src", kSource);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    Outcome Run(ChipCommand command, std::vector<std::string> args) {
+        std::ostringstream out, err;
+        ChipContext context{ports, ticks, out, err, progressBar, defaults};
+        int exit = command(context, args);
+        return {exit, out.str(), err.str()};
+    }
+
+    // The source assembled the way the commands assemble it.
+    std::unique_ptr<AssemblyRecord> Assembled(const std::string& text) {
+        auto record = std::make_unique<AssemblyRecord>();
+        record->StartUp();
+        record->source = ToCrLineEnds(text);
+        Assemble(*record);
+        EXPECT_EQ(record->status, 0) << record->message;
+        return record;
+    }
+
+    fs::path dir_;
+    FakeTickSource ticks;
+    VirtualKey key;
+    PortFactory ports{&key, ticks};
+    bool progressBar = false;
+    ChipDefaults defaults{"sim", IrcSetting::Slowest};
+};
+
+} // namespace
+
+TEST_F(ChipCli, ProgramVerifyAndReadBack) {
+    Outcome r = Run(ProgramCommand, {Path("prog.src")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "") << "no bar when stderr is no terminal";
+    EXPECT_EQ(key.Chip().Code(0), 0xC5A);
+    EXPECT_EQ(key.Chip().Code(0x7FF), 0xA00) << "the reset vector";
+    EXPECT_FALSE(key.Chip().Clocked());
+    EXPECT_EQ(key.Chip().ResetCount(), 1);
+
+    r = Run(VerifyCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Device verified OK\n");
+
+    r = Run(ReadCommand, {"-o", Path("chip.sxh")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(fs::exists(Path("chip.sxh.tmp")));
+    auto back = std::make_unique<AssemblyRecord>();
+    back->StartUp();
+    ASSERT_TRUE(LoadImageText(*back, Read("chip.sxh")));
+    auto expected = Assembled(kSource);
+    for (int a = 0; a < 2048; ++a)
+        ASSERT_EQ(back->assembled.Code(a), expected->assembled.Code(a)) << a;
+    EXPECT_EQ(back->assembled.IdText(), "CLI");
+
+    // The image read back verifies, and so does it as an image file.
+    r = Run(VerifyCommand, {Path("chip.sxh")});
+    EXPECT_EQ(r.exit, 0) << r.out << r.err;
+}
+
+TEST_F(ChipCli, AFailedVerifyNamesTheAreaAndTheFirstWords) {
+    ASSERT_EQ(Run(ProgramCommand, {Path("prog.src")}).exit, 0);
+    std::string changed = kSource;
+    changed.replace(changed.find("#5Ah"), 4, "#5Bh");
+    Write("changed.src", changed);
+    Outcome r = Run(VerifyCommand, {Path("changed.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "Verify failed at E\u00B2Flash\n  000: expected C5B, read C5A\n");
+
+    std::string otherOsc = kSource;
+    otherOsc.replace(otherOsc.find("OSCHS2"), 6, "OSCXT1");
+    Write("osc.src", otherOsc);
+    r = Run(VerifyCommand, {Path("osc.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "Verify failed at Oscillator");
+    EXPECT_NE(r.out.find("  FUSE: expected "), std::string::npos) << r.out;
+
+    // An SX48/52 image against the SX28 on the board.
+    Write("big.src", " DEVICE SX52\n NOP\n");
+    r = Run(VerifyCommand, {Path("big.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "Verify failed at Device\n  the chip is an SX18/20/28, the image is for "
+                     "an SX48/52\n");
+
+    // And an SX28 image against an SX52.
+    key.Chip().SetFamily(1);
+    r = Run(VerifyCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "Verify failed at Device\n  the chip is an SX48/52, the image is for an "
+                     "SX18/20/28\n");
+    ASSERT_EQ(Run(ProgramCommand, {Path("big.src")}).exit, 0);
+    r = Run(VerifyCommand, {Path("big.src")});
+    EXPECT_EQ(r.exit, 0) << "a family-1 image passes the Device area: " << r.out;
+}
+
+TEST_F(ChipCli, RunStartsTheClockAndNeedsTheFullKey) {
+    Outcome r = Run(RunCommand, {Path("prog.src")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 4,000,000 Hz.\n");
+    EXPECT_TRUE(key.Chip().Clocked());
+    EXPECT_EQ(key.Chip().ClockWord(), SynthWord(4'000'000));
+
+    key.Chip().SetFamily(0);
+    key.faults.zeroSeed = true;
+    r = Run(RunCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
+    EXPECT_EQ(key.Chip().EraseCount(), 0) << "nothing was programmed";
+    r = Run(ProgramCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 0) << "programming works with the programming-only key: " << r.err;
+    EXPECT_EQ(key.Chip().Code(0), 0xC5A);
+}
+
+TEST_F(ChipCli, ClockOnAndOff) {
+    Outcome r = Run(ClockCommand, {"4.9152MHz"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 4,915,200 Hz.\n");
+    EXPECT_EQ(key.Chip().ClockWord(), SynthWord(4'915'200));
+    EXPECT_FALSE(key.InSession()) << "the key was released";
+    r = Run(ClockCommand, {"OFF", "--port", "sim"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Pellix clock generator is OFF.\n");
+    EXPECT_FALSE(key.Chip().Clocked());
+    EXPECT_EQ(key.Chip().EraseCount(), 0) << "the clock does not touch the flash";
+
+    r = Run(ClockCommand, {"120MHz"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(r.err, "pellix-cli: the clock runs from 400,000 to 110,000,000 Hz, not "
+                     "120,000,000\n");
+    r = Run(ClockCommand, {"fast"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(Run(ClockCommand, {}).exit, 2);
+
+    key.faults.zeroSeed = true;
+    r = Run(ClockCommand, {"4000000"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
+}
+
+TEST_F(ChipCli, LinkErrorsAreOneLineAndExit1) {
+    key.faults.statusOn = 3; // erase, erase, then the programming start
+    key.faults.statusValue = 3;
+    Outcome r = Run(ProgramCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "error: Programming failed.\n");
+    EXPECT_EQ(r.out, "");
+
+    key.faults.noAnswer = true;
+    r = Run(VerifyCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "error: Pellix not found on sim.\n");
+    r = Run(ReadCommand, {"-o", Path("x.sxh")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_FALSE(fs::exists(Path("x.sxh"))) << "no image from a failed read";
+
+    key.faults.noAnswer = false;
+    key.faults.refuseOpen = true;
+    r = Run(ProgramCommand, {Path("prog.src")});
+    EXPECT_EQ(r.err, "error: Unable to open sim: COM port in use by another process.\n")
+        << "the message box's line break becomes a colon";
+}
+
+TEST_F(ChipCli, TheCalibrationTableAndTheIrcSetting) {
+    Outcome r = Run(ProgramCommand, {Path("prog.src"), "--irc", "4MHz"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "IRC trim 0: 4.60 MHz\nIRC trim 1: 4.44 MHz\nIRC trim 2: 4.27 MHz\n"
+                     "IRC trim 3: 4.12 MHz\nIRC trim 4: 3.95 MHz (chosen)\nIRC trim 5: 3.80 MHz\n"
+                     "IRC trim 6: 3.63 MHz\nIRC trim 7: 3.47 MHz\n");
+    EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 4);
+
+    defaults.irc = IrcSetting::Fastest;
+    r = Run(ProgramCommand, {Path("prog.src")});
+    EXPECT_EQ(r.out, "") << "no table without a calibration";
+    EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 0) << "the setting's default";
+    r = Run(ProgramCommand, {Path("prog.src"), "--irc=slowest"});
+    EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 7);
+    EXPECT_EQ(Run(ProgramCommand, {Path("prog.src"), "--irc", "medium"}).exit, 2);
+}
+
+TEST_F(ChipCli, ReadingAChipSmallerThanAssumedReadsItAgainAtItsSize) {
+    key.Chip().LoadFusex(0xBFC); // 512 words
+    for (int a = 0; a < 512; ++a)
+        key.Chip().LoadCode(a, uint16_t(a));
+    for (int i = 0; i < 16; ++i)
+        key.Chip().LoadId(i, uint16_t(0xFF0 | i));
+    Outcome r = Run(ReadCommand, {"--output", Path("small.sxh")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    auto back = std::make_unique<AssemblyRecord>();
+    back->StartUp();
+    ASSERT_TRUE(LoadImageText(*back, Read("small.sxh")));
+    EXPECT_EQ(back->assembled.Fusex(), 0xBFC);
+    EXPECT_EQ(back->assembled.Code(511), 511);
+    EXPECT_EQ(back->assembled.Code(512), 0xFFF) << "no ID words taken for code";
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(back->assembled[kIdIndex + i], 0xFF0 | i);
+}
+
+TEST_F(ChipCli, BadInputsAndUsage) {
+    Outcome r = Run(ProgramCommand, {Path("missing.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err,
+              "pellix-cli: cannot read " + Path("missing.src") + ": No such file or directory\n");
+    EXPECT_EQ(key.Sessions(), 0) << "the key is not touched";
+
+    Write("broken.sxh", ":0200000001\r\n");
+    r = Run(ProgramCommand, {Path("broken.sxh")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: " + Path("broken.sxh") +
+                         ": ERROR! Hex violation was encountered in file.\n");
+
+    Write("bad.src", " DEVICE SX28\n JMP nowhere\n");
+    r = Run(RunCommand, {Path("bad.src")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err.find(Path("bad.src") + ":2:6: error: Undefined symbol"), 0u) << r.err;
+    EXPECT_EQ(key.Sessions(), 0);
+
+    r = Run(ReadCommand, {});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_EQ(r.err, "Usage: pellix-cli read -o IMAGE [--port PORT]\n");
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"a.src", "b.src"},
+                                               {"a.src", "--port"},
+                                               {"a.src", "--port="},
+                                               {"a.src", "--bogus"},
+                                               {"a.src", "-o", "x.sxh"}}) {
+        r = Run(ProgramCommand, args);
+        EXPECT_EQ(r.exit, 2) << args.size();
+        EXPECT_EQ(r.err, "Usage: pellix-cli program IMAGE|SOURCE [--port PORT] "
+                         "[--irc slowest|4mhz|fastest]\n");
+    }
+    EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "extra"}).exit, 2);
+    EXPECT_EQ(Run(ClockCommand, {"4MHz", "--irc", "4mhz"}).exit, 2);
+    EXPECT_EQ(key.Sessions(), 0);
+
+    // A file named "-x" after "--".
+    Write("-x", kSource);
+    fs::path before = fs::current_path();
+    fs::current_path(dir_);
+    r = Run(ProgramCommand, {"--", "-x"});
+    fs::current_path(before);
+    EXPECT_EQ(r.exit, 0) << r.err;
+}
+
+TEST_F(ChipCli, TheBarOnATerminalEndsItsLineBeforeAnError) {
+    progressBar = true;
+    Outcome r = Run(ProgramCommand, {Path("prog.src")});
+    ASSERT_EQ(r.exit, 0);
+    std::string full = "Programming...       [" + std::string(32, '#') + "]\n";
+    EXPECT_NE(r.err.find(full), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("\rErasing...           ["), 0u) << r.err;
+
+    key.faults.statusOn = 10; // a code block
+    key.faults.statusValue = 2;
+    r = Run(ProgramCommand, {Path("prog.src")});
+    EXPECT_EQ(r.exit, 1);
+    const std::string tail = "]\nerror: Chip connection failed.\n";
+    ASSERT_GE(r.err.size(), tail.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail) << "the error on a line of its own";
+}
+
+TEST(ClockFrequencyArgument, HertzOrAUnitWholeHertzOnly) {
+    EXPECT_EQ(ParseClockFrequency("4000000"), 4'000'000u);
+    EXPECT_EQ(ParseClockFrequency("4_000_000"), 4'000'000u);
+    EXPECT_EQ(ParseClockFrequency("4,000,000"), 4'000'000u);
+    EXPECT_EQ(ParseClockFrequency("4MHz"), 4'000'000u);
+    EXPECT_EQ(ParseClockFrequency("4.9152mhz"), 4'915'200u);
+    EXPECT_EQ(ParseClockFrequency("4.9152M"), 4'915'200u);
+    EXPECT_EQ(ParseClockFrequency("500k"), 500'000u);
+    EXPECT_EQ(ParseClockFrequency("32.768kHz"), 32'768u);
+    EXPECT_EQ(ParseClockFrequency("110000000Hz"), 110'000'000u);
+    EXPECT_EQ(ParseClockFrequency("4.9152"), std::nullopt) << "hertz or megahertz?";
+    EXPECT_EQ(ParseClockFrequency("1.5Hz"), std::nullopt) << "not whole hertz";
+    EXPECT_EQ(ParseClockFrequency("4.0000001MHz"), std::nullopt);
+    EXPECT_EQ(ParseClockFrequency(""), std::nullopt);
+    EXPECT_EQ(ParseClockFrequency("MHz"), std::nullopt);
+    EXPECT_EQ(ParseClockFrequency("4 MHz"), std::nullopt);
+    EXPECT_EQ(ParseClockFrequency("-4MHz"), std::nullopt);
+    EXPECT_EQ(ParseClockFrequency("99999999999999999999"), std::nullopt) << "no overflow";
+    EXPECT_EQ(ParseClockFrequency("5000000000"), std::nullopt);
+}
+
+TEST(CliSettingsFile, ReadsWhatTheWindowedProgramWrites) {
+    IniFile ini;
+    ini.Parse("[General]\nFileListWidth=120\n\n"
+              "[Configuration]\r\nComPort=/dev/ttyUSB0\r\nIRCcalibration=1\r\n"
+              "CustomColors\\ColorA=\"ColorA=808080\"\n"
+              "Quoted=\"a\\\"b\\\\c\" ; comment\n"
+              "Spaced = COM2   \n"
+              "Padded=\" a b \"  \n"
+              "; ComPort=COM4\n"
+              "[EditorWindow]\nTop=10\n");
+    EXPECT_EQ(ini.Value("Configuration\\ComPort"), "/dev/ttyUSB0");
+    EXPECT_EQ(ini.IntValue("Configuration\\IRCcalibration"), 1);
+    EXPECT_EQ(ini.Value("Configuration\\CustomColors\\ColorA"), "ColorA=808080");
+    EXPECT_EQ(ini.Value("Configuration\\Quoted"), "a\"b\\c");
+    EXPECT_EQ(ini.Value("Configuration\\Spaced"), "COM2");
+    EXPECT_EQ(ini.Value("Configuration\\Padded"), " a b ") << "blanks within quotes stay";
+    EXPECT_EQ(ini.IntValue("FileListWidth"), 120);
+    EXPECT_EQ(ini.IntValue("EditorWindow\\Top"), 10);
+    EXPECT_EQ(ini.Value("Configuration\\Missing"), std::nullopt);
+    EXPECT_EQ(ini.IntValue("Configuration\\ComPort"), std::nullopt) << "not a number";
+
+    ChipDefaults d = ReadChipDefaults(ini);
+    EXPECT_EQ(d.port, "/dev/ttyUSB0");
+    EXPECT_EQ(d.irc, IrcSetting::FourMHz);
+    IniFile empty;
+    d = ReadChipDefaults(empty);
+    EXPECT_EQ(d.port, "COM1");
+    EXPECT_EQ(d.irc, IrcSetting::Slowest);
+}
+
+TEST(CliSettingsFile, WhereItIs) {
+    struct Keep {
+        const char* name;
+        std::optional<std::string> value;
+        explicit Keep(const char* n) : name(n) {
+            if (const char* v = std::getenv(n)) value = v;
+        }
+        ~Keep() {
+            if (value)
+                ::setenv(name, value->c_str(), 1);
+            else
+                ::unsetenv(name);
+        }
+    } settings("PELLIX_SETTINGS"), xdg("XDG_CONFIG_HOME"), home("HOME");
+    ::setenv("PELLIX_SETTINGS", "/tmp/elsewhere.ini", 1);
+    EXPECT_EQ(SettingsPath(), "/tmp/elsewhere.ini");
+    ::unsetenv("PELLIX_SETTINGS");
+    ::setenv("XDG_CONFIG_HOME", "/tmp/xdg", 1);
+    EXPECT_EQ(SettingsPath(), "/tmp/xdg/pellix/settings.ini");
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(SettingsPath(), "/home/someone/.config/pellix/settings.ini");
+
+    IniFile ini;
+    EXPECT_TRUE(ini.Load("/nonexistent/pellix/settings.ini")) << "never written: defaults";
+    EXPECT_FALSE(ini.Load("/")) << "a folder is no settings file";
+}

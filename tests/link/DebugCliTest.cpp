@@ -1,0 +1,166 @@
+// pellix-cli debug run as a user runs it: on the in-process virtual key (port sim) and on
+// pellix-keysim behind a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "link/KeysimProcess.h"
+
+using namespace pellix::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int exit = -1;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class DebugCli : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* bin = std::getenv("PELLIX_BIN_DIR");
+        const char* src = std::getenv("PELLIX_SOURCE_DIR");
+        if (!bin || !src) GTEST_SKIP() << "PELLIX_BIN_DIR or PELLIX_SOURCE_DIR is not set";
+        cli_ = fs::path(bin) / "pellix-cli";
+        blink_ = fs::path(src) / "examples" / "blink.src";
+        dir_ = fs::temp_directory_path() /
+               ("pellix-debug-cli-" + std::to_string(::getpid()) + "-" +
+                testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        if (!dir_.empty()) fs::remove_all(dir_);
+    }
+    fs::path Write(const std::string& name, const std::string& text) {
+        fs::path p = dir_ / name;
+        std::ofstream(p, std::ios::binary) << text;
+        return p;
+    }
+    Result Run(const std::string& args, const std::string& input = "") {
+        Result r;
+        fs::path in = Write("stdin", input);
+        std::string command = "'" + cli_.string() + "' " + args + " <'" + in.string() + "' >'" +
+                              (dir_ / "out").string() + "' 2>'" + (dir_ / "err").string() + "'";
+        int status = std::system(command.c_str());
+        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(dir_ / "out");
+        r.err = Slurp(dir_ / "err");
+        return r;
+    }
+    std::string Blink() const { return "'" + blink_.string() + "'"; }
+
+    fs::path cli_, blink_, dir_;
+};
+
+// The stop lines of a session over blink.src: the reset vector, three steps into it.
+const char* kFirstStops = "PC=7FF W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   000\n"
+                          "PC=000 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  MOV   W,#FE\n"
+                          "PC=001 W=FE STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  MOV   !RB,W\n"
+                          "PC=002 W=FE STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n";
+
+const char* kSession = "step 3\n"
+                       "break 2\n"
+                       "run\n"
+                       "run\n"
+                       "set 08 5A\n"
+                       "set w 33\n"
+                       "dump\n"
+                       "quit\n"
+                       "step\n"; // after quit: not run
+
+void ExpectSession(const Result& r) {
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_EQ(r.out.substr(0, std::string(kFirstStops).size()), kFirstStops) << r.out;
+    std::string rest = r.out.substr(std::string(kFirstStops).size());
+    EXPECT_EQ(rest.substr(0, 18), "Breakpoint at 002\n");
+    // Twice round the loop to the breakpoint, then the two writes.
+    EXPECT_NE(rest.find("PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
+                        "PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
+                        "PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
+                        "PC=002 W=33 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"),
+              std::string::npos)
+        << rest;
+    EXPECT_NE(rest.find("\n00: 00 00 03 1C 00 00 00 00 5A 00 00 00 00 00 00 00\n"),
+              std::string::npos)
+        << rest;
+    EXPECT_NE(rest.find("M=F W=33 PC=002 INT=0 SKIP=0\n"), std::string::npos);
+    EXPECT_EQ(rest.find("PC=003"), std::string::npos) << "nothing after quit";
+}
+
+} // namespace
+
+TEST_F(DebugCli, SessionOnTheInProcessKey) {
+    fs::path script = Write("session.txt", kSession);
+    ExpectSession(Run("debug " + Blink() + " --port sim --script '" + script.string() + "'"));
+    // The same commands from standard input.
+    ExpectSession(Run("debug " + Blink() + " --port sim", kSession));
+}
+
+TEST_F(DebugCli, SessionThroughKeysimOverAPseudoTerminal) {
+    KeysimProcess keysim({"--device=SX28"});
+    ASSERT_FALSE(keysim.Device().empty()) << "pellix-keysim did not start";
+    fs::path script = Write("session.txt", kSession);
+    ExpectSession(Run("debug " + Blink() + " --port '" + keysim.Device() + "' --script '" +
+                      script.string() + "'"));
+    EXPECT_EQ(keysim.Stop(), 0);
+}
+
+TEST_F(DebugCli, AnImageDebugsWithoutASource) {
+    Result a = Run("assemble " + Blink() + " -o '" + (dir_ / "blink.sxh").string() + "'");
+    ASSERT_EQ(a.exit, 0) << a.err;
+    Result r = Run("debug '" + (dir_ / "blink.sxh").string() + "' --port sim", "step\nhop\nquit\n");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 130), std::string(kFirstStops).substr(0, 130))
+        << "without a listing a hop is one step";
+    EXPECT_NE(r.out.find("PC=001 "), std::string::npos);
+}
+
+TEST_F(DebugCli, Failures) {
+    Result r = Run("debug " + Blink() + " --port sim", "step\nstep 0\nstep\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: stdin:2: step takes a count from 1 to 1000000\n")
+        << "a script ends at its first error";
+    EXPECT_EQ(r.out.find("PC=001"), std::string::npos);
+
+    fs::path wd = Write("wd.src", " DEVICE SX28,WATCHDOG\n RESET 0\n");
+    r = Run("debug '" + wd.string() + "' --port sim");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: ERROR! Debug requires that Watchdog is disabled\n");
+
+    fs::path bad = Write("bad.src", " DEVICE SX28\n RESET 0\n JMP nowhere\n");
+    r = Run("debug '" + bad.string() + "' --port sim");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("bad.src:3:6: error: Undefined symbol"), std::string::npos) << r.err;
+
+    r = Run("debug " + Blink() + " --port /nonexistent/tty");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err,
+              "error: Unable to open /nonexistent/tty: COM port in use by another process.\n");
+
+    r = Run("debug " + Blink() + " --port sim --script '" + (dir_ / "none.txt").string() + "'");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(Run("debug").exit, 2);
+    EXPECT_EQ(Run("debug a b").exit, 2);
+    EXPECT_EQ(Run("debug " + Blink() + " --port").exit, 2);
+    EXPECT_EQ(Run("debug " + Blink() + " --bogus").exit, 2);
+    Result help = Run("debug --help");
+    EXPECT_EQ(help.exit, 0);
+    EXPECT_NE(help.out.find("break ADDR|off"), std::string::npos);
+}
