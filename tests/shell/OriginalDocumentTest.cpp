@@ -4,8 +4,8 @@
 
 #include "FakeEditor.h"
 #include "TempFolder.h"
-#include "platform/ScriptedPrompter.h"
 #include "platform/FileIo.h"
+#include "platform/ScriptedPrompter.h"
 #include "shell/OpenFiles.h"
 
 using namespace pellix;

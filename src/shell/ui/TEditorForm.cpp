@@ -24,8 +24,8 @@
 
 #include <Qsci/qsciprinter.h>
 
-#include "platform/SilentAbort.h"
 #include "platform/FileIo.h"
+#include "platform/SilentAbort.h"
 #include "shell/Keywords.h"
 #include "shell/PrintLayout.h"
 #include "shell/ui/Colors.h"
