@@ -127,9 +127,12 @@ QByteArray PdfDrawing(const QString& path) {
         at += 7;
         qsizetype end = pdf.indexOf("endstream", at);
         if (end < 0) break;
-        // qUncompress wants the size first; it grows its buffer beyond it when needed.
-        QByteArray z = QByteArray("\x00\x10\x00\x00", 4) + pdf.mid(at, end - at);
-        out += qUncompress(z);
+        QByteArray data = pdf.mid(at, end - at);
+        // Font programs and images are not all deflated; only zlib streams are drawing.
+        if (data.startsWith('\x78')) {
+            // qUncompress wants the size first; it grows its buffer beyond it when needed.
+            out += qUncompress(QByteArray("\x00\x10\x00\x00", 4) + data);
+        }
         at = end;
     }
     return out;
@@ -681,6 +684,7 @@ void OriginalEditorWindowTest::helpAboutAndHint() {
     about.Ask();
     QCOMPARE(watcher.seen, (QStringList{"AboutForm", "DisclaimerViewDLG"}));
     QVERIFY(disclaimer.startsWith(L("This software is provided \"as is\"")));
+    QVERIFY(!disclaimer.contains(L("I Accept")));
     QCOMPARE(buttonTexts, QStringList{"Okay"});
 
     // The hint: sized to its text, black frame, hidden by its timer.

@@ -91,7 +91,12 @@ void TAboutForm::ShowDisclaimer() {
     box.setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     auto* text = new QTextBrowser;
     text->setObjectName(QStringLiteral("DisclaimerMemo"));
-    text->setPlainText(QString::fromLatin1(TWarrantyForm::DisclaimerText()));
+    // Here there is nothing to accept or refuse: the closing paragraph about the
+    // disclaimer window's two buttons stays out.
+    QString disclaimer = QString::fromLatin1(TWarrantyForm::DisclaimerText());
+    qsizetype choice = disclaimer.lastIndexOf(QStringLiteral("\n\nChoose "));
+    if (choice > 0) disclaimer.truncate(choice);
+    text->setPlainText(disclaimer);
     auto* okay = new QPushButton(QStringLiteral("Okay"));
     okay->setObjectName(QStringLiteral("OkayBTN"));
     okay->setDefault(true);

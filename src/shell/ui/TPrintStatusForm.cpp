@@ -13,9 +13,10 @@ TPrintStatusForm::TPrintStatusForm(QWidget* parent) : QDialog(parent) {
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* caption = new QLabel(QStringLiteral("Printing page"));
+    auto* caption = new QLabel(QStringLiteral("Printing page "));
     page_ = new QLabel;
     page_->setObjectName(QStringLiteral("PageLBL"));
+    row->setSpacing(0);
     row->addWidget(caption);
     row->addWidget(page_);
     row->addStretch();
