@@ -657,6 +657,9 @@ void OriginalEditorWindowTest::helpAboutAndHint() {
     QVERIFY(help.Memo()->isReadOnly());
     help.ShowCentred();
     QVERIFY(help.isVisible());
+    MaybeGrab(help, "help.png");
+    // The whole reference shows without scrolling sideways.
+    QVERIFY(!help.Memo()->horizontalScrollBar()->isVisible());
     QVERIFY(!help.isModal());
 
     TAboutForm about;
