@@ -711,6 +711,10 @@ void OriginalEditorWindowTest::helpAboutAndHint() {
     QVERIFY(!hint.isVisible());
     hint.ShowHint(L("one\rtwo\rthree"), 1, QPoint(0, 0), 10);
     QCOMPARE(hint.Lines(), QStringList{"one"});
+    // Without a line count: every line, CR LF pairs counted once.
+    hint.ShowHint(L("one\r\ntwo\nthree"), QPoint(0, 0), 10);
+    QCOMPARE(hint.Text(), L("one\rtwo\rthree"));
+    QCOMPARE(hint.height(), 3 * fm.height() + 5);
 }
 
 QTEST_MAIN(OriginalEditorWindowTest)

@@ -1,7 +1,9 @@
 #include "shell/ui/THintForm.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPointer>
 
 namespace pellix {
 
@@ -38,6 +40,15 @@ void THintForm::ShowHint(const QString& text, int lines, QPoint at, int millisec
         caller->activateWindow();
         caller->setFocus();
     }
+}
+
+void THintForm::ShowHint(const QString& text, QPoint at, int milliseconds) {
+    QPointer<QWidget> focus = QApplication::focusWidget();
+    QString unified = text;
+    unified.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    unified.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    ShowHint(unified, int(unified.count(QLatin1Char('\n'))) + 1, at, milliseconds);
+    if (focus) focus->setFocus(Qt::OtherFocusReason);
 }
 
 void THintForm::HideHint() {

@@ -17,7 +17,12 @@ public:
     // at `at` for `milliseconds`, then hides it; the focus stays with `caller`.
     void ShowHint(const QString& text, int lines, QPoint at, int milliseconds,
                   QWidget* caller = nullptr);
+    // The same with every line of `text`, the focus left where it is.
+    void ShowHint(const QString& text, QPoint at, int milliseconds);
     void HideHint();
+
+    // The lines shown, joined by CR.
+    QString Text() const { return lines_.join(QLatin1Char('\r')); }
 
     QTimer* Timer() const { return timer_; }
     const QStringList& Lines() const { return lines_; }
