@@ -7,9 +7,12 @@
 #include "link/ui/TClockForm.h"
 #include "link/ui/TClockGenInfoFRM.h"
 #include "link/ui/TDeviceForm.h"
+#include "shell/ui/TAboutForm.h"
+#include "shell/ui/TConfigureForm.h"
 #include "shell/ui/TEditorForm.h"
 #include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TGotoLineNumDLG.h"
+#include "shell/ui/THelpForm.h"
 #include "shell/ui/TPM_CodeFRM.h"
 #include "shell/ui/TWarrantyForm.h"
 
@@ -55,7 +58,10 @@ void AppWindows::ShowClockGenInfo(uint32_t frequency) {
 }
 
 void AppWindows::ShowConfigure() {
-    NotAvailable("The Configure dialog");
+    if (configure)
+        configure->Execute();
+    else
+        NotAvailable("The Configure dialog");
 }
 
 void AppWindows::HideDebugWindow() {
@@ -95,12 +101,18 @@ bool AppWindows::BrowseList(const std::string& sourcePath) {
 }
 
 void AppWindows::ShowHelp() {
-    NotAvailable("The help window");
+    if (help)
+        help->ShowCentred();
+    else
+        NotAvailable("The help window");
 }
 
 void AppWindows::ShowAbout() {
-    prompter_.Message(std::string("Pellix\rVersion: ") + kVersionText, "About", PromptButtons::Ok,
-                      PromptIcon::Information);
+    if (about)
+        about->Ask();
+    else
+        prompter_.Message(std::string("Pellix\rVersion: ") + kVersionText, "About",
+                          PromptButtons::Ok, PromptIcon::Information);
 }
 
 } // namespace pellix

@@ -9,6 +9,10 @@ namespace pellix {
 
 class TWarrantyForm;
 class TGotoLineNumDLG;
+class TConfigureForm;
+class THelpForm;
+class TAboutForm;
+class THintForm;
 class TDebugForm;
 class TRegisterForm;
 class TWatchForm;
@@ -29,6 +33,11 @@ public:
     TRegisterForm* registers = nullptr;
     TWatchForm* watch = nullptr;
     TCodeForm* code = nullptr;
+    TConfigureForm* configure = nullptr;
+    THelpForm* help = nullptr;
+    TAboutForm* about = nullptr;
+    // For the windows that show short notices (the register view).
+    THintForm* hint = nullptr;
     TPM_CodeFRM* listView = nullptr;
     TFileSaveNotificationDLG* fileSaveNotification = nullptr;
     TDeviceForm* device = nullptr;

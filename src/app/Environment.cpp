@@ -56,30 +56,35 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     // The hardware link's windows belong to the main window, so closing it ends the program
     // even while one of them is up.
     QWidget* main = editorForm_.get();
-    Create(findReplace_);
+    TFindReplaceForm* findReplace = Create(findReplace_);
     Create(progress_, main);
     windows_.registers = Create(register_, debug);
-    Create(about_);
+    windows_.about = Create(about_);
     windows_.watch = Create(watch_, debug);
     windows_.code = Create(code_, debug);
     windows_.debug = Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()});
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
-    Create(print_);
-    Create(printStatus_);
+    TPrintForm* print = Create(print_);
+    TPrintStatusForm* printStatus = Create(printStatus_);
+    editorForm_->SetOriginalEditorWindows(findReplace, print, printStatus);
     windows_.clock = Create(clock_, hardware_->Link(), *record_, main);
-    Create(configure_);
     // The working settings are read as the Configure dialog comes into being, after the
-    // command line had its say, and the main window follows them.
-    settingsStored_ = settings_.Load(registry_, editorForm_->CompilerMode());
-    editorForm_->ApplyEditorChoice();
-    editorForm_->ApplyErrorListRule();
-    Create(help_);
+    // command line had its say, and the main window follows them. On the first run the
+    // dialog shows itself here.
+    TEditorForm* editor = editorForm_.get();
+    configure_ = std::make_unique<TConfigureForm>(ConfigureContext{
+        registry_, settings_, prompter_, editor->CompilerMode(),
+        [editor] { editor->ApplyEditorChoice(); }, [editor] { editor->ApplyErrorListRule(); }});
+    order_.push_back(configure_.get());
+    windows_.configure = configure_.get();
+    settingsStored_ = !configure_->FirstRun();
+    windows_.help = Create(help_);
     Create(irc_, main);
     Create(sxc_, *record_, prompter_);
     editorForm_->SetCompilerLoader([this](const std::string& base) { return sxc_->SXCLoad(base); });
-    Create(hint_);
+    windows_.hint = Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
     windows_.listView =

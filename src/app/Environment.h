@@ -88,7 +88,8 @@ public:
     TClockGenInfoFRM& ClockGenInfo() { return *clockGenInfo_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
-    // Whether settings were stored before this run.
+    // Whether settings were stored before this run (if not, the Configure dialog was
+    // shown, modally, while the environment was built).
     bool SettingsStored() const { return settingsStored_; }
 
 private:

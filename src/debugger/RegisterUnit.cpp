@@ -141,7 +141,7 @@ void RegisterSurface::Configure(int family, const MemoryGeometry& geometry,
     digitPitch_ = std::max(cw + 2, 2 * sw + 2); // room for "DC", "PD", "TO" over a digit
 
     labelX_ = pad_;
-    valueX_ = labelX_ + 6 * sw + pad_; // "STATUS"
+    valueX_ = labelX_ + 7 * sw + pad_; // "STATUS" and a gap before the value
     valueW_ = 2 * cw + pad_;
     bitsX_ = valueX_ + valueW_ + pad_;
     int globalRight = bitsX_ + 8 * digitPitch_;

@@ -498,7 +498,13 @@ void Orda::SetUpOutputDirectory() {
     p_.breakAddr = 0xFFFF;
     if (!options_.outputDirWanted) return;
     std::string dir = host_.ProgramDirectory(argv0_) + "ORDA Output/";
-    if (host_.MakeDirectory(Resolve(dir, false))) {
+    bool made = host_.MakeDirectory(Resolve(dir, false));
+    if (!made) {
+        // Installed programs sit in folders the user cannot write to.
+        dir = host_.UserOutputDirectory();
+        made = !dir.empty() && host_.MakeDirectory(dir);
+    }
+    if (made) {
         outputBase_ = dir + sourceNameNoExt_;
         if (!options_.nohau) errorFileName_ = outputBase_ + ".err";
     }

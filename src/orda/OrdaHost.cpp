@@ -1,5 +1,7 @@
 #include "orda/OrdaHost.h"
 
+#include "orda/UserFolder.h"
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +99,9 @@ bool SystemHost::MakeDirectory(const std::string& path) {
     std::string p = path;
     while (p.size() > 1 && p.back() == '/')
         p.pop_back();
+    // The missing folders above it too: the per-user folder may be the first of its kind.
+    for (size_t slash = p.find('/', 1); slash != std::string::npos; slash = p.find('/', slash + 1))
+        mkdir(p.substr(0, slash).c_str(), 0777);
     mkdir(p.c_str(), 0777);
     struct stat st {};
     return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -118,6 +123,10 @@ std::string SystemHost::ProgramDirectory(const std::string& argv0) {
     }
     size_t slash = path.rfind('/');
     return path.substr(0, slash + 1);
+}
+
+std::string SystemHost::UserOutputDirectory() {
+    return UserOutputFolder();
 }
 
 uint64_t SystemHost::Milliseconds() {

@@ -33,12 +33,15 @@ public:
     virtual void Remove(const std::string& path) = 0;
     // -1 when the file does not exist.
     virtual long long FileSize(const std::string& path) = 0;
-    // True when the directory exists afterwards.
+    // Makes the folder and any missing ones above it; true when it exists afterwards.
     virtual bool MakeDirectory(const std::string& path) = 0;
     // Absolute, without a trailing separator.
     virtual std::string CurrentDirectory() = 0;
     // Folder of the running program, with a trailing separator; empty when unknown.
     virtual std::string ProgramDirectory(const std::string& argv0) = 0;
+    // The per-user output folder (UserFolder.h), absolute with a trailing separator, for
+    // when the one beside the program cannot be made; empty when there is none.
+    virtual std::string UserOutputDirectory() = 0;
     virtual uint64_t Milliseconds() = 0;
     virtual std::tm LocalTime() = 0;
 };
@@ -56,6 +59,7 @@ public:
     bool MakeDirectory(const std::string& path) override;
     std::string CurrentDirectory() override;
     std::string ProgramDirectory(const std::string& argv0) override;
+    std::string UserOutputDirectory() override;
     uint64_t Milliseconds() override;
     std::tm LocalTime() override;
 };
@@ -67,6 +71,8 @@ public:
     std::string console;
     std::string cwd = "/work";
     std::string programDir = "/bin/";
+    std::string userOutputDir;     // none unless a test sets one
+    std::string failMakeDirPrefix; // MakeDirectory fails for paths starting with this
     int keysWaited = 0;
     bool failCreate = false;      // every Create fails
     std::string failCreateSuffix; // Create fails for names ending in this
@@ -80,9 +86,12 @@ public:
     std::unique_ptr<OutFile> Create(const std::string& path) override;
     void Remove(const std::string& path) override { files.erase(path); }
     long long FileSize(const std::string& path) override;
-    bool MakeDirectory(const std::string&) override { return true; }
+    bool MakeDirectory(const std::string& path) override {
+        return failMakeDirPrefix.empty() || path.rfind(failMakeDirPrefix, 0) != 0;
+    }
     std::string CurrentDirectory() override { return cwd; }
     std::string ProgramDirectory(const std::string&) override { return programDir; }
+    std::string UserOutputDirectory() override { return userOutputDir; }
     uint64_t Milliseconds() override { return 0; }
     std::tm LocalTime() override { return now; }
 };

@@ -9,12 +9,15 @@
 
 #include "platform/Prompter.h"
 #include "shell/FileNames.h"
+#include "shell/OriginalEditorBuffer.h"
 #include "shell/RecentFiles.h"
 #include "shell/SettingsRegistry.h"
 #include "shell/T_PMEditorArray.h"
 #include "shell/WorkingSettings.h"
 
 namespace pellix {
+
+struct FileRead;
 
 // What the open files need of the window that shows them.
 class OpenFilesView {
@@ -35,6 +38,8 @@ public:
     // Undo and Redo availability of the current editor changed.
     virtual void EditorStateChanged() = 0;
     virtual void RecentFilesChanged() = 0;
+    // The original editor's text was replaced (loaded, emptied).
+    virtual void OriginalTextChanged() {}
 };
 
 class OpenFiles {
@@ -64,8 +69,17 @@ public:
     void SetCurrentFileName(const std::string& name);
     // Asked when the program is to close: every modified file in turn. False keeps it open.
     bool CloseQuery();
-    // The application became active again: re-select the current editor.
-    void Activate() { Select(current_); }
+    // The application became active again: re-select the current editor, or with the
+    // original editor look whether its file changed on disk.
+    void Activate();
+
+    // The original editor's buffer; the commands work on it while that editor is in use.
+    void SetOriginalBuffer(OriginalEditorBuffer* buffer) { original_ = buffer; }
+    // Switches between the editors. The current document goes across with its text, name,
+    // modified and read-only state, so neither editor shows or saves a stale copy; the
+    // other files of the enhanced editor stay open in it.
+    void UseOriginalEditor(bool on);
+    bool OriginalMode() const { return originalMode_; }
 
     // The /R switch: applies to the next file opened only.
     void SetReadOnlySwitch(bool on) { readOnlySwitch_ = on; }
@@ -94,6 +108,14 @@ private:
     void StoreRecent();
     void Info(const std::string& text);
     void Error(const std::string& text, const std::string& caption);
+    bool ReportUnreadable(const FileRead& r, const std::string& path);
+    // The original editor's side of the commands.
+    void NewOriginal();
+    bool OpenOriginal(const std::string& path, bool fromDisk = false);
+    bool SaveOriginal(const std::string& name);
+    bool CloseQueryOriginal();
+    void HandBack();
+    int IndexOf(const SourceEditor* editor) const;
 
     OpenFilesView& view_;
     Prompter& prompter_;
@@ -112,6 +134,13 @@ private:
     bool firstNewTaken_ = false;
     int blankCounter_ = 1;
     bool checkingDisk_ = false;
+
+    OriginalEditorBuffer* original_ = nullptr;
+    bool originalMode_ = false;
+    // The enhanced editor whose document the buffer took over, if it did.
+    SourceEditor* bound_ = nullptr;
+    // The file's time when the buffer's document was loaded or saved.
+    int64_t originalTime_ = 0;
 };
 
 } // namespace pellix

@@ -1,5 +1,7 @@
 #include "shell/OrdaUnit.h"
 
+#include "orda/UserFolder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -489,10 +491,29 @@ bool OrdaUnit::ORDA_Init() {
     return true;
 }
 
-void OrdaUnit::EmptyOutputFolder() {
-    const std::string folder = programFolder_ + kOrdaOutputFolderName;
+std::string OrdaUnit::OutputFolder() const {
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) return;
+    std::string folder = programFolder_ + kOrdaOutputFolderName + "/";
+    if (fs::is_directory(folder, ec)) return folder;
+    // orda falls back on the same per-user folder when it cannot make the one above.
+    folder = orda::UserOutputFolder();
+    if (!folder.empty() && fs::is_directory(folder, ec)) return folder;
+    return {};
+}
+
+void OrdaUnit::MakeOutputFolder() {
+    std::error_code ec;
+    if (fs::create_directory(programFolder_ + kOrdaOutputFolderName, ec) ||
+        fs::is_directory(programFolder_ + kOrdaOutputFolderName, ec))
+        return;
+    if (std::string user = orda::UserOutputFolder(); !user.empty())
+        fs::create_directories(user, ec);
+}
+
+void OrdaUnit::EmptyOutputFolder() {
+    const std::string folder = OutputFolder();
+    std::error_code ec;
+    if (folder.empty()) return;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         std::error_code e2;
         // A link is removed itself, never what it points to.
@@ -502,11 +523,8 @@ void OrdaUnit::EmptyOutputFolder() {
 }
 
 std::string OrdaUnit::OutputFolderFor(const std::string& sourcePath) const {
-    if (settings_.ordaFilesToOutputDir) {
-        std::string folder = programFolder_ + kOrdaOutputFolderName + "/";
-        std::error_code ec;
-        if (fs::is_directory(folder, ec)) return folder;
-    }
+    if (settings_.ordaFilesToOutputDir)
+        if (std::string folder = OutputFolder(); !folder.empty()) return folder;
     // orda writes beside the source when it cannot make its output folder.
     return WithSlash(FolderPart(sourcePath));
 }
@@ -531,10 +549,7 @@ int OrdaUnit::ORDA_Run(const std::string& sourcePath) {
                 "Assembly ERROR", PromptIcon::Error);
         return kOrdaNotRun;
     }
-    if (settings_.ordaFilesToOutputDir) {
-        std::error_code ec;
-        fs::create_directory(programFolder_ + kOrdaOutputFolderName, ec);
-    }
+    if (settings_.ordaFilesToOutputDir) MakeOutputFolder();
     const std::string folder = OutputFolderFor(sourcePath);
     const std::string base = folder + Stem(sourcePath);
     for (const char* out : kOutputExtensions)

@@ -114,7 +114,8 @@ public:
 
     // True when orda is present; says so when it is not.
     bool ORDA_Init();
-    // Deletes the files (not folders) in the program folder's "ORDA Output".
+    // Deletes the files (not folders) in orda's output folder: "ORDA Output" in the program
+    // folder, or the per-user one orda uses when that cannot be made.
     void EmptyOutputFolder();
     // Runs orda on `sourcePath` and reads what it wrote: 0 or 2 success, 1 errors in the
     // source, 3 to 5 the map, object or symbol file could not be taken, kOrdaNotRun.
@@ -155,7 +156,11 @@ public:
     // The arguments of the last start, for the curious and for tests.
     const std::vector<std::string>& LastArguments() const { return lastArguments_; }
 
+    // The output folder orda uses, with the trailing separator, when it exists.
+    std::string OutputFolder() const;
+
 private:
+    void MakeOutputFolder();
     int ReadOutputs();
     void TransferWatches();
     void Message(const std::string& text, const std::string& caption, PromptIcon icon);

@@ -3,8 +3,8 @@
 
 #include "BridgeTestSupport.h"
 #include "asm/Assembler.h"
-#include "platform/ScriptedPrompter.h"
 #include "platform/FileIo.h"
+#include "platform/ScriptedPrompter.h"
 #include "target/LineEnds.h"
 
 using namespace pellix;
@@ -12,6 +12,25 @@ using namespace pellix::test;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) saved_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
 
 struct RealRig {
     RealRig() {
@@ -141,4 +160,28 @@ TEST(OrdaEndToEnd, WatchesBreakAndErrorsOfARealRun) {
     ASSERT_GE(first, 0);
     EXPECT_EQ(FullPath(rig.unit.ErrorFileName(first)), bad);
     EXPECT_EQ(rig.unit.ErrorLineNumber(first), 3);
+}
+
+TEST(OrdaEndToEnd, AnInstalledProgramUsesThePerUserOutputFolder) {
+    RealRig rig;
+    // A file where the folder would go: the program's folder cannot take one (as in a
+    // system folder; the tests may run as root, who may write anywhere).
+    WriteFile(rig.bin + "/ORDA Output", "");
+    const std::string data = rig.dir / "data";
+    ScopedEnv env("XDG_DATA_HOME", data);
+    const std::string user = data + "/pellix/ORDA Output/";
+    EXPECT_TRUE(rig.settings.ordaFilesToOutputDir) << "the default";
+    std::string source = rig.Source("p.src", "\tDEVICE SX28AC,OSCHS2\r\n\tFREQ 4000000\r\n"
+                                             "\tIRC_CAL IRC_4MHZ\r\n\tRESET start\r\n"
+                                             "\tORG 0\r\nstart\tJMP start\r\n");
+    int result = rig.unit.ORDA_Run(source);
+    EXPECT_TRUE(result == 0 || result == 2) << result;
+    EXPECT_EQ(rig.unit.OutputFolder(), user);
+    EXPECT_EQ(rig.unit.OutputFileFor(source, ".lst"), user + "p.lst");
+    EXPECT_TRUE(fs::exists(user + "p.lst"));
+    EXPECT_FALSE(fs::exists(rig.dir / "p.obj")) << "nothing beside the source";
+    EXPECT_EQ(rig.record->assembled[0], 0x8A00) << "the object was read from there";
+
+    rig.unit.EmptyOutputFolder();
+    EXPECT_TRUE(fs::is_empty(user));
 }

@@ -738,6 +738,20 @@ void DebugWindowsTest::compilerModeCaption() {
     r.code->SetCompilerMode(false, "");
     r.code->show();
     QCOMPARE(r.code->windowTitle(), QStringLiteral("Code"));
+    r.code->hide();
+
+    // Whole lines in the source column's colours: at the breakpoint the next-instruction
+    // blue runs from the left edge.
+    r.code->SetCompilerMode(true, "/some/where/prog.cod");
+    r.Open();
+    r.Button("RunButton")->click();
+    QVERIFY(r.TicksUntilIdle() > 0);
+    const CodeMarks m = r.code->Marks();
+    QCOMPARE(m.next, m.breakLine);
+    const QImage shot = r.code->grab().toImage();
+    const int y = (m.next - r.code->Position()) * r.code->RowHeight() + r.code->RowHeight() / 2;
+    QCOMPARE(shot.pixelColor(1, y), QColor(Qt::blue));
+    QCOMPARE(shot.pixelColor(1, y - r.code->RowHeight()), r.code->palette().color(QPalette::Base));
 }
 
 QTEST_MAIN(DebugWindowsTest)

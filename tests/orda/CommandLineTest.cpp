@@ -1,9 +1,11 @@
 // The command line, the console text and the exit code, with the program run as a process.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "OrdaProcess.h"
+#include "OrdaRun.h"
 
 using namespace ordatest;
 
@@ -222,6 +224,48 @@ TEST(CommandLine, OutputFolderBesideTheProgram) {
         EXPECT_TRUE(d.Exists(std::string("bin/ORDA Output/prog") + ext)) << ext;
     EXPECT_FALSE(d.Exists("src/prog.obj"));
     EXPECT_FALSE(d.Exists("bin/ORDA Output/prog.err")) << "an empty error file is removed";
+}
+
+TEST(CommandLine, OutputFolderPerUserWhenTheProgramFolderIsNotWritable) {
+    TempDir d;
+    std::filesystem::create_directories(d.path() / "bin");
+    std::filesystem::create_symlink(std::filesystem::absolute(OrdaPath()),
+                                    d.path() / "bin/ORDA.dll");
+    // A file where the folder would go stands for a folder orda may not write to (root may
+    // write anywhere, so permissions would not do).
+    d.Write("bin/ORDA Output", "");
+    d.Write("src/prog.asm", kClean);
+    std::string program = (d.path() / "bin/ORDA.dll").string();
+    std::string source = (d.path() / "src/prog.asm").string();
+    std::string data = (d.path() / "data").string();
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    std::string savedText = saved ? saved : "";
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    auto r = RunProcess(program, {"/F", "BIN16", "/E", "CORVANEX", "/O", "USE_OUTPUT_DIR", source},
+                        d.path());
+    if (saved)
+        setenv("XDG_DATA_HOME", savedText.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    for (const char* ext : {".obj", ".map", ".sym", ".lst"})
+        EXPECT_TRUE(d.Exists(std::string("data/pellix/ORDA Output/prog") + ext)) << ext;
+    EXPECT_FALSE(d.Exists("src/prog.obj"));
+}
+
+TEST(CommandLine, OutputFolderFallsBackInTurn) {
+    // In memory: the program's folder refused, then the per-user one, then beside the source.
+    auto user = Assemble({{"p.asm", kClean}}, "/F BIN16 /E CORVANEX /O USE_OUTPUT_DIR p", 4000000,
+                         [](orda::MemoryHost& h) {
+                             h.failMakeDirPrefix = "/bin/";
+                             h.userOutputDir = "/home/u/.local/share/pellix/ORDA Output/";
+                         });
+    EXPECT_EQ(user->exitCode, 0) << user->console();
+    EXPECT_TRUE(user->host.files.count("/home/u/.local/share/pellix/ORDA Output/p.obj"));
+    auto beside = Assemble({{"p.asm", kClean}}, "/F BIN16 /E CORVANEX /O USE_OUTPUT_DIR p", 4000000,
+                           [](orda::MemoryHost& h) { h.failMakeDirPrefix = "/bin/"; });
+    EXPECT_EQ(beside->exitCode, 0) << beside->console();
+    EXPECT_TRUE(beside->Has("p.obj"));
 }
 
 TEST(CommandLine, SourceInAnotherFolderAndItsIncludes) {

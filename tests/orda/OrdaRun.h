@@ -1,6 +1,7 @@
 // Runs orda in-process on files held in memory (fast checks of the language and files).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -46,9 +47,12 @@ struct InProcess {
 
 // `files` maps names in the working folder to their text; the first argument after the
 // options is the source.
-inline std::unique_ptr<InProcess> Assemble(const std::map<std::string, std::string>& files,
-                                           const std::string& args, uint32_t maxLines = 4000000) {
+// `setUp` may adjust the host first.
+inline std::unique_ptr<InProcess>
+Assemble(const std::map<std::string, std::string>& files, const std::string& args,
+         uint32_t maxLines = 4000000, const std::function<void(orda::MemoryHost&)>& setUp = {}) {
     auto r = std::make_unique<InProcess>();
+    if (setUp) setUp(r->host);
     for (const auto& [name, text] : files)
         r->host.files["/work/" + name] = text;
     r->orda = std::make_unique<orda::Orda>(r->host);

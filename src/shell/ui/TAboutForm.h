@@ -1,17 +1,24 @@
-// The about box. Created at start-up and kept for the whole run; it has
-// no contents of its own yet.
+// The About box: the program, its version, and the disclaimer behind "More...".
 #pragma once
 
 #include <QDialog>
+#include <QPushButton>
 
 namespace pellix {
 
 class TAboutForm : public QDialog {
+    Q_OBJECT
 public:
-    explicit TAboutForm(QWidget* parent = nullptr) : QDialog(parent) {
-        setObjectName(QStringLiteral("AboutForm"));
-        setWindowTitle(QStringLiteral("About"));
-    }
+    explicit TAboutForm(QWidget* parent = nullptr);
+
+    // Shows it modally.
+    void Ask() { exec(); }
+    // The disclaimer with its single Okay button, modally.
+    void ShowDisclaimer();
+    QPushButton* MoreButton() const { return more_; }
+
+private:
+    QPushButton* more_;
 };
 
 } // namespace pellix

@@ -1,17 +1,169 @@
-// The Configure dialog. Created at start-up and kept for the whole run; it has
-// no contents of its own yet.
+// The Configure dialog: the serial port, the IRC calibration choice, the assembler and
+// editor options. Made once at start-up, when it reads the stored settings into the
+// working copy (and, on the very first run, asks the user to look them over).
 #pragma once
 
+#include <array>
+#include <functional>
+#include <optional>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
 #include <QDialog>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "platform/Prompter.h"
+#include "shell/ConfigureUnit.h"
+#include "shell/SettingsRegistry.h"
+#include "shell/WorkingSettings.h"
 
 namespace pellix {
 
-class TConfigureForm : public QDialog {
+// Two arrow buttons that step a number within a range.
+class TUpDown : public QWidget {
+    Q_OBJECT
 public:
-    explicit TConfigureForm(QWidget* parent = nullptr) : QDialog(parent) {
-        setObjectName(QStringLiteral("ConfigureForm"));
-        setWindowTitle(QStringLiteral("Configure"));
-    }
+    explicit TUpDown(QWidget* parent = nullptr);
+    void SetRange(int min, int max, int step);
+    int Value() const { return value_; }
+    // Brought into the range, onto a step from the minimum.
+    void SetValue(int value);
+    void StepUp() { SetValue(value_ + step_); }
+    void StepDown() { SetValue(value_ - step_); }
+    QToolButton* UpButton() const { return up_; }
+    QToolButton* DownButton() const { return down_; }
+
+signals:
+    void ValueChanged(int value);
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
+private:
+    QToolButton* up_;
+    QToolButton* down_;
+    int min_ = 0, max_ = 100, step_ = 1, value_ = 0;
+};
+
+// A panel showing a colour; a click asks for another.
+class TColorPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit TColorPanel(QWidget* parent = nullptr);
+    void SetColor(ColorRef c);
+    ColorRef Color() const { return color_; }
+
+signals:
+    void Clicked();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    ColorRef color_ = 0;
+};
+
+struct ConfigureContext {
+    SettingsRegistry& registry;
+    WorkingSettings& settings;
+    Prompter& prompter;
+    bool compilerMode = false;
+    // The main window follows the settings: the editor choice, then the error list.
+    std::function<void()> applyEditorChoice;
+    std::function<void()> applyErrorListRule;
+};
+
+class TConfigureForm : public QDialog {
+    Q_OBJECT
+public:
+    // Asks for a colour starting from `initial`; the 16 custom colours may change.
+    using ColorChooser =
+        std::function<std::optional<QColor>(const QColor& initial, std::array<ColorRef, 16>&)>;
+
+    // Reads the stored settings into the working copy, applies them to the main window,
+    // and on the first run (no port stored) says so and shows the dialog.
+    explicit TConfigureForm(ConfigureContext context, QWidget* parent = nullptr);
+    ~TConfigureForm() override;
+
+    bool FirstRun() const { return firstRun_; }
+    // Shows the dialog modally with the working settings; true when Okay stored them.
+    bool Execute();
+    void SetColorChooser(ColorChooser chooser) { chooser_ = std::move(chooser); }
+
+    // Handlers.
+    void OkayButtonClick();
+    void ChooseColor(TColorPanel* panel);
+    // Places and shows the groups as the two check boxes say.
+    void LayoutControls();
+    // Sets the controls from the working settings (what showing the dialog does).
+    void ResetControls();
+
+    // The port group's item: 0 to 3 COM1 to COM4, 4 the virtual key, 5 a device path.
+    int PortItem() const { return portButtons_->checkedId(); }
+    void SetPortItem(int item);
+    int IrcItem() const { return ircButtons_->checkedId(); }
+    void SetIrcItem(int item);
+
+private:
+    void Build();
+    QCheckBox* Box(const char* name, const QString& caption, const QString& hint);
+    void ControlsToSettings(WorkingSettings& s) const;
+    void UpdateColorPanels();
+    void FontsizeChanged(int size);
+    void TabsizeChanged(int size);
+
+    SettingsRegistry& registry_;
+    WorkingSettings& settings_;
+    Prompter& prompter_;
+    bool compilerMode_;
+    std::function<void()> applyEditorChoice_;
+    std::function<void()> applyErrorListRule_;
+    ColorChooser chooser_;
+    bool firstRun_ = false;
+    bool placed_ = false;
+
+    QWidget* topRow_ = nullptr;
+    QGroupBox* ircGroup_ = nullptr;
+    QButtonGroup* ircButtons_ = nullptr;
+    QGroupBox* portGroup_ = nullptr;
+    QButtonGroup* portButtons_ = nullptr;
+    QLineEdit* portDevice_ = nullptr;
+    QWidget* rows_ = nullptr;
+    QCheckBox* createBackup_ = nullptr;
+    QGroupBox* assemblerGroup_ = nullptr;
+    QCheckBox* useOrda_ = nullptr;
+    QCheckBox* ordaOutputFiles_ = nullptr;
+    QCheckBox* localLabelStartCol_ = nullptr;
+    QCheckBox* useNewEditor_ = nullptr;
+    QGroupBox* editorGroup_ = nullptr;
+    QWidget* editorPanel_ = nullptr;
+    TUpDown* fontsize_ = nullptr;
+    QLabel* fontsizeLabel_ = nullptr;
+    TUpDown* tabsize_ = nullptr;
+    QLabel* tabsizeLabel_ = nullptr;
+    QLabel* sample_ = nullptr;
+    QCheckBox* colorCode_ = nullptr;
+    TColorPanel* codeColor_ = nullptr;
+    QCheckBox* codeBold_ = nullptr;
+    QCheckBox* colorComments_ = nullptr;
+    TColorPanel* commentColor_ = nullptr;
+    TColorPanel* errorBgColor_ = nullptr;
+    QCheckBox* jumpToError_ = nullptr;
+    QCheckBox* saveFile_ = nullptr;
+    QCheckBox* removeFiles_ = nullptr;
+    QPushButton* okay_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QColorDialog* colorDialog_ = nullptr;
+    std::array<ColorRef, 16> customColors_{};
 };
 
 } // namespace pellix

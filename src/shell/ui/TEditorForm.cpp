@@ -13,19 +13,28 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QToolBar>
 #include <QUrl>
+#include <QVBoxLayout>
+
+#include <Qsci/qsciprinter.h>
 
 #include "platform/FileIo.h"
 #include "platform/SilentAbort.h"
 #include "shell/Keywords.h"
+#include "shell/PrintLayout.h"
 #include "shell/SXCUnit.h"
 #include "shell/ui/Colors.h"
+#include "shell/ui/OriginalEditorView.h"
 #include "shell/ui/QtPlacedWindow.h"
+#include "shell/ui/TFindReplaceForm.h"
+#include "shell/ui/TPrintForm.h"
+#include "shell/ui/TPrintStatusForm.h"
 #include "shell/ui/TSearchDialog.h"
 #include "shell/ui/ToolIcons.h"
 
@@ -34,6 +43,8 @@ namespace pellix {
 namespace {
 
 constexpr const char* kEmptyEditor = "Current editor is empty.  There is no code to assemble.";
+constexpr const char* kBufferFull =
+    "The text does not fit: the original editor holds at most 1,000,000 characters.";
 constexpr const char* kReadOnlyAssemble =
     "Current file is READ ONLY and must be saved under a new name before assembling.";
 constexpr const char* kNeverSaved =
@@ -86,6 +97,7 @@ TEditorForm::TEditorForm(EditorFormContext c, QWidget* parent)
     : QMainWindow(parent), record_(c.record), registry_(c.registry), settings_(c.settings),
       prompter_(c.prompter), services_(c.services), arguments_(std::move(c.arguments)) {
     setObjectName(QStringLiteral("EditorForm"));
+    ticks_ = c.ticks ? c.ticks : &steadyTicks_;
     setWindowTitle(QString::fromLatin1(kMainCaption));
     terminate_ = [this] {
         hide();
@@ -125,6 +137,7 @@ TEditorForm::TEditorForm(EditorFormContext c, QWidget* parent)
     template_->SetLook(MakeLook());
     files_ = std::make_unique<OpenFiles>(static_cast<OpenFilesView&>(*this), prompter_, registry_,
                                          settings_, kMainCaption);
+    files_->SetOriginalBuffer(&buffer_);
     files_->StartUp();
 
     if (services_.externalAssembler) services_.externalAssembler->Init();
@@ -350,7 +363,17 @@ void TEditorForm::BuildClient() {
     errorList_->setMinimumHeight(16);
     errorList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     errorList_->hide();
-    errorSplit_->addWidget(fileListSplit_);
+    // The enhanced editor's file list and editors, or the original editor, above the
+    // error list.
+    editorArea_ = new QWidget;
+    editorArea_->setObjectName(QStringLiteral("EditorArea"));
+    auto* area = new QVBoxLayout(editorArea_);
+    area->setContentsMargins(0, 0, 0, 0);
+    area->addWidget(fileListSplit_);
+    originalView_ = new OriginalEditorView(buffer_, *ticks_);
+    originalView_->hide();
+    area->addWidget(originalView_);
+    errorSplit_->addWidget(editorArea_);
     errorSplit_->addWidget(errorList_);
     errorSplit_->setStretchFactor(0, 1);
     errorSplit_->handle(1)->hide();
@@ -379,6 +402,8 @@ void TEditorForm::BuildClient() {
     });
     auto* appEvents = new QObject(this);
     appEvents->setObjectName(QStringLiteral("MainFormEventsAPPEV"));
+    originalView_->SetTimers(cursorTimer_, selectTimer_);
+    connect(originalView_, &OriginalEditorView::CaretMoved, this, &TEditorForm::OriginalCaretMoved);
 
     connect(errorList_, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { ErrorLBDblClick(errorList_->row(item)); });
@@ -419,6 +444,7 @@ void TEditorForm::ParseCommandLine() {
     commandLine_ = CommandLine::Parse(arguments_);
     if (commandLine_.port) settings_.comPort = "COM" + std::to_string(commandLine_.port);
     if (commandLine_.compilerMode) settings_.useOrda = false;
+    buffer_.SetCompilerMode(commandLine_.compilerMode);
     if (!commandLine_.fileName.empty()) {
         std::string full = FullPath(commandLine_.fileName);
         if (!FileExists(full)) {
@@ -462,22 +488,35 @@ void TEditorForm::ApplyKeywordsAndColours(TPlusMemo& editor) {
 }
 
 void TEditorForm::ApplyEditorChoice() {
-    if (!settings_.useNewEditor && services_.externalAssembler)
-        services_.externalAssembler->RemoveIntermediateFiles();
-    // Only the enhanced editor lives in this window, so it stays in place whatever the
-    // setting says.
-    filesList_->show();
-    fileListSplit_->show();
-    editorStack_->show();
-    if (QToolBar* bar = findChild<QToolBar*>(QStringLiteral("EditorToolbar"))) bar->show();
-    ApplyErrorListRule();
-    template_->SetLook(MakeLook());
-    CurrentEditor().SetLook(template_->Look());
-    for (const char* name : {"UndoMenuItem", "RedoMenuItem", "GoToLineMENUITM",
-                             "ClearErrorsMENUITM", "ViewDebugCodeMNUITEM"})
-        items_[name]->setVisible(true);
+    const bool enhanced = settings_.useNewEditor;
+    // The current document goes across to the editor now in use.
+    files_->UseOriginalEditor(!enhanced);
+    filesList_->setVisible(enhanced);
+    fileListSplit_->setVisible(enhanced);
+    editorStack_->setVisible(enhanced);
+    if (QToolBar* bar = findChild<QToolBar*>(QStringLiteral("EditorToolbar")))
+        bar->setVisible(enhanced);
+    originalView_->setVisible(!enhanced);
+    if (enhanced) {
+        ApplyErrorListRule();
+        template_->SetLook(MakeLook());
+        CurrentEditor().SetLook(template_->Look());
+        if (isVisible()) CurrentEditor().setFocus();
+    } else {
+        errorList_->hide();
+        errorSplit_->handle(1)->hide();
+        if (services_.externalAssembler) services_.externalAssembler->RemoveIntermediateFiles();
+        originalView_->Refresh();
+        if (isVisible()) originalView_->setFocus();
+        OriginalCaretMoved();
+    }
+    for (const char* name :
+         {"UndoMenuItem", "RedoMenuItem", "GoToLineMENUITM", "ViewDebugCodeMNUITEM"})
+        items_[name]->setVisible(enhanced);
+    items_["ClearErrorsMENUITM"]->setVisible(enhanced || settings_.useOrda);
     for (const char* name : {"EditTextBiggerItem", "EditTextSmallerItem", "FileListToggleItem"})
-        items_[name]->setVisible(false);
+        items_[name]->setVisible(!enhanced);
+    items_["EditReplaceItem"]->setVisible(!enhanced && replaceUsed_);
     if (auto* toggle = buttons_["ToggleAssemblerTBTN"]) {
         QSignalBlocker block(toggle);
         toggle->setChecked(settings_.useOrda);
@@ -653,7 +692,7 @@ void TEditorForm::SetStatus(int panel, const std::string& text) {
 }
 
 void TEditorForm::UpdateEditCommands() {
-    if (!files_ || files_->Count() == 0) return;
+    if (!files_ || files_->Count() == 0 || OriginalEditorInUse()) return;
     TPlusMemo& e = CurrentEditor();
     items_["UndoMenuItem"]->setEnabled(e.CanUndo());
     items_["RedoMenuItem"]->setEnabled(e.CanRedo());
@@ -757,6 +796,7 @@ void TEditorForm::FormShow() {
     } else {
         files_->New();
     }
+    if (OriginalEditorInUse()) originalView_->setFocus();
 }
 
 void TEditorForm::StartCompilerMode() {
@@ -865,11 +905,16 @@ void TEditorForm::ReopenItemClick(int slot) {
 }
 
 void TEditorForm::FileListToggleItemClick() {
-    Command([this] { NotAvailable("The list view of the original editor"); });
+    ViewDebugCodeMNUITEMClick();
 }
 
 void TEditorForm::FilePrintItemClick() {
-    Command([this] { NotAvailable("Printing"); });
+    Command([this] {
+        if (OriginalEditorInUse())
+            OriginalPrint();
+        else
+            EnhancedPrint();
+    });
 }
 
 void TEditorForm::FileExitItemClick() {
@@ -879,26 +924,53 @@ void TEditorForm::FileExitItemClick() {
 // ---- Edit menu -----------------------------------------------------------------------------
 
 void TEditorForm::UndoMenuItemClick() {
+    if (OriginalEditorInUse()) return;
     CurrentEditor().Undo();
     UpdateEditCommands();
 }
 
 void TEditorForm::RedoMenuItemClick() {
+    if (OriginalEditorInUse()) return;
     CurrentEditor().Redo();
     UpdateEditCommands();
 }
 
 void TEditorForm::EditCutItemClick() {
-    CurrentEditor().Cut();
+    if (!OriginalEditorInUse()) {
+        CurrentEditor().Cut();
+        return;
+    }
+    if (!buffer_.HasSelection()) return;
+    QApplication::clipboard()->setText(Latin1(buffer_.CopyText()));
+    buffer_.DeleteSelection();
+    originalView_->Refresh();
+    OriginalCaretMoved();
 }
 void TEditorForm::EditCopyItemClick() {
-    CurrentEditor().Copy();
+    if (!OriginalEditorInUse()) {
+        CurrentEditor().Copy();
+        return;
+    }
+    // Lines go out as CR LF, as other programs expect them.
+    if (buffer_.HasSelection()) QApplication::clipboard()->setText(Latin1(buffer_.CopyText()));
 }
 void TEditorForm::EditPasteItemClick() {
-    CurrentEditor().Paste();
+    if (!OriginalEditorInUse()) {
+        CurrentEditor().Paste();
+        return;
+    }
+    QByteArray clip = QApplication::clipboard()->text().toLatin1();
+    if (clip.isEmpty() || buffer_.ReadOnly()) return;
+    if (!buffer_.Paste(std::string_view(clip.constData(), size_t(clip.size())))) BufferFull();
+    originalView_->Refresh();
+    OriginalCaretMoved();
 }
 
 void TEditorForm::EditFindItemClick() {
+    if (OriginalEditorInUse()) {
+        Command([this] { OriginalFindReplace(); });
+        return;
+    }
     findDialog_->SetFindText(CurrentEditor().SelectedText());
     findDialog_->show();
     findDialog_->raise();
@@ -906,6 +978,10 @@ void TEditorForm::EditFindItemClick() {
 }
 
 void TEditorForm::EditFindReplaceItemClick() {
+    if (OriginalEditorInUse()) {
+        Command([this] { OriginalFindReplace(); });
+        return;
+    }
     replaceDialog_->SetFindText(CurrentEditor().SelectedText());
     replaceDialog_->show();
     replaceDialog_->raise();
@@ -923,6 +999,10 @@ void TEditorForm::FindDialogFind(TSearchDialog& dialog) {
 }
 
 void TEditorForm::EditFindNextMenuItemClick() {
+    if (OriginalEditorInUse()) {
+        Command([this] { OriginalFind(false); });
+        return;
+    }
     if (lastSearch_.empty()) return;
     if (!CurrentEditor().Find(lastSearch_, lastOptions_))
         prompter_.Message("Couldn't find: \"" + lastSearch_ + "\"", "Word Not Found",
@@ -965,18 +1045,19 @@ void TEditorForm::ReplaceDialogReplaceAll() {
 }
 
 void TEditorForm::EditReplaceItemClick() {
-    Command([this] { NotAvailable("Replace in the original editor"); });
+    if (OriginalEditorInUse()) Command([this] { OriginalReplace(); });
 }
 
 void TEditorForm::EditTextBiggerItemClick() {
-    Command([this] { NotAvailable("Text size in the original editor"); });
+    OriginalTextSize(true);
 }
 
 void TEditorForm::EditTextSmallerItemClick() {
-    Command([this] { NotAvailable("Text size in the original editor"); });
+    OriginalTextSize(false);
 }
 
 void TEditorForm::GoToLineMENUITMClick() {
+    if (OriginalEditorInUse()) return;
     Command([this] {
         std::optional<int> n = Windows().AskLineNumber();
         if (!n) return;
@@ -1080,9 +1161,10 @@ void TEditorForm::LocateAssemblyError(const FilteredText& pasted) {
 void TEditorForm::DoAssemble() {
     BusyCursor busy;
     SetStatus(2, {});
+    const bool original = OriginalEditorInUse();
     TPlusMemo& e = CurrentEditor();
     RemoveErrorHighlight();
-    if (e.IsEmpty()) {
+    if (original ? buffer_.Empty() : e.IsEmpty()) {
         SetStatus(2, "ASSEMBLY ERROR");
         prompter_.Message(kEmptyEditor, "Assembly ERROR", PromptButtons::Ok, PromptIcon::Error);
         throw SilentAbort();
@@ -1097,12 +1179,21 @@ void TEditorForm::DoAssemble() {
     }
 
     // The source goes to the clipboard and into the original editor's buffer, with CR
-    // line ends, for the assembler.
-    std::string text = e.Text();
-    QApplication::clipboard()->setText(Latin1(text));
-    buffer_.Clear();
-    FilteredText pasted = buffer_.Paste(text);
-    record_.source = buffer_.Text();
+    // line ends, for the assembler; the original editor's buffer is the source itself.
+    FilteredText pasted;
+    if (!original) {
+        std::string text = e.Text();
+        QApplication::clipboard()->setText(Latin1(text));
+        buffer_.Clear();
+        if (!buffer_.Paste(text, &pasted)) {
+            SetStatus(2, "ASSEMBLY ERROR");
+            prompter_.Message("The source is too long to assemble: the assembler takes at most "
+                              "1,000,000 characters.",
+                              "Assembly ERROR", PromptButtons::Ok, PromptIcon::Error);
+            throw SilentAbort();
+        }
+    }
+    record_.source = std::string(buffer_.Text());
     record_.status = 1;
     record_.message.clear();
     services_.assembler->Assemble(record_);
@@ -1110,7 +1201,13 @@ void TEditorForm::DoAssemble() {
     if (record_.status != 0) {
         SetStatus(2, "ASSEMBLY ERROR: " + record_.message);
         buffer_.Select(record_.errorStart, record_.errorEnd);
-        LocateAssemblyError(pasted);
+        if (original) {
+            buffer_.EnsureCaretVisible();
+            originalView_->Refresh();
+            OriginalCaretMoved();
+        } else {
+            LocateAssemblyError(pasted);
+        }
         throw SilentAbort();
     }
     if (services_.windows) services_.windows->AssemblySucceeded();
@@ -1306,6 +1403,184 @@ void TEditorForm::HelpAboutItemClick() {
 
 void TEditorForm::ToggleAssemblerClick(bool checked) {
     settings_.useOrda = checked;
+}
+
+// ---- the original editor ------------------------------------------------------------------
+
+void TEditorForm::SetOriginalEditorWindows(TFindReplaceForm* findReplace, TPrintForm* print,
+                                           TPrintStatusForm* printStatus) {
+    findReplace_ = findReplace;
+    printForm_ = print;
+    printStatus_ = printStatus;
+}
+
+void TEditorForm::OriginalTextChanged() {
+    originalView_->Refresh();
+    OriginalCaretMoved();
+}
+
+void TEditorForm::OriginalCaretMoved() {
+    if (!OriginalEditorInUse()) return;
+    size_t caret = buffer_.Caret();
+    panels_[1]->setText(QStringLiteral("%1:%2")
+                            .arg(buffer_.LineOf(caret) + 1)
+                            .arg(caret - buffer_.LineStart(caret) + 1));
+}
+
+void TEditorForm::BufferFull() {
+    prompter_.Message(kBufferFull, "Original Editor", PromptButtons::Ok, PromptIcon::Warning);
+}
+
+void TEditorForm::OriginalFindReplace() {
+    if (!findReplace_) {
+        NotAvailable("Find/Replace");
+        return;
+    }
+    int result = findReplace_->Ask(buffer_.SelectedText(), buffer_.HasSelection());
+    if (result == 0) return;
+    // From now on F4 repeats the replacement.
+    replaceUsed_ = true;
+    items_["EditReplaceItem"]->setVisible(true);
+    switch (result) {
+    case TFindReplaceForm::FindResult:
+        OriginalFind(findReplace_->FromStart());
+        break;
+    case TFindReplaceForm::ReplaceResult:
+        OriginalReplace();
+        break;
+    case TFindReplaceForm::AllResult:
+        OriginalReplaceAll();
+        break;
+    default:
+        break;
+    }
+}
+
+void TEditorForm::OriginalFind(bool fromStart) {
+    std::string what = findReplace_ ? findReplace_->FindText() : std::string();
+    if (what.empty()) {
+        prompter_.Message("Nothing to Find", "Find/Replace", PromptButtons::Ok,
+                          PromptIcon::Information);
+        return;
+    }
+    if (!buffer_.Find(what, fromStart, findReplace_->WordOnly()))
+        prompter_.Message("Nothing Found", "Find/Replace", PromptButtons::Ok,
+                          PromptIcon::Information);
+    OriginalTextChanged();
+}
+
+void TEditorForm::OriginalReplace() {
+    if (!buffer_.HasSelection()) {
+        prompter_.Message("Nothing Selected", "Find/Replace", PromptButtons::Ok,
+                          PromptIcon::Information);
+        return;
+    }
+    if (buffer_.ReadOnly()) {
+        prompter_.Message("The file is READ ONLY: nothing was replaced.", "Find/Replace",
+                          PromptButtons::Ok, PromptIcon::Information);
+        return;
+    }
+    if (!buffer_.ReplaceSelection(findReplace_ ? findReplace_->ReplaceText() : std::string())) {
+        BufferFull();
+        return;
+    }
+    // On to the next match, so F4 walks through them.
+    std::string what = findReplace_ ? findReplace_->FindText() : std::string();
+    if (!what.empty()) buffer_.Find(what, false, findReplace_->WordOnly());
+    OriginalTextChanged();
+}
+
+void TEditorForm::OriginalReplaceAll() {
+    if (buffer_.ReadOnly()) {
+        prompter_.Message("The file is READ ONLY: nothing was replaced.", "Find/Replace",
+                          PromptButtons::Ok, PromptIcon::Information);
+        return;
+    }
+    bool full = false;
+    int count = buffer_.ReplaceAll(findReplace_->FindText(), findReplace_->ReplaceText(),
+                                   findReplace_->FromStart(), findReplace_->WordOnly(), &full);
+    OriginalTextChanged();
+    if (full)
+        prompter_.Message(std::string(kBufferFull) + "\r" + std::to_string(count) +
+                              " replacements were made before it was full.",
+                          "Find/Replace", PromptButtons::Ok, PromptIcon::Warning);
+    else if (count == 0)
+        prompter_.Message("Nothing Found", "Find/Replace", PromptButtons::Ok,
+                          PromptIcon::Information);
+}
+
+void TEditorForm::OriginalTextSize(bool bigger) {
+    if (!OriginalEditorInUse()) return;
+    if (bigger ? buffer_.TextBigger() : buffer_.TextSmaller()) originalView_->FontChanged();
+}
+
+void TEditorForm::OriginalPrint() {
+    if (!printForm_ || !printStatus_) {
+        NotAvailable("Printing");
+        return;
+    }
+    const std::string text(buffer_.Text());
+    const std::string selected = buffer_.SelectedText();
+    printForm_->Prepare(PrintLineCount(text),
+                        buffer_.HasSelection() ? PrintLineCount(selected) : 0);
+    if (!printForm_->Ask()) return;
+    QPrinter& printer = printForm_->Printer();
+    if (printForm_->ToFile()) {
+        const std::string& name = files_->CurrentFileName();
+        std::string base = FilePart(name);
+        base = base.substr(0, base.size() - ExtensionOf(base).size());
+        FileDialogRequest request{
+            "Print to File", name == kUntitledName ? std::string() : FolderPart(name),
+            base + ".pdf", "PDF Files (*.pdf)|*.PDF|All Files (*.*)|*.*", "pdf"};
+        std::optional<std::string> path = prompter_.SaveFileName(request);
+        if (!path) return;
+        printer.setOutputFileName(QString::fromStdString(*path));
+    }
+    PrintOutcome outcome =
+        printForm_->Print(printForm_->SelectionChosen() ? selected : text, *printStatus_);
+    if (outcome == PrintOutcome::Failed)
+        prompter_.Message("Couldn't print \"" + files_->CurrentFileName() + "\".", "Print ERROR",
+                          PromptButtons::Ok, PromptIcon::Error);
+}
+
+void TEditorForm::EnhancedPrint() {
+    TPlusMemo& e = CurrentEditor();
+    QsciPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Pellix"));
+    printer.setCreator(QStringLiteral("Pellix"));
+    const bool hasSelection = e.hasSelectedText();
+    bool go = false;
+    if (printDialog_) {
+        go = printDialog_(printer, hasSelection);
+    } else {
+        QPrintDialog dialog(&printer, this);
+        dialog.setObjectName(QStringLiteral("PrintDialog_PDLG"));
+        dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
+        go = dialog.exec() == QDialog::Accepted;
+    }
+    if (!go) return;
+    int from = -1, to = -1;
+    if (hasSelection && static_cast<QPrinter&>(printer).printRange() == QPrinter::Selection) {
+        int lineFrom = 0, indexFrom = 0, lineTo = 0, indexTo = 0;
+        e.getSelection(&lineFrom, &indexFrom, &lineTo, &indexTo);
+        from = lineFrom;
+        // A selection ending at a line's start does not take that line.
+        to = indexTo == 0 && lineTo > lineFrom ? lineTo - 1 : lineTo;
+    }
+    // On paper comments are plain text; keywords keep their look.
+    const EditorLook look = e.Look();
+    EditorLook plain = look;
+    plain.comment = look.text;
+    e.SetLook(plain);
+    long mode = e.SendScintilla(QsciScintillaBase::SCI_GETPRINTCOLOURMODE);
+    e.SendScintilla(QsciScintillaBase::SCI_SETPRINTCOLOURMODE,
+                    QsciScintillaBase::SC_PRINT_COLOURONWHITE);
+    bool printed = printer.printRange(&e, from, to);
+    e.SendScintilla(QsciScintillaBase::SCI_SETPRINTCOLOURMODE, (unsigned long)mode);
+    e.SetLook(look);
+    if (!printed)
+        prompter_.Message("Couldn't print \"" + files_->CurrentFileName() + "\".", "Print ERROR",
+                          PromptButtons::Ok, PromptIcon::Error);
 }
 
 } // namespace pellix

@@ -18,6 +18,7 @@
 
 #include "editor/TPlusMemo.h"
 #include "platform/Prompter.h"
+#include "platform/TickSource.h"
 #include "shell/CommandLine.h"
 #include "shell/OpenFiles.h"
 #include "shell/OriginalEditorBuffer.h"
@@ -29,9 +30,14 @@
 class QAction;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 
 namespace pellix {
 
+class OriginalEditorView;
+class TFindReplaceForm;
+class TPrintForm;
+class TPrintStatusForm;
 class TSearchDialog;
 
 inline constexpr const char* kVersionText = "2.02";
@@ -44,6 +50,7 @@ struct EditorFormContext {
     Prompter& prompter;
     ShellServices services;
     std::vector<std::string> arguments; // the command line without the program name
+    TickSource* ticks = nullptr;        // for double clicks; the steady clock when null
 };
 
 class TEditorForm : public QMainWindow, private OpenFilesView {
@@ -66,6 +73,14 @@ public:
     void ApplyErrorListRule();
 
     void SetServices(const ShellServices& services) { services_ = services; }
+    // The original editor's find/replace, print options and print status windows.
+    void SetOriginalEditorWindows(TFindReplaceForm* findReplace, TPrintForm* print,
+                                  TPrintStatusForm* printStatus);
+    // The print dialog of the enhanced editor (tests answer it): sets up the printer and
+    // says whether to print; the selection may be chosen only when `hasSelection`.
+    void SetPrintDialog(std::function<bool(QPrinter&, bool hasSelection)> dialog) {
+        printDialog_ = std::move(dialog);
+    }
     // What ends the program when the disclaimer is refused (the default quits the
     // application's event loop).
     void SetTerminate(std::function<void()> terminate) { terminate_ = std::move(terminate); }
@@ -131,6 +146,9 @@ public:
     TPlusMemo& CurrentEditor();
     TPlusMemo& TemplateEditor() { return *template_; }
     OriginalEditorBuffer& Buffer() { return buffer_; }
+    OriginalEditorView& OriginalView() { return *originalView_; }
+    // Whether the original editor is the one in use.
+    bool OriginalEditorInUse() const { return !settings_.useNewEditor; }
     TSearchDialog& FindDialog() { return *findDialog_; }
     TSearchDialog& ReplaceDialog() { return *replaceDialog_; }
     QString StatusText(int panel) const;
@@ -190,7 +208,18 @@ private:
     // The error list from the bridge's lines; `reload` reads the error file again first.
     void RefreshErrorList(bool reload);
     void CaretMoved(TPlusMemo* editor);
+    void OriginalCaretMoved();
     void UpdateEditCommands();
+    // The original editor's side of the Edit and File commands.
+    void OriginalFindReplace();
+    void OriginalFind(bool fromStart);
+    void OriginalReplace();
+    void OriginalReplaceAll();
+    void OriginalTextSize(bool bigger);
+    void OriginalPrint();
+    void EnhancedPrint();
+    void BufferFull();
+    void OriginalTextChanged() override;
     bool IsCurrent(const TPlusMemo* editor) const;
 
     AssemblyRecord& record_;
@@ -221,6 +250,15 @@ private:
     QTimer* cursorTimer_ = nullptr;
     QTimer* selectTimer_ = nullptr;
     QTimer* sxcModeTimer_ = nullptr;
+    QWidget* editorArea_ = nullptr;
+    OriginalEditorView* originalView_ = nullptr;
+    SteadyTickSource steadyTicks_;
+    TickSource* ticks_ = nullptr;
+    TFindReplaceForm* findReplace_ = nullptr;
+    TPrintForm* printForm_ = nullptr;
+    TPrintStatusForm* printStatus_ = nullptr;
+    std::function<bool(QPrinter&, bool)> printDialog_;
+    bool replaceUsed_ = false;
 
     std::map<std::string, QAction*> items_;
     std::map<QAction*, bool> enabledBeforeDebugging_;

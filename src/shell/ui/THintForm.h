@@ -1,61 +1,38 @@
-// The borderless hint window: a few lines of text at a screen point for a given time, on
-// the tooltip colour with a black frame. The register view shows its notices here.
+// A borderless window that shows a few lines of text at a screen point for a while; the
+// register view uses it for short notices.
 #pragma once
 
-#include <QApplication>
-#include <QFontMetrics>
-#include <QPainter>
-#include <QPointer>
-#include <QRegularExpression>
-#include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
 namespace pellix {
 
 class THintForm : public QWidget {
+    Q_OBJECT
 public:
-    explicit THintForm(QWidget* parent = nullptr) : QWidget(parent) {
-        setObjectName(QStringLiteral("HintForm"));
-        setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
-        setAttribute(Qt::WA_ShowWithoutActivating);
-        timer_.setSingleShot(true);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] { hide(); });
-    }
+    explicit THintForm(QWidget* parent = nullptr);
 
-    // Shows `text` (its lines split at "\r" or "\n") at `at` for `milliseconds`; the
-    // window that had the focus keeps it.
-    void ShowHint(const QString& text, QPoint at, int milliseconds) {
-        QPointer<QWidget> focus = QApplication::focusWidget();
-        lines_ = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-        const QFontMetrics fm(font());
-        int width = 0;
-        for (const QString& line : lines_)
-            width = std::max(width, fm.horizontalAdvance(line));
-        resize(width + 6, int(lines_.size()) * fm.height() + 5);
-        move(at);
-        show();
-        update();
-        timer_.start(std::max(milliseconds, 1));
-        if (focus) focus->setFocus(Qt::OtherFocusReason);
-    }
+    // Shows `text` (lines split at CR or LF; `lines` of them are shown) with its top left
+    // at `at` for `milliseconds`, then hides it; the focus stays with `caller`.
+    void ShowHint(const QString& text, int lines, QPoint at, int milliseconds,
+                  QWidget* caller = nullptr);
+    // The same with every line of `text`, the focus left where it is.
+    void ShowHint(const QString& text, QPoint at, int milliseconds);
+    void HideHint();
+
+    // The lines shown, joined by CR.
     QString Text() const { return lines_.join(QLatin1Char('\r')); }
 
+    QTimer* Timer() const { return timer_; }
+    const QStringList& Lines() const { return lines_; }
+
 protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), palette().color(QPalette::ToolTipBase));
-        p.setPen(Qt::black);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-        p.setPen(palette().color(QPalette::ToolTipText));
-        const QFontMetrics fm(font());
-        for (int i = 0; i < int(lines_.size()); ++i)
-            p.drawText(3, 2 + i * fm.height() + fm.ascent(), lines_[i]);
-    }
+    void paintEvent(QPaintEvent* e) override;
 
 private:
+    QTimer* timer_;
     QStringList lines_;
-    QTimer timer_;
 };
 
 } // namespace pellix
