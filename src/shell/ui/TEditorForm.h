@@ -120,6 +120,7 @@ public:
     void RunRunItemClick();
     void RunDebugItemClick();
     void RunDebugAgainItemClick();
+    void StartDebugging(bool program);
     void ViewDebugCodeMNUITEMClick();
     void RunClockItemClick();
     void RunDeviceItemClick();
