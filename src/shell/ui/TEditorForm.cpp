@@ -1318,23 +1318,16 @@ void TEditorForm::RunRunItemClick() {
 }
 
 void TEditorForm::RunDebugItemClick() {
-    Command([this] {
-        BusyCursor busy;
-        if (services_.windows) services_.windows->HideDebugWindow();
-        if (!CompilerMode()) DoAssemble();
-        ChipService& chip = Chip("Debugging on the chip");
-        if (!chip.PrepareDebug()) {
-            prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok, PromptIcon::Error);
-            return;
-        }
-        chip.RequireFullKey();
-        chip.ProgramChip(false);
-        Windows().ShowDebugWindow();
-    });
+    StartDebugging(true);
 }
 
 void TEditorForm::RunDebugAgainItemClick() {
-    Command([this] {
+    StartDebugging(false);
+}
+
+// Debug Again leaves the chip's program as it is: only the kernel's session starts anew.
+void TEditorForm::StartDebugging(bool program) {
+    Command([this, program] {
         BusyCursor busy;
         if (services_.windows) services_.windows->HideDebugWindow();
         if (!CompilerMode()) DoAssemble();
@@ -1344,6 +1337,7 @@ void TEditorForm::RunDebugAgainItemClick() {
             return;
         }
         chip.RequireFullKey();
+        if (program) chip.ProgramChip(false);
         Windows().ShowDebugWindow();
     });
 }

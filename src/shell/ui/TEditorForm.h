@@ -125,6 +125,7 @@ public:
     void RunRunItemClick();
     void RunDebugItemClick();
     void RunDebugAgainItemClick();
+    void StartDebugging(bool program);
     void ViewDebugCodeMNUITEMClick();
     void RunClockItemClick();
     void RunDeviceItemClick();
