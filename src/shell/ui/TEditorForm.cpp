@@ -880,6 +880,9 @@ void TEditorForm::FilesDropped(const std::vector<std::string>& paths) {
 
 void TEditorForm::ApplicationActivated() {
     if (!shown_ || terminated_ || QApplication::activeModalWidget()) return;
+    // With compiler output loaded there is no source to check, and re-selecting the blank
+    // editor would replace the compiler-mode caption.
+    if (compilerLoaded_) return;
     Command([this] { files_->Activate(); });
 }
 
