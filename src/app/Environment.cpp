@@ -82,7 +82,8 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     settingsStored_ = !configure_->FirstRun();
     windows_.help = Create(help_);
     Create(irc_, main);
-    Create(sxc_);
+    Create(sxc_, *record_, prompter_);
+    editorForm_->SetCompilerLoader([this](const std::string& base) { return sxc_->SXCLoad(base); });
     windows_.hint = Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);

@@ -83,6 +83,8 @@ public:
 
     // The /R switch: applies to the next file opened only.
     void SetReadOnlySwitch(bool on) { readOnlySwitch_ = on; }
+    // Compiler-output mode: its files are read-only when /R was given.
+    void SetReadOnly(bool on) { readOnly_ = on; }
 
     bool CurrentModified() const;
     int CurrentIndex() const { return current_; }

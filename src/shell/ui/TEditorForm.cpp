@@ -28,6 +28,7 @@
 #include "platform/SilentAbort.h"
 #include "shell/Keywords.h"
 #include "shell/PrintLayout.h"
+#include "shell/SXCUnit.h"
 #include "shell/ui/Colors.h"
 #include "shell/ui/OriginalEditorView.h"
 #include "shell/ui/QtPlacedWindow.h"
@@ -395,6 +396,10 @@ void TEditorForm::BuildClient() {
     sxcModeTimer_ = new QTimer(this);
     sxcModeTimer_->setObjectName(QStringLiteral("SxcModeFixitTimer"));
     sxcModeTimer_->setInterval(125);
+    connect(sxcModeTimer_, &QTimer::timeout, this, [this] {
+        sxcModeTimer_->stop();
+        hide();
+    });
     auto* appEvents = new QObject(this);
     appEvents->setObjectName(QStringLiteral("MainFormEventsAPPEV"));
     originalView_->SetTimers(cursorTimer_, selectTimer_);
@@ -667,6 +672,7 @@ void TEditorForm::SetDebugging(bool debugging) {
     if (run) run->menuAction()->setEnabled(!debugging);
     EnableRunButtons(!debugging);
     buttons_["ClockTBTN"]->setEnabled(!debugging);
+    if (compilerLoaded_) DisableForCompilerMode();
 }
 
 std::string TEditorForm::SxcFileName() const {
@@ -769,7 +775,7 @@ void TEditorForm::FormShow() {
     setAcceptDrops(true);
 
     if (commandLine_.compilerMode) {
-        NotAvailable("Debugging compiler output");
+        StartCompilerMode();
         return;
     }
     if (!commandLine_.fileName.empty()) {
@@ -793,6 +799,40 @@ void TEditorForm::FormShow() {
     if (OriginalEditorInUse()) originalView_->setFocus();
 }
 
+void TEditorForm::StartCompilerMode() {
+    // A name that was not found was dropped and reported with the command line.
+    if (commandLine_.fileName.empty()) return;
+    const std::string base = sxc::BaseName(commandLine_.fileName);
+    if (!sxc::FilesExist(base)) {
+        prompter_.Message("Compiler output not found on disk:\r\"" + base + ".cod\" and \"" + base +
+                              ".lst\" must both exist.",
+                          "COMMAND LINE ERROR", PromptButtons::Ok, PromptIcon::Error);
+        return;
+    }
+    if (!compilerLoad_ || !compilerLoad_(base)) return;
+    compilerLoaded_ = true;
+    files_->SetReadOnly(commandLine_.readOnly);
+    setWindowTitle(QString::fromStdString(
+        sxc::MainCaption(kMainCaption, commandLine_.fileName, commandLine_.readOnly)));
+    DisableForCompilerMode();
+    RunDebugItemClick();
+    sxcModeTimer_->start();
+}
+
+void TEditorForm::DisableForCompilerMode() {
+    for (const char* item : {"FileNewItem", "FileOpenItem", "FileSaveItem", "FileSaveAsItem",
+                             "FileListToggleItem", "FilePrintItem", "RunAssembleItem"})
+        items_[item]->setEnabled(false);
+    for (const char* button : {"NewTBTN", "OpenTBTN", "SaveTBTN", "AssemblyTBTN"})
+        buttons_[button]->setEnabled(false);
+    if (QMenu* edit = menuBar()->findChild<QMenu*>(QStringLiteral("EditMenu"))) {
+        edit->menuAction()->setEnabled(false);
+        // The items too, so their shortcuts stay quiet.
+        for (QAction* a : edit->actions())
+            a->setEnabled(false);
+    }
+}
+
 void TEditorForm::closeEvent(QCloseEvent* event) {
     if (!terminated_ && !files_->CloseQuery()) {
         event->ignore();
@@ -804,6 +844,12 @@ void TEditorForm::closeEvent(QCloseEvent* event) {
     registry_.WriteInteger(setting::FileListWidth, filesList_->width());
     registry_.Flush();
     event->accept();
+    // The main window is hidden in compiler-output mode, so closing it would not end the
+    // event loop by itself.
+    if (compilerLoaded_ && !terminated_) {
+        terminated_ = true;
+        terminate_();
+    }
 }
 
 bool TEditorForm::event(QEvent* event) {
@@ -834,6 +880,9 @@ void TEditorForm::FilesDropped(const std::vector<std::string>& paths) {
 
 void TEditorForm::ApplicationActivated() {
     if (!shown_ || terminated_ || QApplication::activeModalWidget()) return;
+    // With compiler output loaded there is no source to check, and re-selecting the blank
+    // editor would replace the compiler-mode caption.
+    if (compilerLoaded_) return;
     Command([this] { files_->Activate(); });
 }
 

@@ -84,6 +84,11 @@ public:
     // What ends the program when the disclaimer is refused (the default quits the
     // application's event loop).
     void SetTerminate(std::function<void()> terminate) { terminate_ = std::move(terminate); }
+    // Compiler-output mode's loader of base + ".cod" and base + ".lst" into the record;
+    // false when it reported a failure.
+    void SetCompilerLoader(std::function<bool(const std::string&)> load) {
+        compilerLoad_ = std::move(load);
+    }
 
     // Assembles the current editor; on failure reports it and throws SilentAbort.
     void DoAssemble();
@@ -191,6 +196,8 @@ private:
     // failure is reported instead of ending the program.
     void Command(const std::function<void()>& body);
     void NotAvailable(const std::string& what);
+    void StartCompilerMode();
+    void DisableForCompilerMode();
     ChipService& Chip(const std::string& what);
     WindowService& Windows();
     EditorLook MakeLook() const;
@@ -224,6 +231,8 @@ private:
     std::vector<std::string> arguments_;
     CommandLine commandLine_;
     std::function<void()> terminate_;
+    std::function<bool(const std::string&)> compilerLoad_;
+    bool compilerLoaded_ = false;
 
     std::unique_ptr<OpenFiles> files_;
     OriginalEditorBuffer buffer_;

@@ -1,16 +1,27 @@
-// The invisible container of the compiler-output loader. Created at start-up and kept for the whole
-// run; it has no contents of its own yet.
+// The invisible container of compiler-output mode. Created at start-up and kept for the
+// whole run; it holds the loader that turns a compiler's .COD and .LST files into the
+// shared record, and is never shown.
 #pragma once
 
 #include <QWidget>
+
+#include "shell/SXCUnit.h"
 
 namespace pellix {
 
 class TSXCForm : public QWidget {
 public:
-    explicit TSXCForm(QWidget* parent = nullptr) : QWidget(parent) {
+    TSXCForm(AssemblyRecord& record, Prompter& prompter, QWidget* parent = nullptr)
+        : QWidget(parent), loader_(record, prompter) {
         setObjectName(QStringLiteral("SXCForm"));
     }
+
+    // Loads base + ".cod" and base + ".lst"; false when the load ended with a message.
+    bool SXCLoad(const std::string& base) { return loader_.SXCLoad(base); }
+    SXCLoader& Loader() { return loader_; }
+
+private:
+    SXCLoader loader_;
 };
 
 } // namespace pellix
