@@ -72,7 +72,6 @@ public:
     TEditorForm& EditorForm() { return *editorForm_; }
     AppWindows& WindowServices() { return windows_; }
     TDebugForm& DebugForm() { return *debug_; }
-    TSXCForm& SXCForm() { return *sxc_; }
     TRegisterForm& RegisterForm() { return *register_; }
     TWatchForm& WatchForm() { return *watch_; }
     TCodeForm& CodeForm() { return *code_; }

@@ -18,7 +18,6 @@ public:
 
     // Loads base + ".cod" and base + ".lst"; false when the load ended with a message.
     bool SXCLoad(const std::string& base) { return loader_.SXCLoad(base); }
-    SXCLoader& Loader() { return loader_; }
 
 private:
     SXCLoader loader_;
