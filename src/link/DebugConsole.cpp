@@ -320,13 +320,29 @@ DebugConsole::Result DebugConsole::RunCommand(std::string& error) {
         out_ << "Running\n";
         return Result::Ok;
     }
-    c_.ResumeChip(RunModeToBreak);
-    if (!c_.WaitForStop(runLimitMs)) {
-        out_ << (c_.flags.lastRunState == 1 ? "Sleeping" : "Running")
-             << " (the breakpoint was not reached in " << runLimitMs / 1000 << " s)\n";
-        return Result::Ok;
+    TickSource& ticks = c_.Link().Ticks();
+    const uint32_t start = ticks.Milliseconds();
+    for (;;) {
+        c_.ResumeChip(RunModeToBreak);
+        uint32_t spent = ticks.Milliseconds() - start;
+        if (spent >= runLimitMs || !c_.WaitForStop(runLimitMs - spent)) {
+            out_ << (c_.flags.lastRunState == 1 ? "Sleeping" : "Running")
+                 << " (the breakpoint was not reached in " << runLimitMs / 1000 << " s)\n";
+            return Result::Ok;
+        }
+        c_.ReadDebugState();
+        // A hit is reported after the breakpoint's instruction; a stop exactly at the
+        // breakpoint is the program back on it at once, which runs on as in the window.
+        if (c_.live.programCounter != c_.live.breakpoint) break;
+        if (ticks.Milliseconds() - start >= runLimitMs) {
+            c_.RefreshViews();
+            out_ << StopLine() << "(back at the breakpoint at every stop for " << runLimitMs / 1000
+                 << " s)\n";
+            return Result::Ok;
+        }
     }
-    Show();
+    c_.RefreshViews();
+    out_ << StopLine();
     return Result::Ok;
 }
 

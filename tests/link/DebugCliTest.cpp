@@ -59,18 +59,19 @@ void ExpectSession(const RunResult& r) {
     ASSERT_EQ(r.out.substr(0, std::string(kFirstStops).size()), kFirstStops) << r.out;
     std::string rest = r.out.substr(std::string(kFirstStops).size());
     EXPECT_EQ(rest.substr(0, 18), "Breakpoint at 002\n");
-    // Twice round the loop to the breakpoint, then the two writes.
-    EXPECT_NE(rest.find("PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "PC=002 W=33 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"),
+    // Twice round the loop to the breakpoint, each time stopping once its MOV W,#01 has
+    // run, then the two writes.
+    EXPECT_NE(rest.find("PC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "PC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "PC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "PC=003 W=33 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"),
               std::string::npos)
         << rest;
-    EXPECT_NE(rest.find("\n00: 00 00 03 1C 00 00 00 00 5A 00 00 00 00 00 00 00\n"),
+    EXPECT_NE(rest.find("\n00: 00 00 04 1C 00 00 00 00 5A 00 00 00 00 00 00 00\n"),
               std::string::npos)
         << rest;
-    EXPECT_NE(rest.find("M=F W=33 PC=002 INT=0 SKIP=0\n"), std::string::npos);
-    EXPECT_EQ(rest.find("PC=003"), std::string::npos) << "nothing after quit";
+    EXPECT_NE(rest.find("M=F W=33 PC=003 INT=0 SKIP=0\n"), std::string::npos);
+    EXPECT_EQ(rest.find("PC=004"), std::string::npos) << "nothing after quit";
 }
 
 } // namespace
