@@ -248,6 +248,12 @@ TEST_F(ChipCli, BadInputsAndUsage) {
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.err, "pellix-cli: " + Path("broken.sxh") +
                          ": ERROR! Hex violation was encountered in file.\n");
+    // An image without a word would program a blank chip and call it done.
+    Write("empty.hex", ":020000040000FA\r\n:00000001FF\r\n");
+    r = Run(ProgramCommand, {Path("empty.hex")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: " + Path("empty.hex") +
+                         ": ERROR! The hex file holds no program words.\n");
 
     Write("bad.src", " DEVICE SX28\n JMP nowhere\n");
     r = Run(RunCommand, {Path("bad.src")});
