@@ -132,6 +132,7 @@ std::string DebugConsole::HelpText() {
            "  regs            the register file\n"
            "  dump            the register file in a fixed form\n"
            "  watch           the program's WATCH variables\n"
+           "  where           FILE:LINE of the next instruction's source line\n"
            "  quit            end debugging\n";
 }
 
@@ -236,6 +237,13 @@ std::string DebugConsole::WatchText() const {
                "\n";
     }
     return out;
+}
+
+std::string DebugConsole::WhereText() const {
+    const uint32_t mask = uint32_t(c_.Geometry().memorySize - 1);
+    const uint32_t next = (c_.live.programCounter + (c_.live.skipFlag & 1)) & mask;
+    std::string place = sourcePlace ? sourcePlace(next) : std::string();
+    return (place.empty() ? "no source line at " + Hex(next, 3) : place) + "\n";
 }
 
 bool DebugConsole::Stopped(std::string& error) const {
@@ -490,6 +498,11 @@ DebugConsole::Result DebugConsole::Execute(std::string_view line, std::string& e
             std::string text = WatchText();
             out_ << (text.empty() ? "(no watches)\n" : text);
         }
+        return Result::Ok;
+    }
+    if (command == "WHERE") {
+        if (!arguments(0, 0) || !Stopped(error)) return Result::Error;
+        out_ << WhereText();
         return Result::Ok;
     }
     if (command == "HELP") {
