@@ -327,11 +327,11 @@ bool SXCLoader::LineShowsAddress(int64_t line, uint16_t address) const {
     return text > blanks && hexRun(text, value) >= 3;
 }
 
-// gpasm and gplink write a line record for every line of their listing but those of its
-// first heading, so a record's line is its count plus that heading's length. The length is
-// the one that puts most instruction records on lines showing their addresses. Each
-// address then takes the first such line: page headings and messages before an
-// instruction, and the continuation lines of data after it, repeat its record.
+// gpasm and gplink write a line record for every line of their listing but (some of) those
+// of its first heading, so a record's line is its count plus the number of lines without
+// one. That number is the one that puts most instruction records on lines showing their
+// addresses. Each address then takes the first such line: page headings and messages
+// before an instruction, and the continuation lines of data after it, repeat its record.
 void SXCLoader::PlaceGputilsLines() {
     constexpr int kLongestHeading = 64;
     constexpr size_t kMarksWeighed = 4096;
