@@ -45,6 +45,17 @@ QAction* Item(TEditorForm& f, const char* name) {
     return f.findChild<QAction*>(QString::fromLatin1(name));
 }
 
+// Ticks the debug window until its run buttons come back; false when they never do.
+bool TicksUntilIdle(TDebugForm& debug, FakeTickSource& ticks, int limit = 200) {
+    auto* step = debug.findChild<QPushButton*>(QStringLiteral("StepButton"));
+    for (int i = 0; i < limit; ++i) {
+        ticks.Advance(40);
+        debug.TimerTick();
+        if (step->isEnabled()) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class CompilerModeTest : public QObject {
@@ -93,14 +104,7 @@ void CompilerModeTest::wholeSessionEndsWithTheDebugWindow() {
     QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000); // the main window steps aside
 
     auto* step = debug.findChild<QPushButton*>(QStringLiteral("StepButton"));
-    auto idle = [&] {
-        for (int i = 0; i < 100; ++i) {
-            ticks.Advance(40);
-            debug.TimerTick();
-            if (step->isEnabled()) return true;
-        }
-        return false;
-    };
+    auto idle = [&] { return TicksUntilIdle(debug, ticks); };
     QVERIFY(idle());
     QCOMPARE(env.Hardware().Debug().live.programCounter, 0x7FFu);
     step->click();
@@ -162,15 +166,7 @@ void CompilerModeTest::gputilsOutputMarksItsOwnListing() {
     QVERIFY(debug.isVisible());
     QCOMPARE(env.Record().debug.watchCount, 2);
 
-    auto* step = debug.findChild<QPushButton*>(QStringLiteral("StepButton"));
-    auto idle = [&] {
-        for (int i = 0; i < 200; ++i) {
-            ticks.Advance(40);
-            debug.TimerTick();
-            if (step->isEnabled()) return true;
-        }
-        return false;
-    };
+    auto idle = [&] { return TicksUntilIdle(debug, ticks); };
     auto lineText = [&](int line) { return ListingLine(env.Record(), line); };
     TCodeForm& code = env.CodeForm();
     QVERIFY(idle());

@@ -310,19 +310,9 @@ void DebugWindowsTest::stepWalkStopAndRunToTheBreakpoint() {
 }
 
 void DebugWindowsTest::pollAndUpdateSpeeds() {
-    // count counts the rounds; the BREAK is on the NOP inside the round.
-    Rig r(R"(
- DEVICE SX28,TURBO,STACKX_OPTIONX
- FREQ 4_000_000
- RESET start
- ORG 8
-count DS 1
- ORG 0
-start INC count
- BREAK
- NOP
- JMP start
-)");
+    // Register 8 counts the rounds; the BREAK is on the NOP inside the round.
+    Rig r(" DEVICE SX28,TURBO,STACKX_OPTIONX\n RESET start\n ORG 0\n"
+          "start INC 8\n BREAK\n NOP\n JMP start\n");
     r.Open();
     // Poll with a breakpoint runs to it again and again until Stop, showing every stop.
     r.Button("PollButton")->click();
