@@ -175,6 +175,26 @@ TEST(DebugSessionModel, AStopExactlyAtTheBreakpointRefreshesAndResumesOnceMore) 
     EXPECT_EQ(s.session.Buttons(), 0) << "the buttons wait for a stop elsewhere";
 }
 
+// The same rule for a Step that lands on the breakpoint: the stop there is shown, and the
+// chip steps once more before the buttons come back.
+TEST(DebugSessionModel, AStepOntoTheBreakpointStepsOnceMore) {
+    SessionRig s(" DEVICE SX28,TURBO,STACKX_OPTIONX\n RESET start\n ORG 0\n"
+                 "start NOP\n BREAK\n NOP\ndone JMP done\n");
+    s.session.Start();
+    ASSERT_EQ(s.TicksUntilIdle(), 1);
+    s.session.Step();
+    ASSERT_EQ(s.TicksUntilIdle(), 1);
+    ASSERT_EQ(s.Pc(), 0u);
+    size_t refreshes = s.log.size();
+    s.session.Step();
+    EXPECT_EQ(s.TicksUntilIdle(), 2) << "the stop at the breakpoint, then the one after it";
+    EXPECT_EQ(s.Pc(), 2u);
+    const std::vector<std::string> shown(s.log.begin() + long(refreshes), s.log.end());
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"reg pc 1", "reg repaint", "reg pc 2", "reg repaint"}))
+        << "both stops shown";
+}
+
 // A breakpoint on a JMP to itself: each hit stops the chip at the breakpoint again, so the
 // window shows it and resumes, tick after tick, with no run button to press.
 TEST(DebugSessionModel, ABreakpointOnAJumpToItselfKeepsTheRunGoing) {
