@@ -49,7 +49,7 @@ struct ProgramRig {
         services.assembler = &assembler;
         HardwareOptions hardware;
         hardware.ticks = &ticks;
-        hardware.devices = [this](const std::string& path) {
+        hardware.devices = [this](const std::string& path, std::string*) {
             opened.push_back(path);
             return std::unique_ptr<SerialPort>();
         };

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -43,14 +44,15 @@ struct SimRig {
 };
 
 // Runs `action`, expecting it to end in a link error with `text` (before the added ".")
-// that leaves the port closed.
+// and `detail` on the lines after it, that leaves the port closed.
 inline void ExpectLinkError(KeyLink& link, ScriptedPrompter& prompter,
-                            const std::function<void()>& action, const std::string& text) {
+                            const std::function<void()>& action, const std::string& text,
+                            const std::string& detail = {}) {
     size_t before = prompter.messages.size();
     EXPECT_THROW(action(), SilentAbort);
     ASSERT_EQ(prompter.messages.size(), before + 1) << "exactly one message";
     const auto& m = prompter.messages.back();
-    EXPECT_EQ(m.text, text + ".");
+    EXPECT_EQ(m.text, text + "." + (detail.empty() ? "" : "\r" + detail));
     EXPECT_EQ(m.caption, kLinkErrorCaption);
     EXPECT_EQ(m.buttons, PromptButtons::Abort);
     EXPECT_EQ(m.icon, PromptIcon::Error);
@@ -106,8 +108,12 @@ public:
     explicit ScriptedFactory(PortScript& s) : s_(s) {}
     std::unique_ptr<SerialPort> Open(const std::string&) override {
         ++s_.opens;
+        if (!refusal.empty()) return nullptr;
         return std::make_unique<ScriptedPort>(s_);
     }
+    std::string LastFailure() const override { return refusal; }
+    // When set, every open fails for this reason.
+    std::string refusal;
 
 private:
     PortScript& s_;
@@ -129,6 +135,39 @@ inline Bytes Text(const std::string& s) {
 inline Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// A line of the line trace, "MS DIR HEX ... | PLAIN ..." exactly; a byte shown as ".." is
+// 0x100 in `plainOrUntaken` and 0 in `plain`.
+struct TraceLine {
+    uint32_t time = 0;
+    char direction = 0;
+    Bytes raw;
+    std::vector<int> plainOrUntaken;
+    Bytes plain; // with ".." as 0
+};
+
+inline TraceLine ParseTraceLine(const std::string& line) {
+    static const std::regex form(
+        R"(^(0|[1-9][0-9]*) ([<>])((?: [0-9A-F]{2})+) \|((?: (?:[0-9A-F]{2}|\.\.))+)$)");
+    TraceLine t;
+    std::smatch m;
+    EXPECT_TRUE(std::regex_match(line, m, form)) << "not a trace line: " << line;
+    if (m.empty()) return t;
+    t.time = uint32_t(std::stoul(m[1]));
+    t.direction = m[2].str()[0];
+    const std::string raw = m[3];
+    for (size_t i = 1; i < raw.size(); i += 3)
+        t.raw.push_back(uint8_t(std::stoi(raw.substr(i, 2), nullptr, 16)));
+    const std::string plain = m[4];
+    for (size_t i = 1; i < plain.size(); i += 3) {
+        std::string b = plain.substr(i, 2);
+        int v = b == ".." ? 0x100 : std::stoi(b, nullptr, 16);
+        t.plainOrUntaken.push_back(v);
+        t.plain.push_back(uint8_t(v));
+    }
+    EXPECT_EQ(t.raw.size(), t.plain.size()) << "as many bytes on both sides: " << line;
+    return t;
 }
 
 } // namespace pellix::test
