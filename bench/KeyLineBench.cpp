@@ -9,7 +9,6 @@
 //
 //   bench_keyline [RUNS]    (default 3 runs each; the median is reported)
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +22,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "link/KeysimProcess.h"
 
 namespace {
 
@@ -67,41 +68,6 @@ Timed Run(const std::vector<std::string>& args) {
     return t;
 }
 
-// pellix-keysim for one part; its device path.
-class Keysim {
-public:
-    Keysim(const fs::path& program, const std::string& device) {
-        int out[2];
-        if (::pipe(out) != 0) return;
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::string dev = "--device=" + device;
-            ::execl(program.c_str(), "pellix-keysim", "--line-speed", dev.c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n')
-            path_.push_back(c);
-        ::close(out[0]);
-    }
-    ~Keysim() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string path_;
-};
-
 // What the key's line carried in a traced run: the bytes from the key and the connections.
 struct Wire {
     long fromKey = 0;
@@ -132,6 +98,7 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     const fs::path bin = BinFolder();
+    ::setenv("PELLIX_BIN_DIR", bin.c_str(), 1); // where KeysimProcess looks
     const fs::path cli = bin / "pellix-cli", keysim = bin / "pellix-keysim";
     if (!fs::exists(cli) || !fs::exists(keysim)) {
         std::fprintf(stderr, "bench_keyline: pellix-cli and pellix-keysim are needed in %s\n",
@@ -146,8 +113,8 @@ int main(int argc, char** argv) {
         const char* name;
         int words;
     };
-    std::printf("%-5s %-8s %9s %9s %9s %8s %8s %8s\n", "part", "step", "wire s", "wall s", "over %",
-                "cpu s", "cpu/wall", "goal");
+    std::printf("%-5s %-8s %8s %8s %7s %8s %7s %7s %8s %7s\n", "part", "step", "wire s",
+                "wall s", "over %", "best s", "over %", "cpu s", "cpu/wall", "goal");
     bool met = true;
     for (Part part : {Part{"SX28", 2048}, Part{"SX52", 4096}}) {
         std::string source = std::string(" DEVICE ") + part.name + "\n RESET 0\n";
@@ -160,14 +127,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "bench_keyline: cannot assemble %s\n", src.c_str());
             return 1;
         }
-        Keysim key(keysim, part.name);
-        if (key.Path().empty()) {
+        pellix::test::KeysimProcess key({"--line-speed", std::string("--device=") + part.name});
+        if (key.Device().empty()) {
             std::fprintf(stderr, "bench_keyline: pellix-keysim did not start\n");
             return 1;
         }
         for (const char* step : {"program", "verify"}) {
             const fs::path trace = dir / "line.trace";
-            if (Run({cli.string(), step, image.string(), "--port", key.Path(), "--trace",
+            if (Run({cli.string(), step, image.string(), "--port", key.Device(), "--trace",
                      trace.string()})
                     .exit != 0) {
                 std::fprintf(stderr, "bench_keyline: %s %s failed\n", step, part.name);
@@ -176,7 +143,7 @@ int main(int argc, char** argv) {
             const Wire wire = CountTrace(trace);
             std::vector<double> walls, cpus, shares;
             for (int r = 0; r < runs; ++r) {
-                Timed t = Run({cli.string(), step, image.string(), "--port", key.Path()});
+                Timed t = Run({cli.string(), step, image.string(), "--port", key.Device()});
                 if (t.exit != 0) return 1;
                 walls.push_back(t.wall);
                 cpus.push_back(t.cpu);
