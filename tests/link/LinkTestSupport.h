@@ -6,7 +6,6 @@
 
 #include <deque>
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -148,24 +147,46 @@ struct TraceLine {
 };
 
 inline TraceLine ParseTraceLine(const std::string& line) {
-    static const std::regex form(
-        R"(^(0|[1-9][0-9]*) ([<>])((?: [0-9A-F]{2})+) \|((?: (?:[0-9A-F]{2}|\.\.))+)$)");
     TraceLine t;
-    std::smatch m;
-    EXPECT_TRUE(std::regex_match(line, m, form)) << "not a trace line: " << line;
-    if (m.empty()) return t;
-    t.time = uint32_t(std::stoul(m[1]));
-    t.direction = m[2].str()[0];
-    const std::string raw = m[3];
-    for (size_t i = 1; i < raw.size(); i += 3)
-        t.raw.push_back(uint8_t(std::stoi(raw.substr(i, 2), nullptr, 16)));
-    const std::string plain = m[4];
-    for (size_t i = 1; i < plain.size(); i += 3) {
-        std::string b = plain.substr(i, 2);
-        int v = b == ".." ? 0x100 : std::stoi(b, nullptr, 16);
-        t.plainOrUntaken.push_back(v);
-        t.plain.push_back(uint8_t(v));
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    size_t i = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    bool ok = i > 0 && (line[0] != '0' || i == 1) && i + 2 < line.size() && line[i] == ' ' &&
+              (line[i + 1] == '<' || line[i + 1] == '>');
+    if (ok) {
+        t.time = uint32_t(std::stoul(line.substr(0, i)));
+        t.direction = line[i + 1];
+        i += 2;
     }
+    // " XX" a byte, then " |", then " XX" or " .." a byte.
+    bool plain = false;
+    while (ok && i < line.size()) {
+        if (line.compare(i, 2, " |") == 0 && !plain) {
+            plain = true;
+            i += 2;
+            continue;
+        }
+        ok = i + 3 <= line.size() && line[i] == ' ';
+        if (!ok) break;
+        const std::string b = line.substr(i + 1, 2);
+        if (plain && b == "..") {
+            t.plainOrUntaken.push_back(0x100);
+            t.plain.push_back(0);
+        } else if (hex(b[0]) && hex(b[1])) {
+            int v = std::stoi(b, nullptr, 16);
+            if (plain) {
+                t.plainOrUntaken.push_back(v);
+                t.plain.push_back(uint8_t(v));
+            } else {
+                t.raw.push_back(uint8_t(v));
+            }
+        } else {
+            ok = false;
+        }
+        i += 3;
+    }
+    EXPECT_TRUE(ok && plain && !t.raw.empty()) << "not a trace line: " << line;
     EXPECT_EQ(t.raw.size(), t.plain.size()) << "as many bytes on both sides: " << line;
     return t;
 }
