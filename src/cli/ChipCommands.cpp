@@ -14,6 +14,7 @@
 
 #include "asm/Assembler.h"
 #include "asm/Report.h"
+#include "cli/CliCommand.h"
 #include "cli/SourcePlaces.h"
 #include "link/ClockUnit.h"
 #include "link/DebugConsole.h"
@@ -22,6 +23,7 @@
 #include "link/DeviceUnit.h"
 #include "link/IRCUnit.h"
 #include "link/KeyLink.h"
+#include "link/LineTrace.h"
 #include "link/PortFactory.h"
 #include "link/SilentAbort.h"
 #include "platform/FileIo.h"
@@ -57,11 +59,16 @@ struct Options {
     std::optional<std::string> irc;
     std::optional<std::string> output;
     std::optional<std::string> script;
+    // Every chip command takes these two.
+    std::optional<std::string> trace;
+    bool verbose = false;
+    // Why the command line was refused.
+    std::string problem;
 };
 
 enum OptionSet : unsigned { kPortOption = 1, kIrcOption = 2, kOutputOption = 4, kScriptOption = 8 };
 
-// False on anything the command does not take.
+// False on anything the command does not take; `o.problem` says what.
 bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Options& o) {
     bool onlyPositional = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -81,17 +88,31 @@ bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Option
             value = a.substr(eq + 1);
             hasValue = true;
         }
+        if ((name == "-v" || name == "--verbose") && !hasValue) {
+            o.verbose = true;
+            continue;
+        }
         std::optional<std::string>* target = nullptr;
         if (name == "--port" && (allowed & kPortOption)) target = &o.port;
         if (name == "--script" && (allowed & kScriptOption)) target = &o.script;
         if (name == "--irc" && (allowed & kIrcOption)) target = &o.irc;
         if ((name == "-o" || name == "--output") && (allowed & kOutputOption)) target = &o.output;
-        if (!target) return false;
+        if (name == "--trace") target = &o.trace;
+        if (!target) {
+            o.problem = "unknown option '" + a + "'";
+            return false;
+        }
         if (!hasValue) {
-            if (i + 1 >= args.size()) return false;
+            if (i + 1 >= args.size()) {
+                o.problem = name + " needs a value";
+                return false;
+            }
             value = args[++i];
         }
-        if (value.empty()) return false;
+        if (value.empty()) {
+            o.problem = name + " needs a value";
+            return false;
+        }
         *target = value;
     }
     return true;
@@ -104,20 +125,51 @@ std::optional<IrcSetting> ParseIrc(const std::string& text) {
     return std::nullopt;
 }
 
-int Usage(ChipContext& c, const char* command, const char* usage) {
-    c.err << "Usage: pellix-cli " << command << " " << usage << "\n";
+// The reason the command line was refused, then how the command is used.
+int Usage(ChipContext& c, const char* command, const char* usage, const Options& o) {
+    std::string problem = o.problem;
+    if (problem.empty() && o.positional.size() > 1)
+        problem = "unexpected argument '" + o.positional.back() + "'";
+    if (problem.empty()) {
+        std::string_view what(usage);
+        problem = std::string(what.substr(0, what.find(' '))) + " is missing";
+    }
+    c.err << kErrorPrefix << problem << "\n"
+          << "Usage: pellix-cli " << command << " " << usage << "\n";
     return 2;
 }
 
-// Everything one command needs on the PC's side of the key.
+// Everything one command needs on the PC's side of the key: the link with its trace and
+// step lines as the options ask, the record, programming.
 struct Session {
-    explicit Session(ChipContext& c, const std::string& port)
-        : progress(c.err, c.progressBar), prompter(c.out, c.err, progress),
+    Session(ChipContext& c, const Options& o)
+        : progress(c.err, c.progressBar && !o.verbose), prompter(c.out, c.err, progress),
           link(c.ports, c.ticks, prompter), record(std::make_unique<AssemblyRecord>()),
           device(link, *record, progress, prompter, irc) {
-        link.portName = port;
+        link.portName = o.port.value_or(c.defaults.port);
         record->StartUp();
+        if (o.verbose)
+            link.onStep = [&err = c.err](const std::string& step) {
+                err << "pellix-cli: " << step << "\n";
+                err.flush();
+            };
+        if (o.trace) {
+            traceFile.open(*o.trace, std::ios::binary | std::ios::trunc);
+            if (!traceFile) {
+                c.err << kErrorPrefix << "cannot write " << *o.trace << ": " << std::strerror(errno)
+                      << "\n";
+                ready = false;
+                return;
+            }
+            trace = std::make_unique<LineTrace>(traceFile);
+            link.trace = trace.get();
+        }
     }
+    // False when the trace file cannot be written: the command ends before it starts.
+    bool ready = true;
+    // Before the link, which may write to them until it is destroyed.
+    std::ofstream traceFile;
+    std::unique_ptr<LineTrace> trace;
     TerminalProgress progress;
     ConsolePrompter prompter;
     KeyLink link;
@@ -138,13 +190,13 @@ bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record
     }
     FileRead file = ReadWholeFile(name);
     if (!file.ok) {
-        c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
+        c.err << kErrorPrefix << "cannot read " << name << ": " << file.error << "\n";
         return false;
     }
     const std::string& text = file.data;
     if (IsImageName(name)) {
         if (!LoadImageText(record, text)) {
-            c.err << "pellix-cli: " << name << ": " << record.message << "\n";
+            c.err << kErrorPrefix << name << ": " << record.message << "\n";
             return false;
         }
         return true;
@@ -202,7 +254,7 @@ int Guarded(ChipContext& c, Body body) {
     } catch (const SilentAbort&) {
         return 1; // its message has been shown
     } catch (const std::exception& e) {
-        c.err << "pellix-cli: " << e.what() << "\n";
+        c.err << kErrorPrefix << e.what() << "\n";
         return 1;
     }
 }
@@ -211,14 +263,18 @@ int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char
                 bool runAfter) {
     Options o;
     if (!ParseOptions(args, kPortOption | kIrcOption, o) || o.positional.size() != 1)
-        return Usage(c, command, kProgramUsage);
+        return Usage(c, command, kProgramUsage, o);
     IrcSetting irc = c.defaults.irc;
     if (o.irc) {
         auto chosen = ParseIrc(*o.irc);
-        if (!chosen) return Usage(c, command, kProgramUsage);
+        if (!chosen) {
+            o.problem = "--irc takes slowest, 4mhz or fastest, not '" + *o.irc + "'";
+            return Usage(c, command, kProgramUsage, o);
+        }
         irc = *chosen;
     }
-    Session s(c, o.port.value_or(c.defaults.port));
+    Session s(c, o);
+    if (!s.ready) return 1;
     s.irc.setting = irc;
     if (!LoadProgram(c, o.positional[0], *s.record, s.prompter)) return 1;
     FitVirtualChip(c, s.link.portName, *s.record);
@@ -269,14 +325,17 @@ PromptAnswer ConsolePrompter::Message(const std::string& text, const std::string
     progress_.CloseProgress();
     // A CR parts the lines of a message box; on a terminal it would write over the line.
     std::string line;
+    bool messageEnded = false;
     for (char ch : text) {
-        if (ch == '\r')
-            line += ": ";
-        else
+        if (ch != '\r') {
             line.push_back(ch);
+            continue;
+        }
+        messageEnded = messageEnded || (!line.empty() && line.back() == '.');
+        line += messageEnded ? "\n  " : ": ";
     }
     if (icon == PromptIcon::Error) {
-        err_ << "error: " << line << "\n";
+        err_ << kErrorPrefix << line << "\n";
         err_.flush();
     } else {
         out_ << line << "\n";
@@ -347,10 +406,13 @@ int RunCommand(ChipContext& c, const std::vector<std::string>& args) {
 
 int VerifyCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
-    if (!ParseOptions(args, kPortOption | kIrcOption, o) || o.positional.size() != 1 ||
-        (o.irc && !ParseIrc(*o.irc)))
-        return Usage(c, "verify", kProgramUsage);
-    Session s(c, o.port.value_or(c.defaults.port));
+    bool parsed = ParseOptions(args, kPortOption | kIrcOption, o);
+    if (parsed && o.irc && !ParseIrc(*o.irc))
+        o.problem = "--irc takes slowest, 4mhz or fastest, not '" + *o.irc + "'";
+    if (!parsed || o.positional.size() != 1 || !o.problem.empty())
+        return Usage(c, "verify", kProgramUsage, o);
+    Session s(c, o);
+    if (!s.ready) return 1;
     if (!LoadProgram(c, o.positional[0], *s.record, s.prompter)) return 1;
     return Guarded(c, [&] {
         int family = s.record->deviceFamily;
@@ -364,9 +426,11 @@ int VerifyCommand(ChipContext& c, const std::vector<std::string>& args) {
 
 int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
-    if (!ParseOptions(args, kPortOption | kOutputOption, o) || !o.positional.empty() || !o.output)
-        return Usage(c, "read", kReadUsage);
-    Session s(c, o.port.value_or(c.defaults.port));
+    bool parsed = ParseOptions(args, kPortOption | kOutputOption, o);
+    if (parsed && o.positional.empty() && !o.output) o.problem = "-o IMAGE is missing";
+    if (!parsed || !o.positional.empty() || !o.output) return Usage(c, "read", kReadUsage, o);
+    Session s(c, o);
+    if (!s.ready) return 1;
     AssemblyRecord& record = *s.record;
     int rc = Guarded(c, [&] {
         s.device.ReadChip(kReadingText);
@@ -383,11 +447,11 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
     if (rc != 0) return rc;
     record.assembled = record.transfer;
     if (!WriteHex(record)) {
-        c.err << "pellix-cli: " << record.message << "\n";
+        c.err << kErrorPrefix << record.message << "\n";
         return 1;
     }
     if (std::string e = ReplaceFileContents(*o.output, record.debug.ListingText()); !e.empty()) {
-        c.err << "pellix-cli: cannot write " << *o.output << ": " << e << "\n";
+        c.err << kErrorPrefix << "cannot write " << *o.output << ": " << e << "\n";
         return 1;
     }
     return 0;
@@ -396,24 +460,26 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
 int ClockCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
     if (!ParseOptions(args, kPortOption, o) || o.positional.size() != 1)
-        return Usage(c, "clock", kClockUsage);
+        return Usage(c, "clock", kClockUsage, o);
     bool off = EqualsNoCase(o.positional[0], "off");
     uint32_t frequency = 0;
     if (!off) {
         auto f = ParseClockFrequency(o.positional[0]);
         if (!f) {
-            c.err << "pellix-cli: '" << o.positional[0]
+            c.err << kErrorPrefix << "'" << o.positional[0]
                   << "' is not a frequency: give hertz (4000000) or a unit (4.9152MHz, 500kHz)\n";
             return 2;
         }
         if (*f < kMinFrequency || *f > kMaxFrequency) {
-            c.err << "pellix-cli: the clock runs from " << GroupedDecimal(kMinFrequency) << " to "
-                  << GroupedDecimal(kMaxFrequency) << " Hz, not " << GroupedDecimal(*f) << "\n";
+            c.err << kErrorPrefix << "the clock runs from " << GroupedDecimal(kMinFrequency)
+                  << " to " << GroupedDecimal(kMaxFrequency) << " Hz, not " << GroupedDecimal(*f)
+                  << "\n";
             return 2;
         }
         frequency = *f;
     }
-    Session s(c, o.port.value_or(c.defaults.port));
+    Session s(c, o);
+    if (!s.ready) return 1;
     return Guarded(c, [&] {
         s.link.RequireFullKey();
         s.link.ConnectKey();
@@ -442,17 +508,18 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
     }
     Options o;
     if (!ParseOptions(args, kPortOption | kScriptOption, o) || o.positional.size() != 1)
-        return Usage(c, "debug", kDebugUsage);
+        return Usage(c, "debug", kDebugUsage, o);
     std::ifstream scriptFile;
     if (o.script) {
         scriptFile.open(*o.script, std::ios::binary);
         if (!scriptFile) {
-            c.err << "pellix-cli: cannot read " << *o.script << ": " << std::strerror(errno)
+            c.err << kErrorPrefix << "cannot read " << *o.script << ": " << std::strerror(errno)
                   << "\n";
             return 1;
         }
     }
-    Session s(c, o.port.value_or(c.defaults.port));
+    Session s(c, o);
+    if (!s.ready) return 1;
     s.irc.setting = c.defaults.irc;
     AssemblyRecord& record = *s.record;
     const std::string& name = o.positional[0];
@@ -470,12 +537,15 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
     }
     PrepareDebug(record);
     if (record.status != 0) {
-        c.err << "pellix-cli: " << record.message << "\n";
+        c.err << kErrorPrefix << record.message << "\n";
         return 1;
     }
     FitVirtualChip(c, s.link.portName, record);
     std::istream* in = o.script ? &scriptFile : c.in;
-    if (!in) return Usage(c, "debug", kDebugUsage);
+    if (!in) {
+        o.problem = "no commands: give --script FILE";
+        return Usage(c, "debug", kDebugUsage, o);
+    }
     const std::string source = o.script ? *o.script : std::string("stdin");
     // At a terminal a mistyped command is only reported; in a script it ends the session.
     const bool interactive = !o.script && c.inIsTerminal;
@@ -487,7 +557,7 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         console.sourcePlace = sourcePlace;
         std::string error;
         if (!console.Begin(error)) {
-            c.err << "pellix-cli: " << error << "\n";
+            c.err << kErrorPrefix << error << "\n";
             control.StopDebugging();
             return 1;
         }
@@ -500,7 +570,7 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
             c.out.flush();
             if (r == DebugConsole::Result::Quit) break;
             if (r == DebugConsole::Result::Error) {
-                c.err << "pellix-cli: " << source << ":" << number << ": " << error << "\n";
+                c.err << kErrorPrefix << source << ":" << number << ": " << error << "\n";
                 failed = true;
                 if (!interactive) break;
             }
@@ -514,7 +584,8 @@ int RunInProcessContext(ChipCommand command, const std::vector<std::string>& arg
     IniFile settings;
     std::string path = SettingsPath();
     if (!settings.Load(path))
-        std::cerr << "pellix-cli: cannot read the settings " << path << "; using the defaults\n";
+        std::cerr << "pellix-cli: warning: cannot read the settings " << path
+                  << "; using the defaults\n";
     VirtualKey key;
     SteadyTickSource ticks;
     PortFactory ports(&key, ticks);

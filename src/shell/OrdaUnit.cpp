@@ -468,6 +468,15 @@ OrdaUnit::OrdaUnit(AssemblyRecord& record, WorkingSettings& settings, Prompter& 
     : record_(record), settings_(settings), prompter_(prompter), process_(process),
       programFolder_(WithSlash(std::move(programFolder))) {}
 
+std::string OrdaFolder(const std::string& programFolder, const std::string& installedFolder) {
+    const std::string own = WithSlash(programFolder);
+    if (FileExists(own + kOrdaProgramName) || installedFolder.empty()) return programFolder;
+    fs::path installed = fs::path(installedFolder).is_absolute() ? fs::path(installedFolder)
+                                                                 : fs::path(own) / installedFolder;
+    std::string folder = installed.lexically_normal().string();
+    return FileExists(WithSlash(folder) + kOrdaProgramName) ? folder : programFolder;
+}
+
 void OrdaUnit::Message(const std::string& text, const std::string& caption, PromptIcon icon) {
     prompter_.Message(text, caption, PromptButtons::Ok, icon);
 }

@@ -1,7 +1,6 @@
 // pellix-cli assemble and disasm, run as a user would run them.
 #include <gtest/gtest.h>
 
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -92,14 +91,34 @@ TEST_F(Cli, FailureReportsPositionAndWritesNoImage) {
     EXPECT_FALSE(fs::exists(Path("out.sxh")));
 }
 
-TEST_F(Cli, UsageAndUnreadableFiles) {
-    EXPECT_EQ(Run("assemble").exit, 2);
-    EXPECT_EQ(Run("assemble a.src b.src").exit, 2);
-    EXPECT_EQ(Run("assemble a.src -o").exit, 2);
-    EXPECT_EQ(Run("disasm").exit, 2);
+TEST_F(Cli, TheCaretStandsUnderTheColumnWhateverTheTabs) {
+    Write("tabs.src", "\t\tDEVICE\tSX28\n\t\tMOV\t!4,W\n");
+    RunResult r = Run("assemble " + Path("tabs.src"));
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err,
+              Path("tabs.src") + ":2:8: error: Port is out of range\n\t\tMOV\t!4,W\n\t\t   \t ^\n");
+}
+
+TEST_F(Cli, UsageAndUnreadableFilesInOneForm) {
+    const std::pair<const char*, const char*> refused[] = {
+        {"assemble", "SOURCE is missing"},
+        {"assemble a.src b.src", "unexpected argument 'b.src'"},
+        {"assemble a.src -o", "-o needs a value"},
+        {"assemble a.src --fast", "unknown option '--fast'"},
+        {"disasm", "IMAGE or SOURCE is missing"},
+        {"disasm a.src b.src", "unexpected argument 'b.src'"},
+        {"bogus", "unknown command 'bogus' (try --help)"},
+        {"ports extra", "ports takes no arguments, not 'extra'"}};
+    for (const auto& [args, problem] : refused) {
+        RunResult r = Run(args);
+        EXPECT_EQ(r.exit, 2) << args;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "pellix-cli: error: " + std::string(problem))
+            << args;
+    }
     RunResult r = Run("assemble " + Path("missing.src"));
     EXPECT_EQ(r.exit, 1);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "pellix-cli: error: cannot read " + Path("missing.src") +
+                         ": No such file or directory\n");
     r = Run("disasm " + Path("missing.sxh"));
     EXPECT_EQ(r.exit, 1);
 
@@ -110,6 +129,25 @@ TEST_F(Cli, UsageAndUnreadableFiles) {
     EXPECT_EQ(Read("odd.sxh"), " DEVICE SX28\n NOP\n");
     r = Run("assemble " + Path("odd.sxh") + " -o " + Path("a.sxh") + " -l " + Path("a.sxh"));
     EXPECT_EQ(r.exit, 2);
+}
+
+TEST_F(Cli, HelpVersionAndThePortList) {
+    RunResult r = Run("--version");
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out.rfind("pellix-cli ", 0), 0u) << r.out;
+    r = Run("--help");
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("\n  ports\n      list the serial ports present"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("  program IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest] "
+                         "[--trace FILE] [-v]\n"),
+              std::string::npos);
+    r = Run("ports");
+    EXPECT_EQ(r.exit, 0);
+    const std::string sim = "the virtual key in this program (no hardware)\n";
+    ASSERT_GE(r.out.size(), sim.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - sim.size()), sim) << "sim is always the last port";
+    EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1, 3), "sim");
 }
 
 TEST_F(Cli, DisasmFromSourceAndFromImage) {

@@ -2,7 +2,6 @@
 // pellix-keysim behind a pseudo-terminal.
 #include <gtest/gtest.h>
 
-
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -161,14 +160,14 @@ TEST_F(DebugCli, GputilsOutputWithItsListing) {
 TEST_F(DebugCli, Failures) {
     RunResult r = Run("debug " + Blink() + " --port sim", "step\nstep 0\nstep\n");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: stdin:2: step takes a count from 1 to 1000000\n")
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:2: step takes a count from 1 to 1000000\n")
         << "a script ends at its first error";
     EXPECT_EQ(r.out.find("PC=001"), std::string::npos);
 
     fs::path wd = Put("wd.src", " DEVICE SX28,WATCHDOG\n RESET 0\n");
     r = Run("debug '" + wd.string() + "' --port sim");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: ERROR! Debug requires that Watchdog is disabled\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: ERROR! Debug requires that Watchdog is disabled\n");
 
     fs::path bad = Put("bad.src", " DEVICE SX28\n RESET 0\n JMP nowhere\n");
     r = Run("debug '" + bad.string() + "' --port sim");
@@ -177,8 +176,8 @@ TEST_F(DebugCli, Failures) {
 
     r = Run("debug " + Blink() + " --port /nonexistent/tty");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err,
-              "error: Unable to open /nonexistent/tty: COM port in use by another process.\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: Unable to open /nonexistent/tty: COM port in use by "
+                     "another process.\n  No such file or directory\n");
 
     r = Run("debug " + Blink() + " --port sim --script '" + (dir_ / "none.txt").string() + "'");
     EXPECT_EQ(r.exit, 1);
