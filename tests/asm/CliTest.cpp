@@ -139,7 +139,7 @@ TEST_F(Cli, HelpVersionAndThePortList) {
     EXPECT_EQ(r.exit, 0);
     EXPECT_NE(r.out.find("\n  ports\n      list the serial ports present"), std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("  program IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest] "
+    EXPECT_NE(r.out.find("  program IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] "
                          "[--trace FILE] [-v]\n"),
               std::string::npos);
     r = Run("ports");
