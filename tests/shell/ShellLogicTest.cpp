@@ -2,9 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "TempFolder.h"
-#include "shell/CommandLine.h"
 #include "platform/FileIo.h"
+#include "shell/CommandLine.h"
 #include "shell/Keywords.h"
 #include "shell/OriginalEditorBuffer.h"
 #include "shell/RecentFiles.h"
@@ -40,6 +43,47 @@ TEST(CommandLine, FileNameSwitchesAndDefaultExtension) {
     EXPECT_EQ(c.fileName, "dir.d/noext.src");
     c = CommandLine::Parse({".hidden"});
     EXPECT_EQ(c.fileName, ".hidden.src");
+}
+
+TEST(CommandLine, HelpAndVersionAreAnsweredInsteadOfOpeningAFile) {
+    EXPECT_EQ(FindInfoRequest({}), InfoRequest::None);
+    EXPECT_EQ(FindInfoRequest({"blink.src", "/R"}), InfoRequest::None);
+    EXPECT_EQ(FindInfoRequest({"--help"}), InfoRequest::Help);
+    EXPECT_EQ(FindInfoRequest({"/2", "-h"}), InfoRequest::Help);
+    EXPECT_EQ(FindInfoRequest({"--version", "--help"}), InfoRequest::Version) << "first wins";
+    // Only the exact words: a name that merely starts with dashes is still a file.
+    EXPECT_EQ(FindInfoRequest({"--helpful.src", "-help"}), InfoRequest::None);
+    EXPECT_EQ(VersionText("2.02"), "pellix 2.02\n");
+    const std::string usage = UsageText();
+    for (const char* word : {"Usage: pellix", "/B", "/R", "/1", "--version", "PELLIX_SETTINGS"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+// The program itself, as a shell script would start it: no window, no display needed.
+TEST(CommandLine, PellixPrintsHelpAndVersionOnStandardOutput) {
+    const char* bin = std::getenv("PELLIX_BIN_DIR");
+    const std::string pellix = std::string(bin ? bin : "../../BUILD/bin") + "/pellix";
+    if (!FileExists(pellix)) GTEST_SKIP() << "pellix is not built";
+    auto run = [&](const std::string& argument, int& status) {
+        // No display and no platform: the answer must come before Qt wants one.
+        std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + pellix +
+                              "' " + argument + " 2>&1";
+        std::string out;
+        FILE* p = popen(command.c_str(), "r");
+        char buffer[512];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
+        status = pclose(p);
+        return out;
+    };
+    int status = -1;
+    std::string help = run("--help", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(help, UsageText());
+    std::string version = run("/2 --version", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(version, "pellix 2.02\n");
 }
 
 TEST(RecentFiles, NewFrontMoveAndNeverBlanks) {
