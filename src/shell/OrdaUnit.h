@@ -57,6 +57,9 @@ struct OrdaMapRecord {
 struct OrdaMap {
     std::array<uint16_t, 6> header{}; // [2] device index, [3] program memory size - 1
     std::vector<OrdaMapRecord> records;
+    // The source files by index, as orda opened them (0 is the main source); empty
+    // where a slot holds no name.
+    std::vector<std::string> fileNames;
     int MemoryWords() const { return header[3] + 1; }
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/IdeOptions.h"
 #include "shell/SettingsRegistry.h"
 
 namespace pellix {
@@ -89,6 +90,8 @@ struct WorkingSettings {
     std::string comPort = "COM1";
     int ircCalibration = 0; // 0 Slowest, 1 4 MHz, 2 Fastest
     std::array<std::string, 16> customColors = DefaultCustomColors();
+    // Ours: the conveniences and their switches.
+    IdeOptions extras;
 
     static std::array<std::string, 16> DefaultCustomColors();
 
@@ -96,7 +99,7 @@ struct WorkingSettings {
     // Returns false on the first run (no port stored yet). The compiler-output mode turns
     // the external assembler off for this run, whatever is stored.
     bool Load(SettingsRegistry& registry, bool compilerMode);
-    // Writes every value, in the order the Configure dialog's Okay does.
+    // Writes every value, in the order the Configure dialog's Okay does, then our own.
     void Store(SettingsRegistry& registry) const;
 };
 
