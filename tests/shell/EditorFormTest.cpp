@@ -89,7 +89,7 @@ private slots:
     void startUpHasOneEditorAndTheFirstNewTakesBlankTwo();
     void ctrlAAssemblesInsteadOfSelectingAll();
     void emptyEditorStopsProgramRunAndDebug();
-    void builtInAssemblyPutsTheSourceOnTheClipboard();
+    void builtInAssemblyLeavesTheClipboardAlone();
     void lfAndCrLfSourcesReachTheAssemblerAlike();
     void errorIsHighlightedOnItsOwnLineAndRange();
     void failedAssemblyStopsTheHardwareCommand();
@@ -250,14 +250,33 @@ void EditorFormTest::emptyEditorStopsProgramRunAndDebug() {
     QVERIFY(!rig.Called("ShowDebugWindow"));
 }
 
-void EditorFormTest::builtInAssemblyPutsTheSourceOnTheClipboard() {
+void EditorFormTest::builtInAssemblyLeavesTheClipboardAlone() {
     Rig rig;
     rig.Show();
     QApplication::clipboard()->setText(QStringLiteral("something else"));
-    rig.Editor().SetText("\tDEVICE SX28\n\tORG 0\n");
+    // Every kind of character: what a paste takes (tab, CR, 32 to 255) reaches the
+    // assembler, line feeds and other control characters do not.
+    std::string text = "\tDEVICE SX28\r\n\tORG 0 ; \x01\x7f\x80\xc3\xa9\xff\n";
+    rig.Editor().SetText(text);
     rig.form->RunAssembleItemClick();
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\tDEVICE SX28\n\tORG 0\n"));
-    QCOMPARE(rig.form->Buffer().Text(), std::string("\tDEVICE SX28\r\tORG 0\r"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("something else"));
+    const std::string expected = "\tDEVICE SX28\r\tORG 0 ; \x7f\x80\xc3\xa9\xff\r";
+    QCOMPARE(rig.assembler.sources.back(), expected);
+    QCOMPARE(rig.form->Buffer().Text(), expected);
+    QCOMPARE(rig.form->StatusText(2), QStringLiteral("Assembly Successful"));
+
+    // Nor does locating an error, which finds its text without the clipboard.
+    rig.assembler.failMessage = "Undefined symbol";
+    rig.assembler.failStart = uint32_t(expected.find("ORG"));
+    rig.assembler.failEnd = rig.assembler.failStart + 3;
+    rig.form->RunAssembleItemClick();
+    QCOMPARE(rig.form->StatusText(2), QStringLiteral("ASSEMBLY ERROR: Undefined symbol"));
+    QCOMPARE(rig.form->HighlightLine(), 1);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("something else"));
+    // An empty clipboard stays empty.
+    QApplication::clipboard()->clear();
+    rig.form->RunAssembleItemClick();
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
 }
 
 void EditorFormTest::lfAndCrLfSourcesReachTheAssemblerAlike() {

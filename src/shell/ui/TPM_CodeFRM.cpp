@@ -314,10 +314,11 @@ void TPM_CodeFRM::CodePLSMOClick(int line) {
     if (!session_ || !session_->StateValid()) return;
     int address = AddressOfViewLine(line);
     if (address < 0) return;
+    // An Alt+click has no click before it whose breakpoint would need putting back.
     if (plainClick_)
         session_->ToggleBreakpoint(address);
     else
-        session_->SetProgramCounter(address);
+        session_->MoveProgramCounter(address);
     MarkFromSession();
 }
 
