@@ -213,6 +213,7 @@ private slots:
     void placementsAndResetPositions();
     void placementsByFrameGeometry();
     void placementsStayOnTheScreen();
+    void watchWindowShowsItsCaption();
     void registerColoursAndFraming();
     void typingIntoRegisters();
     void bitsFlagsAndTheStrip();
@@ -526,6 +527,32 @@ void DebugWindowsTest::placementsStayOnTheScreen() {
         QVERIFY(n.code.left + n.code.width <= n.debug.left);
         QVERIFY(n.code.width <= 800);
     }
+}
+
+// One narrow watch: the window is still wide enough for the title bar to show "Watch",
+// and the value keeps to the right edge.
+void DebugWindowsTest::watchWindowShowsItsCaption() {
+    Rig r(R"(
+ DEVICE SX28,TURBO,STACKX_OPTIONX
+ FREQ 4_000_000
+ RESET start
+ ORG 8
+b DS 1
+ WATCH b,1,UBIN
+ ORG 0
+start MOV b,#1
+ BREAK
+done JMP done
+)");
+    r.Open();
+    TWatchForm& w = *r.watch;
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.windowTitle(), QStringLiteral("Watch"));
+    QFont title = QApplication::font();
+    title.setBold(true);
+    QVERIFY(w.width() >= QFontMetrics(title).horizontalAdvance(QStringLiteral("Watch")) + 100);
+    QCOMPARE(w.Layout().clientWidth, w.width());
+    QCOMPARE(w.Layout().ValueRight(), w.width() - w.Layout().charWidth);
 }
 
 void DebugWindowsTest::registerColoursAndFraming() {

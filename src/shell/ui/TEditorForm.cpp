@@ -1557,7 +1557,7 @@ void TEditorForm::OriginalCaretMoved() {
 void TEditorForm::ShowCaretPosition(int line, int column) {
     QLabel* panel = panels_[1];
     panel->setText(QStringLiteral("%1:%2").arg(line).arg(column));
-    // Wide enough for the largest line number of the text and a column of four digits (or
+    // Wide enough for the largest line number of the text and a column of three digits (or
     // the one shown), so the number is never cut; 50 pixels at least.
     int lines = OriginalEditorInUse()
                     ? int(buffer_.LineCount())
@@ -1565,8 +1565,8 @@ void TEditorForm::ShowCaretPosition(int line, int column) {
     const QString widest =
         QString(QString::number(std::max(lines, line)).size(), QLatin1Char('9')) +
         QLatin1Char(':') +
-        QString(std::max<qsizetype>(4, QString::number(column).size()), QLatin1Char('9'));
-    const int frame = 2 * panel->frameWidth() + panel->margin() * 2 + 8;
+        QString(std::max<qsizetype>(3, QString::number(column).size()), QLatin1Char('9'));
+    const int frame = 2 * panel->frameWidth() + panel->margin() * 2 + 6;
     const int width = std::max(50, panel->fontMetrics().horizontalAdvance(widest) + frame);
     if (width != panel->width()) panel->setFixedWidth(width);
 }
