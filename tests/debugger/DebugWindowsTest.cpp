@@ -550,7 +550,7 @@ done JMP done
     QCOMPARE(w.windowTitle(), QStringLiteral("Watch"));
     QFont title = QApplication::font();
     title.setBold(true);
-    QVERIFY(w.width() >= QFontMetrics(title).horizontalAdvance(QStringLiteral("Watch")) + 100);
+    QVERIFY(w.width() >= QFontMetrics(title).horizontalAdvance(QStringLiteral("Watch")) + 150);
     QCOMPARE(w.Layout().clientWidth, w.width());
     QCOMPARE(w.Layout().ValueRight(), w.width() - w.Layout().charWidth);
 }

@@ -90,7 +90,7 @@ void PlaceFrame(QWidget& w, const PlacedRect& r, bool resize, const QMargins& m)
 
 int MinimumWidthForCaption(const QString& caption) {
     // The icon, the close, maximise and minimise buttons and the margins of a common title bar.
-    constexpr int kTitleBarFurniture = 100;
+    constexpr int kTitleBarFurniture = 150;
     QFont title = QApplication::font();
     title.setBold(true);
     return QFontMetrics(title).horizontalAdvance(caption) + kTitleBarFurniture;
