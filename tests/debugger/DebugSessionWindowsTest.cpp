@@ -360,6 +360,10 @@ void DebugSessionWindowsTest::wholeSessionOnAnOrdaSource() {
     QVERIFY(!s.Button("HopButton")->isVisible());
     QVERIFY(!s.Button("JogButton")->isVisible());
     QCOMPARE(list.Mode(), TPM_CodeFRM::ButtonMode::All);
+    // The list keeps its own numbers and marks: none of the editor's margins or tint.
+    QCOMPARE(list.CodePLSMO()->LineNumberMarginWidth(), 0);
+    QCOMPARE(list.CodePLSMO()->marginWidth(1), 0);
+    QVERIFY(!list.CodePLSMO()->SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
     const int resetLine = list.RunLine();
     QVERIFY(resetLine >= 0);
 
