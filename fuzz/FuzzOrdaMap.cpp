@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const pellix::OrdaMapRecord& r : map.records)
         if (r.address >= map.MemoryWords()) std::abort();
     if (map.records.size() > (size - 2048) / 8) std::abort();
-    if (map.fileNames.size() > 31 || (!map.fileNames.empty() && map.fileNames.back().empty()))
+    if (map.files.size() > 31 || (!map.files.empty() && map.files.back().empty()))
         std::abort();
-    for (const std::string& name : map.fileNames)
+    for (const std::string& name : map.files)
         if (name.size() > 63) std::abort();
     return 0;
 }

@@ -2,7 +2,7 @@
 # Takes the user guide's picture of a debug session (docs/images/editor-debug.png) from
 # BUILD/bin/pellix under Xvfb with the openbox window manager, so the windows have their
 # frames and are placed as on a desktop: macros.src stopped at a breakpoint set with F9
-# in the editor, one step after it. Needs xvfb-run, openbox, xdotool and imagemagick.
+# in the editor (the chip stops once that line has run). Needs xvfb-run, openbox, xdotool and imagemagick.
 set -eu
 cd "$(dirname "$0")/.."
 if [ -z "${SHOTS_INSIDE_XVFB:-}" ]; then
@@ -39,7 +39,7 @@ pid=$!
 sleep 4
 main=$(xdotool search --name 'Pellix v' | head -1)
 xdotool windowactivate --sync "$main" || true
-# Debug; Go to Line 70 ("INC count"), F9 for a breakpoint there, F5 to run to it, F7.
+# Debug; Go to Line 70 ("INC count"), F9 for a breakpoint there, F5 to run to it.
 xdotool key ctrl+d
 sleep 4
 xdotool windowactivate --sync "$main" || true
@@ -51,9 +51,7 @@ sleep 1
 xdotool key F9
 sleep 1
 xdotool key F5
-sleep 2
-xdotool key F7
-sleep 2
+sleep 3
 import -window root "$work/shot.png"
 convert "$work/shot.png" -crop 1340x1000+0+0 -colors 64 "PNG8:$root/docs/images/editor-debug.png"
 kill "$pid"

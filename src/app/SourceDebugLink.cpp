@@ -85,7 +85,7 @@ void SourceDebugLink::Assembled() {
         const std::string source = bridge_->SourcePath();
         const std::string folder = FolderPart(source);
         std::vector<std::string> files{source};
-        const std::vector<std::string>& names = bridge_->Map().fileNames;
+        const std::vector<std::string>& names = bridge_->Map().files;
         for (size_t i = 1; i < names.size(); ++i) {
             const std::string& n = names[i];
             files.push_back(n.empty()                       ? std::string()

@@ -14,6 +14,7 @@
 
 #include "asm/Assembler.h"
 #include "asm/Report.h"
+#include "cli/SourcePlaces.h"
 #include "link/ClockUnit.h"
 #include "link/DebugConsole.h"
 #include "link/DebugControl.h"
@@ -24,6 +25,7 @@
 #include "link/PortFactory.h"
 #include "link/SilentAbort.h"
 #include "platform/FileIo.h"
+#include "shell/SXCUnit.h"
 #include "sim/VirtualKey.h"
 #include "target/DeviceTables.h"
 #include "target/HexText.h"
@@ -42,6 +44,11 @@ constexpr int kBarTextWidth = 20;
 bool IsImageName(const std::string& name) {
     std::string ext = fs::path(name).extension().string();
     return EqualsNoCase(ext, ".sxh") || EqualsNoCase(ext, ".obj") || EqualsNoCase(ext, ".hex");
+}
+
+// A compiler's debug file: Byte Craft's, or gpasm's and gplink's.
+bool IsCodName(const std::string& name) {
+    return EqualsNoCase(fs::path(name).extension().string(), ".cod");
 }
 
 struct Options {
@@ -119,9 +126,16 @@ struct Session {
     DeviceUnit device;
 };
 
-// An image as the device window loads it, or a source through the built-in assembler; either
-// way `assembled` and `transfer` then hold it.
-bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record) {
+// An image as the device window loads it, a compiler's .COD file, or a source through the
+// built-in assembler; either way `assembled` and `transfer` then hold it.
+bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record,
+                 Prompter& prompter) {
+    if (IsCodName(name)) {
+        SXCLoader loader(record, prompter); // its messages have been shown
+        if (!loader.LoadCode(name)) return false;
+        record.transfer = record.assembled;
+        return true;
+    }
     FileRead file = ReadWholeFile(name);
     if (!file.ok) {
         c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
@@ -206,7 +220,7 @@ int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char
     }
     Session s(c, o.port.value_or(c.defaults.port));
     s.irc.setting = irc;
-    if (!LoadProgram(c, o.positional[0], *s.record)) return 1;
+    if (!LoadProgram(c, o.positional[0], *s.record, s.prompter)) return 1;
     FitVirtualChip(c, s.link.portName, *s.record);
     return Guarded(c, [&] {
         // Run needs the full key, as the main window's Run does; Program does not ask.
@@ -337,7 +351,7 @@ int VerifyCommand(ChipContext& c, const std::vector<std::string>& args) {
         (o.irc && !ParseIrc(*o.irc)))
         return Usage(c, "verify", kProgramUsage);
     Session s(c, o.port.value_or(c.defaults.port));
-    if (!LoadProgram(c, o.positional[0], *s.record)) return 1;
+    if (!LoadProgram(c, o.positional[0], *s.record, s.prompter)) return 1;
     return Guarded(c, [&] {
         int family = s.record->deviceFamily;
         // No device window here: the image's own family stands for its device choice.
@@ -420,7 +434,8 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
             c.out << "Usage: pellix-cli debug " << kDebugUsage << "\n"
                   << "Prepares the program for debugging, programs it and reads commands from\n"
                      "FILE or standard input. PORT is COM1 to COM4, a device path or sim (the\n"
-                     "virtual key); the settings' port when not given.\n\n"
+                     "virtual key); the settings' port when not given. A .cod file is compiler\n"
+                     "output (Byte Craft, gpasm or gplink), debugged with the .lst beside it.\n\n"
                   << DebugConsole::HelpText();
             return 0;
         }
@@ -440,7 +455,19 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
     Session s(c, o.port.value_or(c.defaults.port));
     s.irc.setting = c.defaults.irc;
     AssemblyRecord& record = *s.record;
-    if (!LoadProgram(c, o.positional[0], record)) return 1;
+    const std::string& name = o.positional[0];
+    // Compiler output comes with its list file, as pellix /B takes it.
+    std::unique_ptr<SXCLoader> cod;
+    SourcePlace sourcePlace;
+    if (IsCodName(name)) {
+        cod = std::make_unique<SXCLoader>(record, s.prompter);
+        if (!cod->SXCLoad(sxc::BaseName(name))) return 1; // its messages have been shown
+        sourcePlace = CodSourcePlace(*cod->Code());
+    } else {
+        if (!LoadProgram(c, name, record, s.prompter)) return 1;
+        sourcePlace = IsImageName(name) ? OrdaSourcePlaceBeside(name, record)
+                                        : BuiltInSourcePlace(record, name);
+    }
     PrepareDebug(record);
     if (record.status != 0) {
         c.err << "pellix-cli: " << record.message << "\n";
@@ -457,6 +484,7 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         s.device.ProgramChip(false);
         DebugControl control(s.link, record);
         DebugConsole console(control, c.out);
+        console.sourcePlace = sourcePlace;
         std::string error;
         if (!console.Begin(error)) {
             c.err << "pellix-cli: " << error << "\n";

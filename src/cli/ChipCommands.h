@@ -23,10 +23,11 @@ class VirtualKey;
 
 namespace pellix::cli {
 
-inline constexpr char kProgramUsage[] = "IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]";
+inline constexpr char kProgramUsage[] =
+    "IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest]";
 inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT]";
 inline constexpr char kClockUsage[] = "FREQ|off [--port PORT]";
-inline constexpr char kDebugUsage[] = "SOURCE|IMAGE [--port PORT] [--script FILE]";
+inline constexpr char kDebugUsage[] = "SOURCE|IMAGE|COD [--port PORT] [--script FILE]";
 
 struct ChipContext {
     SerialPortFactory& ports;

@@ -22,8 +22,6 @@ namespace {
 
 constexpr size_t kMapRecordsOffset = 2048;
 constexpr size_t kMapRecordSize = 8;
-constexpr size_t kMapNamesOffset = 32;
-constexpr size_t kMapNameSlot = 64;
 constexpr uint16_t kMapSignature = 0xAAFF;
 constexpr size_t kObjectTail = 48; // 16 ID words and the 8-word configuration block
 
@@ -223,13 +221,14 @@ std::string ReadOrdaMap(std::string_view d, OrdaMap& m) {
     if ((device <= 2 && top != 0x7FF) || ((device == 3 || device == 4) && top != 0xFFF))
         return "its device index " + std::to_string(device) + " does not go with " +
                std::to_string(top + 1) + " words of program memory";
-    // The file names' slots: a length byte and up to 63 characters each.
-    for (size_t at = kMapNamesOffset; at + kMapNameSlot <= kMapRecordsOffset; at += kMapNameSlot) {
-        const size_t length = std::min<size_t>(uint8_t(d[at]), kMapNameSlot - 1);
-        m.fileNames.emplace_back(d.substr(at + 1, length));
+    // The file names: a length byte and the characters in 64-byte slots after the header.
+    constexpr size_t kNamesOffset = 32, kNameSlot = 64;
+    for (size_t at = kNamesOffset; at + kNameSlot <= kMapRecordsOffset; at += kNameSlot) {
+        size_t length = std::min<size_t>(uint8_t(d[at]), kNameSlot - 1);
+        m.files.emplace_back(d.substr(at + 1, length));
     }
-    while (!m.fileNames.empty() && m.fileNames.back().empty())
-        m.fileNames.pop_back();
+    while (!m.files.empty() && m.files.back().empty())
+        m.files.pop_back();
     for (size_t at = kMapRecordsOffset; at + kMapRecordSize <= d.size(); at += kMapRecordSize) {
         OrdaMapRecord r{Le16(d, at), Le16(d, at + 2), Le16(d, at + 4), Le16(d, at + 6)};
         if (r.address == 0 && r.line == 0 && r.listLine == 0 && r.file == 0) break;

@@ -57,9 +57,7 @@ struct OrdaMapRecord {
 struct OrdaMap {
     std::array<uint16_t, 6> header{}; // [2] device index, [3] program memory size - 1
     std::vector<OrdaMapRecord> records;
-    // The source files by index, as orda opened them (0 is the main source); empty
-    // where a slot holds no name.
-    std::vector<std::string> fileNames;
+    std::vector<std::string> files; // by file index; empty where the slot is empty
     int MemoryWords() const { return header[3] + 1; }
 };
 

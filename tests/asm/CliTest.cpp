@@ -133,6 +133,25 @@ TEST_F(Cli, DisasmFromSourceAndFromImage) {
     EXPECT_NE(r.err.find("ERROR! Hex violation was encountered in file."), std::string::npos);
 }
 
+// INHX32 as gpasm writes it: an extended address of 0 first. A file that holds no word at
+// all is a failure, not an empty listing.
+TEST_F(Cli, DisasmOfGpasmHexAndOfAnEmptyImage) {
+    Write("gpasm.hex", ":020000040000FA\r\n:04002000100A690059\r\n:020FFE00100AD7\r\n"
+                       ":02000004FFFFFC\r\n:00000001FF\r\n");
+    RunResult r = Run("disasm " + Path("gpasm.hex"));
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "010- A10  JMP   010\n011- 069  CLR   09\n7FF- A10  JMP   010\n");
+
+    for (const char* empty : {":00000001FF\r\n", ":020000040000FA\r\n:00000001FF\r\n", ""}) {
+        Write("empty.hex", empty);
+        r = Run("disasm " + Path("empty.hex"));
+        EXPECT_EQ(r.exit, 1) << empty;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("ERROR! The hex file holds no program words."), std::string::npos)
+            << r.err;
+    }
+}
+
 TEST_F(Cli, ExampleAssemblesCleanly) {
     const char* root = std::getenv("PELLIX_SOURCE_DIR");
     if (!root) GTEST_SKIP();

@@ -62,20 +62,20 @@ TEST(OrdaMapReader, FileNamesByIndex) {
     b.Add(0, 3, 4, 0).Add(1, 7, 9, 2);
     OrdaMap m;
     ASSERT_EQ(Read(b.Bytes(), m), "");
-    ASSERT_EQ(m.fileNames.size(), 4u);
-    EXPECT_EQ(m.fileNames[0], "/home/me/prog.src");
-    EXPECT_EQ(m.fileNames[1], "");
-    EXPECT_EQ(m.fileNames[2], "inc/defs.inc");
-    EXPECT_EQ(m.fileNames[3], std::string(63, 'x'));
+    ASSERT_EQ(m.files.size(), 4u);
+    EXPECT_EQ(m.files[0], "/home/me/prog.src");
+    EXPECT_EQ(m.files[1], "");
+    EXPECT_EQ(m.files[2], "inc/defs.inc");
+    EXPECT_EQ(m.files[3], std::string(63, 'x'));
     // No names at all, and a length byte that claims more than its slot holds.
-    EXPECT_TRUE(Map28().fileNames.empty());
+    EXPECT_TRUE(Map28().files.empty());
     std::string d = MapBuilder().Bytes();
     d[32] = char(200);
     d.replace(33, 5, "a.src");
     ASSERT_EQ(Read(d, m), "");
-    ASSERT_EQ(m.fileNames.size(), 1u);
-    EXPECT_EQ(m.fileNames[0].size(), 63u);
-    EXPECT_EQ(m.fileNames[0].substr(0, 5), "a.src");
+    ASSERT_EQ(m.files.size(), 1u);
+    EXPECT_EQ(m.files[0].size(), 63u);
+    EXPECT_EQ(m.files[0].substr(0, 5), "a.src");
 }
 
 TEST(OrdaMapReader, DamagedMapsAreRefusedWithTheReason) {

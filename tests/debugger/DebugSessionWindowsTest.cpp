@@ -225,7 +225,8 @@ void DebugSessionWindowsTest::wholeSessionOnTheExample() {
     QVERIFY(s.TicksUntilIdle() > 0);
     QVERIFY(s.control().live.programCounter > 0u);
 
-    // A breakpoint from the code view on "JMP loop", and Run: through the whole delay.
+    // A breakpoint from the code view on "JMP loop", and Run: through the whole delay, and
+    // the JMP itself, before the chip stops.
     TCodeForm& code = s.env->CodeForm();
     const int jmp = s.AddressOf("loop");
     QVERIFY(jmp > 0);
@@ -235,7 +236,7 @@ void DebugSessionWindowsTest::wholeSessionOnTheExample() {
     QCOMPARE(s.control().live.breakpoint, uint32_t(jmp));
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, uint32_t(jmp));
+    QCOMPARE(s.control().live.programCounter, 2u);     // back at loop
     QCOMPARE(int(s.control().live.Register(0x0A)), 0); // count3 ran down
 
     // Edit a register: count2 at 0x09 becomes 0x42, red until the next stop.
@@ -258,7 +259,7 @@ void DebugSessionWindowsTest::wholeSessionOnTheExample() {
     // Step: 0x09 was changed by the user, not by the chip, so the stop shows it as it is.
     s.Button("StepButton")->click();
     QVERIFY(s.TicksUntilIdle() <= 2);
-    QCOMPARE(s.control().live.programCounter, 2u); // JMP loop went back to loop
+    QCOMPARE(s.control().live.programCounter, 3u); // the MOV W,#1 of XOR RB,#1
     MaybeGrabScreen({&d, &regs, &code, &watch}, "debug-session-step.png");
 
     s.Button("QuitButton")->click();
@@ -399,10 +400,24 @@ void DebugSessionWindowsTest::wholeSessionOnAnOrdaSource() {
     QCOMPARE(list.RunLine(), startLine);
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, s.control().live.breakpoint);
-    QCOMPARE(list.RunLine(), jmpLine);
-    QCOMPARE(list.MarkColorAt(jmpLine, 0), list.MarkColorAt(jmpLine, 23));
-    QVERIFY(list.MarkColorAt(jmpLine, 0) != list.MarkColorAt(jmpLine, 30));
+    // The JMP ran before the chip stopped: the next line is the loop's first, and the
+    // breakpoint's line keeps its own mark.
+    const uint32_t loop = s.control().live.programCounter;
+    QVERIFY(loop != s.control().live.breakpoint);
+    const int loopLine = list.RunLine();
+    QVERIFY(loopLine > startLine && loopLine < jmpLine);
+    QVERIFY(list.CodePLSMO()->LineText(loopLine).find("XOR") != std::string::npos);
+    QCOMPARE(list.BreakpointLine(), jmpLine);
+    // The breakpoint moved onto the next line: its first 24 characters red, the rest blue.
+    list.CodePLSMOMouseDown(Qt::LeftButton, {});
+    list.CodePLSMOClick(jmpLine);
+    list.CodePLSMOMouseDown(Qt::LeftButton, {});
+    list.CodePLSMOClick(loopLine);
+    QCOMPARE(s.control().live.breakpoint, loop);
+    QCOMPARE(list.BreakpointLine(), loopLine);
+    QCOMPARE(list.RunLine(), loopLine);
+    QCOMPARE(list.MarkColorAt(loopLine, 0), list.MarkColorAt(loopLine, 23));
+    QVERIFY(list.MarkColorAt(loopLine, 0) != list.MarkColorAt(loopLine, 30));
     MaybeGrabScreen({&d, &s.env->RegisterForm(), &list}, "orda-debug-session.png");
 
     // A breakpoint from the register view's strip reaches the list as well.
@@ -436,7 +451,7 @@ std::string MacrosSource() {
 void DebugSessionWindowsTest::editorShowsTheNextInstructionAndTheBreakpoint() {
     Session s(MacrosSource());
     TPlusMemo& e = s.form().CurrentEditor();
-    const int breakLine = LineWith(e, "done\t\tBREAK");
+    const int breakLine = LineWith(e, "\t\tBREAK");
     QVERIFY(breakLine > 0);
     QCOMPARE(e.BreakpointLine(), -1);
     s.Trigger("RunAssembleItem");
@@ -460,11 +475,11 @@ void DebugSessionWindowsTest::editorShowsTheNextInstructionAndTheBreakpoint() {
     QCOMPARE(e.ExecutionLine(), clrCount);
     // Only one line is marked, and the caret stays where the user had it.
     QCOMPARE(e.CurrentLine(), 0);
-    // Run: to the breakpoint; the next instruction is the JMP under the BREAK.
+    // Run: the chip stops once the NOP under the BREAK has run, at done.
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, uint32_t(s.env->Record().debug.breakAddress));
-    QCOMPARE(e.ExecutionLine(), breakLine + 1);
+    QCOMPARE(s.control().live.programCounter, uint32_t(s.env->Record().debug.breakAddress + 1));
+    QCOMPARE(e.ExecutionLine(), LineWith(e, "done\t\tJMP\tdone"));
     QCOMPARE(e.BreakpointLine(), breakLine);
     // The line is kept in view.
     QVERIFY(e.ExecutionLine() >= e.FirstVisibleLine());
@@ -502,11 +517,12 @@ void DebugSessionWindowsTest::editorBreakpointsFollowEditsInASession() {
     TypeAt(e, 0, QStringLiteral("; one\n; two\n"));
     QCOMPARE(e.BreakpointLine(), inc + 2);
     QCOMPARE(e.LineText(inc + 2), std::string("\t\tINC\tcount"));
-    // Run: the chip stops there, and the next instruction shows on the moved line.
+    // Run: the chip stops once that INC has run; the next instruction shows on the line
+    // under the moved one.
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, uint32_t(address));
-    QCOMPARE(e.ExecutionLine(), inc + 2);
+    QCOMPARE(s.control().live.programCounter, uint32_t(address + 1));
+    QCOMPARE(e.ExecutionLine(), inc + 3);
     QCOMPARE(e.BreakpointLine(), inc + 2);
     // A breakpoint from the code view shows in the editor as well.
     const int jmpDone = s.AddressOf("done");
@@ -515,7 +531,14 @@ void DebugSessionWindowsTest::editorBreakpointsFollowEditsInASession() {
     code.ScrollTo(uint32_t(jmpDone));
     QTest::mouseClick(&code, Qt::LeftButton, {}, code.RowPoint(line - code.Position()));
     QCOMPARE(s.control().live.breakpoint, uint32_t(jmpDone));
-    QCOMPARE(e.BreakpointLine(), LineWith(e, "done\t\tBREAK"));
+    QCOMPARE(e.BreakpointLine(), LineWith(e, "done\t\tJMP\tdone"));
+    // The program's own address (the NOP under the BREAK) shows on the BREAK line.
+    const uint32_t nop = s.env->Record().debug.breakAddress;
+    const int nopLine = s.env->Record().debug.lineOfAddress[nop];
+    code.ScrollTo(nop);
+    QTest::mouseClick(&code, Qt::LeftButton, {}, code.RowPoint(nopLine - code.Position()));
+    QCOMPARE(s.control().live.breakpoint, nop);
+    QCOMPARE(e.BreakpointLine(), LineWith(e, "\t\tBREAK"));
     // The marked line again: no breakpoint.
     ClickMargin(e, e.BreakpointLine());
     QCOMPARE(s.control().live.breakpoint, kNoBreakpoint);
@@ -542,7 +565,9 @@ void DebugSessionWindowsTest::editorBreakpointChosenBeforeTheSession() {
     QCOMPARE(s.TicksUntilIdle(), 1);
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, uint32_t(address));
+    // Its first word ran: the chip is still on that line.
+    QCOMPARE(s.control().live.programCounter, uint32_t(address + 1));
+    QCOMPARE(e.ExecutionLine(), movFib);
     QCOMPARE(int(s.control().live.Register(0x0C)), 10); // count: the loop before it ran
     s.Button("QuitButton")->click();
 
@@ -586,10 +611,11 @@ void DebugSessionWindowsTest::functionKeysFromEveryWindow() {
     press(&s.form(), Qt::Key_F9);
     QCOMPARE(s.control().live.breakpoint, uint32_t(s.AddressOf("loop")));
     QCOMPARE(e.BreakpointLine(), jmpLoop);
-    // F5 from the watch view runs to it; F10 from the code view hops.
+    // F5 from the watch view runs to it (the chip stops once the JMP has run, at loop);
+    // F10 from the code view hops.
     press(&s.env->WatchForm(), Qt::Key_F5);
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, uint32_t(s.AddressOf("loop")));
+    QCOMPARE(e.ExecutionLine(), LineWith(e, "loop\t\t"));
     const int lineBefore = s.env->Record().debug.lineOfAddress[s.control().live.programCounter];
     press(&s.env->CodeForm(), Qt::Key_F10);
     QVERIFY(s.TicksUntilIdle() > 0);
@@ -702,20 +728,26 @@ void DebugSessionWindowsTest::ordaSessionOpensTheIncludeFileOfTheNextInstruction
     QVERIFY(&included != &main);
     QCOMPARE(included.ExecutionLine(), 1);
     QCOMPARE(main.ExecutionLine(), -1);
-    // A breakpoint set in the include file's margin stops the chip there again.
+    // A breakpoint set in the include file's margin, on the RET: the run stops once it has
+    // run, back in the main file, whose line comes to the front; the dot stays on the RET.
     ClickMargin(included, 2);
     QCOMPARE(included.BreakpointLine(), 2);
+    const int retLine = s.env->ListView().BreakpointLine();
+    QVERIFY(retLine >= 0);
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(included.ExecutionLine(), 2);
-    QCOMPARE(s.env->ListView().RunLine(), s.env->ListView().BreakpointLine());
-    // Back in the main file after the RET: F7 in the list view steps too.
+    QCOMPARE(s.control().live.programCounter, 1u);
+    QCOMPARE(&s.form().CurrentEditor(), &main);
+    QCOMPARE(main.ExecutionLine(), 5);
+    QCOMPARE(included.ExecutionLine(), -1);
+    QCOMPARE(included.BreakpointLine(), 2);
+    QCOMPARE(s.env->ListView().BreakpointLine(), retLine);
+    // F7 in the list view steps too.
     QApplication::setActiveWindow(&s.env->ListView());
     QVERIFY(QTest::qWaitForWindowActive(&s.env->ListView()));
     QTest::keyClick(&s.env->ListView(), Qt::Key_F7);
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(&s.form().CurrentEditor(), &main);
-    QCOMPARE(main.ExecutionLine(), 5);
+    QCOMPARE(main.ExecutionLine(), 4);
     QVERIFY(s.prompter.messages.empty());
 }
 

@@ -236,6 +236,32 @@ TEST_F(ChipCli, ReadingAChipSmallerThanAssumedReadsItAgainAtItsSize) {
         EXPECT_EQ(back->assembled[kIdIndex + i], 0xFF0 | i);
 }
 
+// gpasm's output: its hex file as the image, or its .COD file, which also carries the FUSE
+// of __config that the hex file cannot hold.
+TEST_F(ChipCli, ProgramWhatGputilsWrote) {
+    const std::string folder =
+        std::string(std::getenv("PELLIX_SOURCE_DIR")) + "/tests/cod/gputils/";
+    Outcome r = Run(ProgramCommand, {folder + "sx28.hex"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(key.Chip().Code(0), 0xA10);
+    EXPECT_EQ(key.Chip().Code(0x10), 0x069);
+    EXPECT_EQ(key.Chip().Fusex(), 0xF7F);
+    r = Run(ProgramCommand, {folder + "sx28.cod"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(key.Chip().Code(0x10), 0x069);
+    EXPECT_EQ(key.Chip().Id(0), 0xFF4);
+    r = Run(VerifyCommand, {folder + "sx28.cod"});
+    EXPECT_EQ(r.exit, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "Device verified OK\n");
+
+    r = Run(ProgramCommand, {Path("missing.cod")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("I/O Error: Unable to open code file: " + Path("missing.cod")),
+              std::string::npos)
+        << r.err;
+}
+
 TEST_F(ChipCli, BadInputsAndUsage) {
     Outcome r = Run(ProgramCommand, {Path("missing.src")});
     EXPECT_EQ(r.exit, 1);
@@ -248,6 +274,12 @@ TEST_F(ChipCli, BadInputsAndUsage) {
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.err, "pellix-cli: " + Path("broken.sxh") +
                          ": ERROR! Hex violation was encountered in file.\n");
+    // An image without a word would program a blank chip and call it done.
+    Write("empty.hex", ":020000040000FA\r\n:00000001FF\r\n");
+    r = Run(ProgramCommand, {Path("empty.hex")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: " + Path("empty.hex") +
+                         ": ERROR! The hex file holds no program words.\n");
 
     Write("bad.src", " DEVICE SX28\n JMP nowhere\n");
     r = Run(RunCommand, {Path("bad.src")});
@@ -267,7 +299,7 @@ TEST_F(ChipCli, BadInputsAndUsage) {
                                                {"a.src", "-o", "x.sxh"}}) {
         r = Run(ProgramCommand, args);
         EXPECT_EQ(r.exit, 2) << args.size();
-        EXPECT_EQ(r.err, "Usage: pellix-cli program IMAGE|SOURCE [--port PORT] "
+        EXPECT_EQ(r.err, "Usage: pellix-cli program IMAGE|SOURCE|COD [--port PORT] "
                          "[--irc slowest|4mhz|fastest]\n");
     }
     EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "extra"}).exit, 2);
