@@ -95,10 +95,12 @@ void SourceDebugLink::Assembled() {
         std::vector<CodePlace> places;
         for (const OrdaMapRecord& r : bridge_->Map().records)
             if (r.line >= 1) places.push_back({r.address, int(r.file), int(r.line) - 1});
-        // A list line shows up to two words; the second has no record of its own.
-        for (const OrdaMapRecord& r : bridge_->Map().records)
-            if (r.line >= 1 && r.address + 1 < kCodeWords)
-                places.push_back({uint16_t(r.address + 1), int(r.file), int(r.line) - 1});
+        // A list line shows up to four words; only the first has a record. The nearest
+        // record below a word without one is its line's (the first place given wins).
+        for (int k = 1; k < 4; ++k)
+            for (const OrdaMapRecord& r : bridge_->Map().records)
+                if (r.line >= 1 && r.address + k < kCodeWords)
+                    places.push_back({uint16_t(r.address + k), int(r.file), int(r.line) - 1});
         map_ = SourceMap(std::move(files), places);
     } else {
         map_ = SourceMap();

@@ -704,7 +704,8 @@ void DebugSessionWindowsTest::ordaSessionOpensTheIncludeFileOfTheNextInstruction
               "\tFREQ\t4_000_000\n"
               "\tRESET\tstart\n"
               "\tORG\t0\n"
-              "start\tCALL\tbump\n"
+              "start\tMOV\t$11,#5\n"
+              "\tCALL\tbump\n"
               "\tJMP\tstart\n"
               "\tINCLUDE\t\"bump.inc\"\n",
               true);
@@ -718,7 +719,15 @@ void DebugSessionWindowsTest::ordaSessionOpensTheIncludeFileOfTheNextInstruction
     QCOMPARE(main.ExecutionLine(), 2); // RESET
     s.Button("StepButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(main.ExecutionLine(), 4); // start CALL bump
+    QCOMPARE(main.ExecutionLine(), 4); // start MOV $11,#5
+    // Its second word: still the same line.
+    s.Button("StepButton")->click();
+    QVERIFY(s.TicksUntilIdle() > 0);
+    QCOMPARE(s.control().live.programCounter, 1u);
+    QCOMPARE(main.ExecutionLine(), 4);
+    s.Button("StepButton")->click();
+    QVERIFY(s.TicksUntilIdle() > 0);
+    QCOMPARE(main.ExecutionLine(), 5); // CALL bump
     s.Button("StepButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
     // In bump.inc now: opened, in front, its line marked; the main file's mark is gone.
@@ -736,9 +745,9 @@ void DebugSessionWindowsTest::ordaSessionOpensTheIncludeFileOfTheNextInstruction
     QVERIFY(retLine >= 0);
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, 1u);
+    QCOMPARE(s.control().live.programCounter, 3u);
     QCOMPARE(&s.form().CurrentEditor(), &main);
-    QCOMPARE(main.ExecutionLine(), 5);
+    QCOMPARE(main.ExecutionLine(), 6);
     QCOMPARE(included.ExecutionLine(), -1);
     QCOMPARE(included.BreakpointLine(), 2);
     QCOMPARE(s.env->ListView().BreakpointLine(), retLine);
