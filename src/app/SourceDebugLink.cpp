@@ -81,27 +81,7 @@ void SourceDebugLink::Assembled() {
                                                  a.editor->Text(), a.path)
                         : SourceMap();
     } else if (bridge_) {
-        // orda names its files as it opened them, relative to the source's folder.
-        const std::string source = bridge_->SourcePath();
-        const std::string folder = FolderPart(source);
-        std::vector<std::string> files{source};
-        const std::vector<std::string>& names = bridge_->Map().files;
-        for (size_t i = 1; i < names.size(); ++i) {
-            const std::string& n = names[i];
-            files.push_back(n.empty()                       ? std::string()
-                            : n[0] == '/' || folder.empty() ? FullPath(n)
-                                                            : FullPath(folder + "/" + n));
-        }
-        std::vector<CodePlace> places;
-        for (const OrdaMapRecord& r : bridge_->Map().records)
-            if (r.line >= 1) places.push_back({r.address, int(r.file), int(r.line) - 1});
-        // A list line shows up to four words; only the first has a record. The nearest
-        // record below a word without one is its line's (the first place given wins).
-        for (int k = 1; k < 4; ++k)
-            for (const OrdaMapRecord& r : bridge_->Map().records)
-                if (r.line >= 1 && r.address + k < kCodeWords)
-                    places.push_back({uint16_t(r.address + k), int(r.file), int(r.line) - 1});
-        map_ = SourceMap(std::move(files), places);
+        map_ = SourceMapOfOrda(bridge_->Map(), bridge_->SourcePath());
     } else {
         map_ = SourceMap();
     }
