@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <QMouseEvent>
+#include <QTimer>
 #include <QToolTip>
 
 #include <Qsci/qscicommand.h>
@@ -100,9 +102,37 @@ TPlusMemo::TPlusMemo(QWidget* parent) : QsciScintilla(parent), lexer_(new SxLexe
             });
     connect(this, &QsciScintilla::linesChanged, this, &TPlusMemo::FitLineNumberMargin);
 
-    Send(SCI_SETMOUSEDWELLTIME, kDwellMs);
-    connect(this, &QsciScintillaBase::SCN_DWELLSTART, this, &TPlusMemo::ShowHover);
-    connect(this, &QsciScintillaBase::SCN_DWELLEND, this, [] { QToolTip::hideText(); });
+    // The mouse at rest: our own timer, as the component's own one runs only while the
+    // editor has the focus (a debug window usually has it).
+    hoverTimer_ = new QTimer(this);
+    hoverTimer_->setSingleShot(true);
+    hoverTimer_->setInterval(kDwellMs);
+    connect(hoverTimer_, &QTimer::timeout, this, [this] {
+        const long position = SendScintilla(SCI_POSITIONFROMPOINTCLOSE, (unsigned long)hoverAt_.x(),
+                                            long(hoverAt_.y()));
+        if (position >= 0) ShowHover(int(position), hoverAt_.x(), hoverAt_.y());
+    });
+    viewport()->setMouseTracking(true);
+    viewport()->installEventFilter(this);
+}
+
+bool TPlusMemo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            hoverAt_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (hoverText) hoverTimer_->start();
+            break;
+        case QEvent::Leave:
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+            hoverTimer_->stop();
+            break;
+        default:
+            break;
+        }
+    }
+    return QsciScintilla::eventFilter(watched, event);
 }
 
 void TPlusMemo::SetLook(const EditorLook& look) {

@@ -106,6 +106,9 @@ signals:
     // A click in the marks' margin.
     void MarkMarginClicked(int line);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FitLineNumberMargin();
     void ShowHover(int position, int x, int y);
@@ -117,6 +120,8 @@ private:
     SxLexer* lexer_;
     EditorLook look_;
     int lineNumberDigits_ = 0;
+    class QTimer* hoverTimer_ = nullptr;
+    QPoint hoverAt_;
 };
 
 } // namespace pellix

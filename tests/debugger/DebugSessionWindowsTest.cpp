@@ -2,9 +2,11 @@
 // Debug, Debug Again and View List, with the built-in assembler and with orda.
 #include <QAction>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
 #include <filesystem>
@@ -686,6 +688,18 @@ void DebugSessionWindowsTest::hoverShowsValuesWhileTheChipIsStopped() {
     QCOMPARE(s.TicksUntilIdle(), 1);
     s.control().WriteRegister(0x08, 0x4D);
     QCOMPARE(e.HoverTextAt(count1 + 2), std::string("count1 = $4D = 77 = %0100_1101"));
+    // Resting the mouse there shows it as a tip, whichever window has the focus.
+    e.RevealLine(e.LineOfPosition(count1));
+    QCoreApplication::processEvents();
+    const QPoint at(
+        int(e.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, long(count1 + 2))),
+        int(e.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, long(count1 + 2))) + 4);
+    QMouseEvent move(QEvent::MouseMove, at, e.viewport()->mapToGlobal(at), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(e.viewport(), &move);
+    QTRY_COMPARE_WITH_TIMEOUT(QToolTip::text(), QStringLiteral("count1 = $4D = 77 = %0100_1101"),
+                              3000);
+    QToolTip::hideText();
     QVERIFY(e.HoverTextAt(rb).rfind("RB (06) = $", 0) == 0);
     QCOMPARE(e.HoverTextAt(int(text.find("DJNZ"))), std::string());
     // While the chip runs there is nothing to show.
