@@ -811,7 +811,7 @@ void DebugSessionWindowsTest::conveniencesSwitchedOff() {
     QVERIFY(!s.Button("HaltButton")->isVisible());
     QVERIFY(s.Button("ResetPosButton")->isVisible());
     QVERIFY(!s.form().findChild<QAction*>(QStringLiteral("DebugStepItem"))->isEnabled());
-    // The specified start: the program's BREAK.
+    // The session starts as it always did: at the program's BREAK.
     QCOMPARE(s.control().live.breakpoint, uint32_t(s.env->Record().debug.breakAddress));
     ClickMargin(e, LineWith(e, "\tINC\tcount"));
     QCOMPARE(s.control().live.breakpoint, uint32_t(s.env->Record().debug.breakAddress));

@@ -240,7 +240,7 @@ self JMP self
     EXPECT_FALSE(s.session.CanHalt()) << "stopped already";
     s.rig.control.ToggleBreakpoint(2); // "never"
     s.session.Run();
-    EXPECT_EQ(s.session.Buttons(), 0) << "the specified rule: even Stop is off";
+    EXPECT_EQ(s.session.Buttons(), 0) << "the run buttons' rule: even Stop is off";
     for (int i = 0; i < 20; ++i)
         s.session.TimerTick();
     EXPECT_EQ(s.session.Buttons(), 0) << "still running, never at the breakpoint";

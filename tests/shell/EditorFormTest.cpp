@@ -114,7 +114,7 @@ private slots:
     void caretPanelFitsSixDigitLineNumbers();
     void lineNumbersAndTheCaretsLineFollowTheirSettings();
     void utf8SourcesRoundTripAndReachTheAssemblerAsBytes();
-    void debugMenuKeysTakeNoSpecifiedShortcut();
+    void debugMenuKeysTakeNoOtherCommandsShortcut();
 };
 
 void EditorFormTest::menusCarryTheirCaptionsShortcutsAndHints() {
@@ -850,11 +850,11 @@ void EditorFormTest::utf8SourcesRoundTripAndReachTheAssemblerAsBytes() {
     QCOMPARE(rig.assembler.sources.back(), std::string("; caf\xe9\r\tDEVICE SX28\r"));
 }
 
-// The debug menu's keys are all function keys no specified command has: none of the
-// shortcuts Parts of the main window, the debug window, its views and the list view give.
-void EditorFormTest::debugMenuKeysTakeNoSpecifiedShortcut() {
+// The debug menu's keys are all function keys no other command has: none of the shortcuts
+// of the main window, the debug window's buttons, the views' keys and the list view.
+void EditorFormTest::debugMenuKeysTakeNoOtherCommandsShortcut() {
     Rig rig;
-    const QStringList specified = {
+    const QStringList taken = {
         "Ctrl+O", "Ctrl+S", "Ctrl+Z", "Ctrl+Y", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+F", "F3",
         "Ctrl+H", "F4", "Ctrl+Up", "Ctrl+Down", "Ctrl+G", "Ctrl+A", "Ctrl+P", "Ctrl+R", "Ctrl+D",
         "Ctrl+L", "Ctrl+K", "Ctrl+I", "Ctrl+U", "Ctrl+Alt+D",
@@ -876,14 +876,14 @@ void EditorFormTest::debugMenuKeysTakeNoSpecifiedShortcut() {
     auto* menu = rig.form->menuBar()->findChild<QMenu*>(QStringLiteral("DebugMenu"));
     QVERIFY(menu);
     QCOMPARE(menu->title(), QStringLiteral("De&bug"));
-    QVERIFY(!specified.contains(QStringLiteral("Alt+B")));
+    QVERIFY(!taken.contains(QStringLiteral("Alt+B")));
     for (const auto& k : keys) {
         QAction* a = rig.Item(k.name);
         QVERIFY2(a, k.name);
         QCOMPARE(a->text(), QLatin1String(k.caption));
         QCOMPARE(a->shortcut().toString(), QLatin1String(k.key)); // shown in the menu
         QVERIFY(menu->actions().contains(a));
-        QVERIFY2(!specified.contains(a->shortcut().toString()), k.name);
+        QVERIFY2(!taken.contains(a->shortcut().toString()), k.name);
         QVERIFY(!a->isEnabled()); // no session
     }
     // No two of the window's items share a key.
@@ -894,7 +894,7 @@ void EditorFormTest::debugMenuKeysTakeNoSpecifiedShortcut() {
         QVERIFY2(!seen.contains(key), qPrintable(key + " " + a->objectName() + " " + seen[key]));
         seen[key] = a->objectName();
     }
-    // The specified items keep theirs.
+    // The other items keep theirs.
     QCOMPARE(rig.Item("RunDebugItem")->shortcut().toString(), QStringLiteral("Ctrl+D"));
     QCOMPARE(rig.Item("EditFindNextMenuItem")->shortcut().toString(), QStringLiteral("F3"));
     // Switched off, the menu goes.

@@ -185,7 +185,7 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     g->addWidget(resetPosButton_ = MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon,
                                               &TDebugForm::ResetPosButtonClick),
                  3, 0, 1, 2);
-    // Ours: a stop request whatever the chip runs (the specified Stop stops a free run only).
+    // Ours: a stop request whatever the chip runs (Stop stops a free run only).
     haltButton_ = MakeButton("HaltButton", tr("Halt"), kStopIcon, &TDebugForm::HaltButtonClick);
     haltButton_->setToolTip(tr("Stop the chip where it is"));
     haltButton_->hide();

@@ -300,7 +300,7 @@ void TEditorForm::BuildMenus() {
     Item(help, "HelpAboutItem", tr("&About"), {}, {}, &TEditorForm::HelpAboutItemClick);
 }
 
-// Ours: the debug window's commands on function keys that no specified command uses, so
+// Ours: the debug window's commands on function keys that no other command uses, so
 // they work from here and from every debug window (the Run menu sleeps during a session).
 void TEditorForm::BuildDebugMenu(QMenu* menu) {
     struct Row {
