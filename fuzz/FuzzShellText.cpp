@@ -1,13 +1,17 @@
 // Text from outside that the shell reads: keyword list files and sources (the copy that
-// goes to the assembler, and the colouring of each line).
+// goes to the assembler, the colouring of each line, the editor's choice of encoding, and
+// the lines the debugger's marks land on).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "editor/SxLineStyles.h"
+#include "editor/TextEncoding.h"
 #include "shell/Keywords.h"
 #include "shell/OriginalEditorBuffer.h"
+#include "shell/SourceMap.h"
 #include "target/LineEnds.h"
 
 using namespace pellix;
@@ -40,5 +44,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     KeywordSet keys(words.begin(), words.end());
     if (StyleSxLine(in, &keys).size() != size) std::abort();
+
+    // UTF-8 or not, the same answer after ASCII is added; a continuation byte after whole
+    // characters is never UTF-8.
+    const bool utf8 = IsUtf8(in);
+    if (IsUtf8(std::string(in) + "x") != utf8) std::abort();
+    if (utf8 && IsUtf8(std::string(in) + "\x80")) std::abort();
+    (void)IsBreakStatement(in);
+
+    // Every statement start the assembler could report maps to a line of the text.
+    static DebugInfo info; // large: once
+    info.lineOfAddress.fill(-1);
+    info.lineCount = 0;
+    for (size_t k = 0; k < f.text.size() && info.lineCount < 64; k += 1 + f.text.size() / 64) {
+        info.lineSource[size_t(info.lineCount)] = int32_t(k);
+        info.lineOfAddress[size_t(info.lineCount)] = info.lineCount;
+        ++info.lineCount;
+    }
+    size_t lines = 1;
+    for (size_t i = 0; i < size; ++i) {
+        if (in[i] == '\r' && i + 1 < size && in[i + 1] == '\n') ++i;
+        if (in[i] == '\r' || in[i] == '\n') ++lines;
+    }
+    SourceMap map = SourceMap::FromListing(info, f.origin, in, "fuzz");
+    for (int a = 0; a < info.lineCount; ++a) {
+        SourcePlace p = map.Place(uint32_t(a));
+        if (p.file != 0 || p.line < 0 || size_t(p.line) >= lines) std::abort();
+    }
     return 0;
 }

@@ -18,6 +18,8 @@ public:
     bool CompilerMode() override;
     void CloseMainWindow() override;
     QFont ViewFont() override;
+    bool HaltAction() override { return settings_.extras.haltAction; }
+    bool DebugKeys() override { return settings_.extras.debugKeys; }
 
 private:
     TEditorForm& editor_;

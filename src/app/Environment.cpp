@@ -54,15 +54,17 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     order_.push_back(editorForm_.get());
 
     // The hardware link's windows belong to the main window, so closing it ends the program
-    // even while one of them is up.
+    // even while one of them is up. So do the debugger's: a window manager then keeps them
+    // above the main window when a message box brings that to the front.
     QWidget* main = editorForm_.get();
     TFindReplaceForm* findReplace = Create(findReplace_);
     Create(progress_, main);
-    windows_.registers = Create(register_, debug);
+    windows_.registers = Create(register_, debug, main);
     windows_.about = Create(about_);
-    windows_.watch = Create(watch_, debug);
-    windows_.code = Create(code_, debug);
-    windows_.debug = Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()});
+    windows_.watch = Create(watch_, debug, main);
+    windows_.code = Create(code_, debug, main);
+    windows_.debug =
+        Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()}, main);
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
@@ -87,8 +89,8 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     windows_.hint = Create(hint_);
     windows_.warranty = Create(warranty_);
     windows_.gotoLine = Create(gotoLine_);
-    windows_.listView =
-        Create(listView_, ListViewContext{orda_.get(), &registry_, &prompter_, editorForm_.get()});
+    windows_.listView = Create(
+        listView_, ListViewContext{orda_.get(), &registry_, &prompter_, editorForm_.get()}, main);
     windows_.fileSaveNotification = Create(fileSaveNotification_, &registry_);
     windows_.device = Create(device_, *record_, prompter_, &hardware_->Device(), main);
     int32_t hideInfo = 0;
@@ -101,6 +103,17 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
         return editorForm_->Files().CurrentFileName();
     });
     debug_->SetListView(listLink_.get());
+    sourceLink_ = std::make_unique<SourceDebugLink>(*editorForm_, hardware_->Debug(), *debug_,
+                                                    settings_, orda_.get());
+    debugCommands_ = std::make_unique<DebugCommands>(*debug_, *sourceLink_, settings_);
+    editorForm_->SetDebugCommands(debugCommands_.get());
+    // The function keys work in every window of a session as in the main window.
+    const std::vector<QAction*> keys = editorForm_->DebugActions();
+    for (QWidget* w : std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(),
+                                                      code_.get(), listView_.get()})
+        w->addActions(QList<QAction*>(keys.begin(), keys.end()));
+    QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, editorForm_.get(),
+                     &TEditorForm::UpdateDebugCommands);
     register_->showHint = [this](const QString& text, QPoint at, int ms) {
         hint_->ShowHint(text, at, ms);
     };
@@ -125,6 +138,9 @@ Environment::~Environment() {
     placements_->StoreAll();
     placements_.reset();
     hardware_->SetProgress(nullptr);
+    editorForm_->SetDebugCommands(nullptr);
+    debugCommands_.reset();
+    sourceLink_.reset();
     debug_->SetListView(nullptr);
     listLink_.reset();
     // The windows go in reverse order, the main window last.

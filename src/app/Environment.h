@@ -10,9 +10,11 @@
 #include <QWidget>
 
 #include "app/AppWindows.h"
+#include "app/DebugCommands.h"
 #include "app/DebugWindowHost.h"
 #include "app/HardwareLink.h"
 #include "app/ListViewLink.h"
+#include "app/SourceDebugLink.h"
 #include "app/WindowPlacements.h"
 #include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
@@ -78,6 +80,8 @@ public:
     // The bridge to orda, when this environment built one.
     OrdaUnit* Orda() { return orda_.get(); }
     TPM_CodeFRM& ListView() { return *listView_; }
+    // The debug session in the editor, and the Debug menu's commands.
+    SourceDebugLink& SourceLink() { return *sourceLink_; }
     TFileSaveNotificationDLG& FileSaveNotification() { return *fileSaveNotification_; }
     HardwareLink& Hardware() { return *hardware_; }
     TDeviceForm& DeviceForm() { return *device_; }
@@ -131,6 +135,8 @@ private:
     std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
     std::unique_ptr<MainWindowDebugHost> debugHost_;
     std::unique_ptr<ListViewLink> listLink_;
+    std::unique_ptr<SourceDebugLink> sourceLink_;
+    std::unique_ptr<DebugCommands> debugCommands_;
 };
 
 } // namespace pellix

@@ -42,9 +42,7 @@ void ListViewLink::EndDebugging() {
 }
 
 void ListViewLink::Place(const PlacedRect& r) {
-    const QSize frame = view_.frameGeometry().size() - view_.geometry().size();
-    view_.resize(std::max(r.width - frame.width(), 1), std::max(r.height - frame.height(), 1));
-    view_.move(r.left, r.top);
+    PlaceFrame(view_, r, true, FrameMargins(view_, view_.parentWidget()));
 }
 
 int ListViewLink::LineOfAddress(uint32_t address) {
@@ -71,6 +69,10 @@ void ListViewLink::ToggleBreakpoint(int address) {
 
 void ListViewLink::SetProgramCounter(int address) {
     Guarded([&] { c_.SetProgramCounter(address); });
+}
+
+void ListViewLink::MoveProgramCounter(int address) {
+    Guarded([&] { c_.MoveProgramCounter(address); });
 }
 
 uint32_t ListViewLink::Breakpoint() const {

@@ -39,6 +39,7 @@ public:
     bool StateValid() const override;
     void ToggleBreakpoint(int address) override;
     void SetProgramCounter(int address) override;
+    void MoveProgramCounter(int address) override;
     uint32_t Breakpoint() const override;
     uint32_t ProgramCounter() const override;
     bool Skip() const override;

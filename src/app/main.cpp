@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstdio>
+
 #include <QApplication>
 
 #include "app/BuiltInAssembler.h"
@@ -5,10 +8,24 @@
 #include "platform/qt/QtChildProcess.h"
 #include "platform/qt/QtPrompter.h"
 #include "platform/qt/QtSettingsStore.h"
+#include "shell/CommandLine.h"
 #include "shell/OrdaUnit.h"
 #include "shell/ui/TEditorForm.h"
 
 int main(int argc, char** argv) {
+    // Answered before any window or display is needed.
+    const std::vector<std::string> given(argv + std::min(argc, 1), argv + argc);
+    switch (pellix::FindInfoRequest(given)) {
+    case pellix::InfoRequest::Help:
+        std::fputs(pellix::UsageText().c_str(), stdout);
+        return 0;
+    case pellix::InfoRequest::Version:
+        std::fputs(pellix::VersionText(pellix::kVersionText).c_str(), stdout);
+        return 0;
+    case pellix::InfoRequest::None:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pellix"));
 

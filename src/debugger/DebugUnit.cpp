@@ -57,6 +57,7 @@ int DebugSession::LineOf(uint32_t address) const {
 
 void DebugSession::Start() {
     ticks_ = 0;
+    halting_ = false;
     struct StartTimer {
         DebugSession& s;
         ~StartTimer() { s.timer.Start(s.c_.Link().Ticks().Milliseconds()); }
@@ -144,8 +145,17 @@ void DebugSession::Stop() {
 
 void DebugSession::Reset() {
     // Nothing to run until the restarted chip has stopped in the kernel.
+    halting_ = false;
     SetButtons(0);
     c_.RestartChip();
+}
+
+void DebugSession::Halt() {
+    if (!CanHalt()) return;
+    c_.flags.continuous = 0;
+    c_.flags.hop = 0;
+    halting_ = true;
+    c_.StopChip();
 }
 
 void DebugSession::TimerTick() {
@@ -169,6 +179,14 @@ void DebugSession::TimerTick() {
     c_.ReadDebugState();
 
     const uint32_t pc = c_.live.programCounter;
+    if (halting_) {
+        // Where the halt found the chip, breakpoint or not: shown, and the user decides.
+        halting_ = false;
+        f.lastLine = LineOf(pc);
+        c_.RefreshViews();
+        IdleButtons();
+        return;
+    }
     // The kernel reports a hit once the breakpoint's instruction has run, so a stop exactly
     // at the breakpoint is the program back on it at once: shown, and the run goes on.
     if (pc == c_.live.breakpoint) {
@@ -207,6 +225,55 @@ DebugPlacement PlaceDebugWindows(const DebugWindowSizes& s) {
     p.code = {x - s.registerWidth, y, s.registerWidth, s.screenHeight * 15 / 16 - y};
     p.watch = {x, y, s.watchWidth, s.watchHeight};
     return p;
+}
+
+void FitToScreen(DebugPlacement& p, const DebugWindowSizes& s) {
+    const int column = std::max(p.debug.width, s.watchEnabled ? p.watch.width : 0);
+    if (p.registers.width + column > s.screenWidth) {
+        // No room beside the register view: the debug and watch windows go under it at the
+        // right edge, and the code view takes the width left of them.
+        const int top = p.registers.top + p.registers.height;
+        p.registers.left = 0;
+        p.debug.left = s.screenWidth - p.debug.width;
+        p.debug.top = top;
+        p.watch.left = s.screenWidth - p.watch.width;
+        p.watch.top = top + p.debug.height;
+        p.code.left = 0;
+        p.code.top = top;
+        p.code.width = std::max(s.screenWidth - column, s.screenWidth / 3);
+        p.code.height = s.screenHeight * 15 / 16 - top;
+    }
+    // The windows together, so that the register view stays beside the debug window.
+    int left = std::min(p.registers.left, p.debug.left);
+    int right = std::max(p.registers.left + p.registers.width, p.debug.left + p.debug.width);
+    if (s.watchEnabled) {
+        left = std::min(left, p.watch.left);
+        right = std::max(right, p.watch.left + p.watch.width);
+    }
+    int dx = right > s.screenWidth ? s.screenWidth - right : 0;
+    if (left + dx < 0) dx = -left;
+    for (PlacedRect* r : {&p.debug, &p.registers, &p.watch, &p.code})
+        r->left += dx;
+    // Then each on its own: a window larger than the screen keeps its top-left corner on it.
+    auto inside = [&](PlacedRect& r) {
+        r.left = std::max(0, std::min(r.left, s.screenWidth - r.width));
+        r.top = std::max(0, std::min(r.top, s.screenHeight - r.height));
+    };
+    inside(p.debug);
+    inside(p.registers);
+    inside(p.watch);
+    PlacedRect& code = p.code;
+    code.top = std::max(code.top, p.registers.top + p.registers.height);
+    code.height = std::min(code.height, s.screenHeight - code.top);
+    if (code.height < kMinCodeViewHeight) {
+        // Beside the column of the debug and watch windows, from the register view's top.
+        code.left = std::max(p.debug.left + p.debug.width,
+                             s.watchEnabled ? p.watch.left + p.watch.width : 0);
+        code.top = p.registers.top;
+        code.height = s.screenHeight - code.top;
+    }
+    code.width = std::min(code.width, s.screenWidth);
+    code.left = std::max(0, std::min(code.left, s.screenWidth - code.width));
 }
 
 } // namespace pellix

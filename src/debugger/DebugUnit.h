@@ -106,6 +106,10 @@ public:
     void Poll();
     void Stop();
     void Reset();
+    // Stops the chip where it is, whatever it runs, through the kernel's stop request: the
+    // next stop is shown and the run buttons come back. Nothing while it is stopped.
+    void Halt();
+    bool CanHalt() const { return c_.flags.stateValid == 0; }
 
     void TimerTick();
     // Runs TimerTick when the timer is due on the link's clock; true when it did.
@@ -119,6 +123,7 @@ private:
     DebugWindowView& window_;
     uint8_t buttons_ = 0;
     int ticks_ = 0;
+    bool halting_ = false; // the next stop is the halt's, whatever the address
 };
 
 // Where PlaceDebugWindows puts the windows; sizes are outer sizes.
@@ -140,5 +145,14 @@ struct DebugPlacement {
     PlacedRect debug, registers, code, watch; // code is also where the list view goes
 };
 DebugPlacement PlaceDebugWindows(const DebugWindowSizes& s);
+
+// The placement kept on a screen of s.screenWidth by s.screenHeight, the register view
+// uncovered: on a screen too narrow for the debug window beside the register view, the
+// debug and watch windows go under it at the right; then the windows move inside the
+// screen together, and each alone (one larger than the screen at its left or top edge);
+// the code view ends on the screen, or goes beside the register view when there is too
+// little room below it.
+inline constexpr int kMinCodeViewHeight = 120;
+void FitToScreen(DebugPlacement& p, const DebugWindowSizes& s);
 
 } // namespace pellix

@@ -20,6 +20,10 @@ struct EditorLook {
     QColor keyword = Qt::black;
     QColor comment = Qt::black;
     std::shared_ptr<const KeywordSet> keywords;
+    // The margins and the caret's line.
+    bool lineNumbers = false;
+    bool markerMargin = false; // the breakpoint and next-instruction marks
+    bool currentLine = false;
 };
 
 class SxLexer : public QsciLexerCustom {

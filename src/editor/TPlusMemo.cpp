@@ -1,7 +1,16 @@
 #include "editor/TPlusMemo.h"
 
+#include <algorithm>
+#include <cctype>
+
+#include <QMouseEvent>
+#include <QTimer>
+#include <QToolTip>
+
 #include <Qsci/qscicommand.h>
 #include <Qsci/qscicommandset.h>
+
+#include "editor/TextEncoding.h"
 
 namespace pellix {
 
@@ -10,6 +19,18 @@ namespace {
 // Indicators of the error highlight: the background box, and the text in the font colour.
 constexpr int kHighlightBox = 8;
 constexpr int kHighlightText = 9;
+
+// Margins: line numbers, then the marks.
+constexpr int kNumberMargin = 0;
+constexpr int kMarkMargin = 1;
+// Markers: the breakpoint's dot and line, the next instruction's arrow and line, anchors.
+constexpr int kBreakDot = 1;
+constexpr int kBreakBack = 2;
+constexpr int kRunArrow = 3;
+constexpr int kRunBack = 4;
+constexpr int kAnchor = 5;
+constexpr unsigned kMarginMarks = (1u << kBreakDot) | (1u << kRunArrow);
+constexpr int kDwellMs = 500;
 
 long Bgr(QColor c) {
     return long(c.red()) | (long(c.green()) << 8) | (long(c.blue()) << 16);
@@ -26,8 +47,8 @@ QsciScintilla::EolMode EolOf(const std::string& text) {
 } // namespace
 
 TPlusMemo::TPlusMemo(QWidget* parent) : QsciScintilla(parent), lexer_(new SxLexer(this)) {
-    // Bytes in, bytes out: every value 0 to 255 is one character.
-    setUtf8(false);
+    // Bytes in, bytes out: a new text is UTF-8 until SetText is given bytes that are not.
+    setUtf8(true);
     setLexer(lexer_);
     setEolMode(EolUnix);
     setEolVisibility(false);
@@ -56,6 +77,62 @@ TPlusMemo::TPlusMemo(QWidget* parent) : QsciScintilla(parent), lexer_(new SxLexe
     Send(SCI_INDICSETOUTLINEALPHA, kHighlightBox, 255);
     Send(SCI_INDICSETUNDER, kHighlightBox, 1);
     Send(SCI_INDICSETSTYLE, kHighlightText, INDIC_TEXTFORE);
+
+    // The margins stay narrow until the look asks for them.
+    setMarginType(kNumberMargin, NumberMargin);
+    Send(SCI_SETMARGINMASKN, kNumberMargin, 0);
+    setMarginType(kMarkMargin, SymbolMargin);
+    Send(SCI_SETMARGINMASKN, kMarkMargin, long(kMarginMarks));
+    Send(SCI_SETMARGINMASKN, 2, 0);
+    setMarginSensitivity(kMarkMargin, true);
+    markerDefine(QsciScintilla::Circle, kBreakDot);
+    setMarkerForegroundColor(QColor(0x80, 0x00, 0x00), kBreakDot);
+    setMarkerBackgroundColor(QColor(0xD0, 0x10, 0x10), kBreakDot);
+    markerDefine(QsciScintilla::Background, kBreakBack);
+    setMarkerBackgroundColor(QColor(0xFF, 0xD4, 0xD4), kBreakBack);
+    markerDefine(QsciScintilla::RightArrow, kRunArrow);
+    setMarkerForegroundColor(QColor(0x00, 0x20, 0x80), kRunArrow);
+    setMarkerBackgroundColor(QColor(0x20, 0x50, 0xE0), kRunArrow);
+    markerDefine(QsciScintilla::Background, kRunBack);
+    setMarkerBackgroundColor(QColor(0xC4, 0xD8, 0xFF), kRunBack);
+    markerDefine(QsciScintilla::Invisible, kAnchor);
+    connect(this, &QsciScintilla::marginClicked, this,
+            [this](int margin, int line, Qt::KeyboardModifiers) {
+                if (margin == kMarkMargin) emit MarkMarginClicked(line);
+            });
+    connect(this, &QsciScintilla::linesChanged, this, &TPlusMemo::FitLineNumberMargin);
+
+    // The mouse at rest: our own timer, as the component's own one runs only while the
+    // editor has the focus (a debug window usually has it).
+    hoverTimer_ = new QTimer(this);
+    hoverTimer_->setSingleShot(true);
+    hoverTimer_->setInterval(kDwellMs);
+    connect(hoverTimer_, &QTimer::timeout, this, [this] {
+        const long position = SendScintilla(SCI_POSITIONFROMPOINTCLOSE, (unsigned long)hoverAt_.x(),
+                                            long(hoverAt_.y()));
+        if (position >= 0) ShowHover(int(position), hoverAt_.x(), hoverAt_.y());
+    });
+    viewport()->setMouseTracking(true);
+    viewport()->installEventFilter(this);
+}
+
+bool TPlusMemo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            hoverAt_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (hoverText) hoverTimer_->start();
+            break;
+        case QEvent::Leave:
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+            hoverTimer_->stop();
+            break;
+        default:
+            break;
+        }
+    }
+    return QsciScintilla::eventFilter(watched, event);
 }
 
 void TPlusMemo::SetLook(const EditorLook& look) {
@@ -67,6 +144,40 @@ void TPlusMemo::SetLook(const EditorLook& look) {
     setColor(look.text);
     setCaretForegroundColor(look.text);
     Send(SCI_INDICSETFORE, kHighlightText, Bgr(look.text));
+
+    setMarginsFont(look.font);
+    setMarginsBackgroundColor(palette().color(QPalette::Window));
+    setMarginsForegroundColor(palette().color(QPalette::WindowText).lighter(160));
+    lineNumberDigits_ = 0;
+    FitLineNumberMargin();
+    const int height = QFontMetrics(look.font).height();
+    setMarginWidth(kMarkMargin, look.markerMargin ? std::max(height, 12) : 0);
+    setCaretLineVisible(look.currentLine);
+    if (look.currentLine) {
+        // A tint over the line, so the debugger's line colours still show through it.
+        setCaretLineBackgroundColor(palette().color(QPalette::Highlight));
+        Send(SCI_SETCARETLINEBACKALPHA, 36);
+    }
+}
+
+void TPlusMemo::FitLineNumberMargin() {
+    if (!look_.lineNumbers) {
+        if (lineNumberDigits_ != 0 || marginWidth(kNumberMargin) != 0)
+            setMarginWidth(kNumberMargin, 0);
+        lineNumberDigits_ = 0;
+        return;
+    }
+    // Room for the largest number and one more digit, so it grows before it is cut.
+    int digits = 3;
+    for (int n = LineCount(); n >= 1000; n /= 10)
+        ++digits;
+    if (digits == lineNumberDigits_) return;
+    lineNumberDigits_ = digits;
+    setMarginWidth(kNumberMargin, QString(digits + 1, QLatin1Char('9')));
+}
+
+int TPlusMemo::LineNumberMarginWidth() const {
+    return marginWidth(kNumberMargin);
 }
 
 int TPlusMemo::StyleAt(int position) {
@@ -94,6 +205,10 @@ void TPlusMemo::SetText(const std::string& text) {
     setReadOnly(false);
     beginUndoAction();
     Send(SCI_CLEARALL);
+    // The marks belonged to the old text.
+    Send(SCI_MARKERDELETEALL, (unsigned long)-1);
+    // UTF-8 shows as its characters; other bytes one a character. Both keep the bytes.
+    setUtf8(IsUtf8(text));
     setEolMode(EolOf(text));
     if (!text.empty()) SendScintilla(SCI_APPENDTEXT, (unsigned long)text.size(), text.data());
     endUndoAction();
@@ -224,6 +339,130 @@ void TPlusMemo::ClearHighlight() {
         Send(SCI_SETINDICATORCURRENT, (unsigned long)ind);
         Send(SCI_INDICATORCLEARRANGE, 0, length);
     }
+}
+
+// ---- encoding -------------------------------------------------------------------------
+
+std::string TPlusMemo::Encode(const QString& text) const {
+    QByteArray b = isUtf8() ? text.toUtf8() : text.toLatin1();
+    return std::string(b.constData(), size_t(b.size()));
+}
+
+QString TPlusMemo::Decode(const std::string& bytes) const {
+    const auto n = qsizetype(bytes.size());
+    return isUtf8() ? QString::fromUtf8(bytes.data(), n) : QString::fromLatin1(bytes.data(), n);
+}
+
+int TPlusMemo::CaretCharacterColumn() const {
+    const int caret = CaretPosition();
+    return int(Send(SCI_COUNTCHARACTERS, (unsigned long)PositionOfLine(CurrentLine()), caret));
+}
+
+// ---- marks -----------------------------------------------------------------------------
+
+namespace {
+
+int MarkedLine(const TPlusMemo& e, int marker) {
+    return int(e.SendScintilla(QsciScintillaBase::SCI_MARKERNEXT, 0UL, long(1u << marker)));
+}
+
+void MarkLine(TPlusMemo& e, int line, int dot, int back) {
+    e.markerDeleteAll(dot);
+    e.markerDeleteAll(back);
+    if (line < 0 || line >= e.LineCount()) return;
+    e.markerAdd(line, dot);
+    e.markerAdd(line, back);
+}
+
+} // namespace
+
+void TPlusMemo::SetBreakpointLine(int line) {
+    MarkLine(*this, line, kBreakDot, kBreakBack);
+}
+
+int TPlusMemo::BreakpointLine() const {
+    return MarkedLine(*this, kBreakDot);
+}
+
+void TPlusMemo::SetExecutionLine(int line) {
+    MarkLine(*this, line, kRunArrow, kRunBack);
+}
+
+int TPlusMemo::ExecutionLine() const {
+    return MarkedLine(*this, kRunArrow);
+}
+
+int TPlusMemo::AddAnchor(int line) {
+    if (line < 0 || line >= LineCount()) return -1;
+    return int(Send(SCI_MARKERADD, (unsigned long)line, kAnchor));
+}
+
+int TPlusMemo::AnchorLine(int handle) const {
+    if (handle < 0) return -1;
+    return int(Send(SCI_MARKERLINEFROMHANDLE, (unsigned long)handle));
+}
+
+bool TPlusMemo::HasAnchor(int line) const {
+    if (line < 0 || line >= LineCount()) return false;
+    return (Send(SCI_MARKERGET, (unsigned long)line) >> kAnchor) & 1;
+}
+
+void TPlusMemo::ClearAnchors() {
+    Send(SCI_MARKERDELETEALL, (unsigned long)kAnchor);
+}
+
+int TPlusMemo::FirstVisibleLine() const {
+    return int(Send(SCI_GETFIRSTVISIBLELINE));
+}
+
+int TPlusMemo::VisibleLines() const {
+    return std::max(int(Send(SCI_LINESONSCREEN)), 1);
+}
+
+void TPlusMemo::RevealLine(int line) {
+    if (line < 0 || line >= LineCount()) return;
+    const int first = FirstVisibleLine(), shown = VisibleLines();
+    if (line >= first && line < first + shown) return;
+    Send(SCI_SETFIRSTVISIBLELINE, (unsigned long)std::max(0, line - shown / 4));
+}
+
+// ---- values under the mouse ------------------------------------------------------------
+
+std::string TPlusMemo::WordAt(int position) const {
+    const int length = int(Send(SCI_GETLENGTH));
+    if (position < 0 || position >= length) return {};
+    auto isName = [](char c) {
+        auto u = static_cast<unsigned char>(c);
+        return std::isalnum(u) || c == '_';
+    };
+    const int line = LineOfPosition(position);
+    const int from = PositionOfLine(line), to = LineEndPosition(line);
+    QByteArray b = bytes(from, to);
+    const std::string text(b.constData(), size_t(to - from));
+    size_t at = size_t(position - from);
+    if (at >= text.size() || !isName(text[at])) return {};
+    size_t start = at, end = at;
+    while (start > 0 && isName(text[start - 1]))
+        --start;
+    while (end < text.size() && isName(text[end]))
+        ++end;
+    // Nothing in a comment names a register.
+    const size_t comment = text.find(';');
+    if (comment != std::string::npos && comment < start) return {};
+    return text.substr(start, end - start);
+}
+
+std::string TPlusMemo::HoverTextAt(int position) const {
+    if (!hoverText) return {};
+    const std::string word = WordAt(position);
+    return word.empty() ? std::string() : hoverText(word);
+}
+
+void TPlusMemo::ShowHover(int position, int x, int y) {
+    const std::string text = HoverTextAt(position);
+    if (text.empty()) return;
+    QToolTip::showText(viewport()->mapToGlobal(QPoint(x, y)), QString::fromStdString(text),
+                       viewport());
 }
 
 } // namespace pellix

@@ -20,7 +20,7 @@ void DebugControl::UpdateGeometry() {
 void DebugControl::StartDebugging() {
     flags.lastRunState = 0;
     flags.stateValid = 0;
-    live.breakpoint = record_.debug.breakAddress;
+    live.breakpoint = startBreakpoint ? startBreakpoint() : record_.debug.breakAddress;
     flags.firstRefresh = 1;
     UpdateGeometry();
     link_.ConnectKey();
@@ -158,7 +158,7 @@ void DebugControl::ToggleBreakpoint(int address) {
     if (!IsCodeAddress(address)) return;
     shown.breakpoint = live.breakpoint;
     live.breakpoint = uint32_t(address) == live.breakpoint ? kNoBreakpoint : uint32_t(address);
-    for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code})
+    for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code, DebugViewRole::Source})
         if (DebugView* v = View(role); v && v->IsVisible()) v->RepaintBreakpoint(false);
     if (idleButtons) idleButtons();
 }
@@ -167,6 +167,11 @@ void DebugControl::SetProgramCounter(int address) {
     if (!IsCodeAddress(address)) return;
     // The first click of the double click toggled the breakpoint: undo that.
     live.breakpoint = shown.breakpoint;
+    MoveProgramCounter(address);
+}
+
+void DebugControl::MoveProgramCounter(int address) {
+    if (!IsCodeAddress(address)) return;
     live.programCounter = uint32_t(address) & uint32_t(geometry_.memorySize - 1);
     live.skipFlag = 0;
     uint32_t status = live.registers[3];

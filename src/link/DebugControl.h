@@ -16,8 +16,8 @@
 namespace pellix {
 
 // The views of the stopped chip, in the order they are refreshed.
-enum class DebugViewRole : uint8_t { Register, Code, Watch, List };
-inline constexpr int kDebugViewRoles = 4;
+enum class DebugViewRole : uint8_t { Register, Code, Watch, List, Source };
+inline constexpr int kDebugViewRoles = 5;
 
 class DebugView {
 public:
@@ -49,6 +49,9 @@ public:
     // The debug window re-enables its run buttons after a breakpoint or the program
     // counter was set from a view.
     std::function<void()> idleButtons;
+    // The breakpoint a session starts with: the program's BREAK address when this is not
+    // set (the editor sets one the user chose in its margin; kNoBreakpoint for none).
+    std::function<uint32_t()> startBreakpoint;
 
     // nullptr unregisters the view of that role.
     void SetView(DebugViewRole role, DebugView* view);
@@ -77,7 +80,12 @@ public:
     // kApplyLimitMs, else "Chip connection failed"), reads it back and refreshes.
     void ApplyChanges();
     void ToggleBreakpoint(int address);
+    // The double click: the program counter to `address`, and the breakpoint its first
+    // click toggled put back as the last stop showed it.
     void SetProgramCounter(int address);
+    // The program counter to `address` with the breakpoint left as it is (a move that no
+    // click came before, such as the list view's Alt+click).
+    void MoveProgramCounter(int address);
     void RefreshViews();
     void TakeSnapshot();
 

@@ -20,4 +20,13 @@ struct CommandLine {
     static CommandLine Parse(const std::vector<std::string>& arguments);
 };
 
+// "--help" (or "-h") and "--version" among the arguments ask for text on standard output
+// instead of the window; the first one found wins.
+enum class InfoRequest { None, Help, Version };
+InfoRequest FindInfoRequest(const std::vector<std::string>& arguments);
+// What "--help" prints.
+std::string UsageText();
+// What "--version" prints: the program's name and `version`.
+std::string VersionText(const std::string& version);
+
 } // namespace pellix

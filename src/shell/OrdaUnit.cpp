@@ -439,6 +439,23 @@ std::vector<int> ListLinesOfView(const std::function<std::string(int)>& lineText
     return list;
 }
 
+SourceMap SourceMapOfOrda(const OrdaMap& map, const std::string& sourcePath) {
+    const std::string folder = FolderPart(sourcePath);
+    std::vector<std::string> files{sourcePath};
+    for (size_t i = 1; i < map.files.size(); ++i) {
+        const std::string& n = map.files[i];
+        files.push_back(n.empty()                       ? std::string()
+                        : n[0] == '/' || folder.empty() ? FullPath(n)
+                                                        : FullPath(folder + "/" + n));
+    }
+    std::vector<CodePlace> places;
+    for (int k = 0; k < 4; ++k)
+        for (const OrdaMapRecord& r : map.records)
+            if (r.line >= 1 && r.address + k < kCodeWords)
+                places.push_back({uint16_t(r.address + k), int(r.file), int(r.line) - 1});
+    return SourceMap(std::move(files), places);
+}
+
 std::vector<std::string> OrdaArguments(const WorkingSettings& settings, const std::string& source) {
     std::vector<std::string> a = {"/F", "BIN16", "/E", "CORVANEX"};
     if (settings.useNewEditor) {

@@ -13,6 +13,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
 #include "shell/Services.h"
+#include "shell/SourceMap.h"
 #include "shell/WorkingSettings.h"
 #include "target/AssemblyRecord.h"
 
@@ -109,6 +110,11 @@ int ViewLineOfListingLine(const std::function<std::string(int)>& lineText, int l
 // For each line of a list file's view, the list line number the map uses for it: page
 // headers are not counted there, so they get 0. `lineText` as above.
 std::vector<int> ListLinesOfView(const std::function<std::string(int)>& lineText, int lineCount);
+
+// Where each address of orda's program was written: file 0 is `sourcePath` (the source
+// orda was run on), the others the map's names, relative to its folder. A word without a
+// record of its own (a list line shows up to four) belongs to the nearest record below it.
+SourceMap SourceMapOfOrda(const OrdaMap& map, const std::string& sourcePath);
 
 // orda's arguments (after its own path) for a run on `source` under `settings`.
 std::vector<std::string> OrdaArguments(const WorkingSettings& settings, const std::string& source);

@@ -102,11 +102,25 @@ public:
     }
 };
 
+// The debug session's commands as the main window's Debug menu and the function keys
+// reach them (ours, beside the debug window's buttons).
+enum class DebugCommand : uint8_t { Run, Halt, Step, Walk, ToggleBreakpoint, Hop, Quit };
+inline constexpr int kDebugCommands = 7;
+
+class DebugCommandService {
+public:
+    virtual ~DebugCommandService() = default;
+    // Whether the command would do something now (its button is enabled, and so on).
+    virtual bool CanRun(DebugCommand command) = 0;
+    virtual void Execute(DebugCommand command) = 0;
+};
+
 struct ShellServices {
     AssemblerService* assembler = nullptr;
     ExternalAssemblerService* externalAssembler = nullptr;
     ChipService* chip = nullptr;
     WindowService* windows = nullptr;
+    DebugCommandService* debugCommands = nullptr;
 };
 
 } // namespace pellix

@@ -68,6 +68,7 @@ bool WorkingSettings::Load(SettingsRegistry& r, bool compilerMode) {
         if (r.ReadString(name, value)) customColors[i] = value;
     }
     r.ReadString(setting::LineTraceFile, lineTraceFile);
+    extras.Load(r);
     return !firstRun;
 }
 
@@ -93,6 +94,7 @@ void WorkingSettings::Store(SettingsRegistry& r) const {
     for (int i = 0; i < 16; ++i)
         r.WriteString(std::string(setting::CustomColorPrefix) + char('A' + i), customColors[i]);
     r.WriteString(setting::LineTraceFile, lineTraceFile);
+    extras.Store(r);
 }
 
 } // namespace pellix

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "shell/IdeOptions.h"
 #include "shell/SettingsRegistry.h"
 
 namespace pellix {
@@ -93,6 +94,8 @@ struct WorkingSettings {
     std::array<std::string, 16> customColors = DefaultCustomColors();
     // Where the line to the key is traced; empty for no trace.
     std::string lineTraceFile;
+    // Ours: the conveniences and their switches.
+    IdeOptions extras;
 
     static std::array<std::string, 16> DefaultCustomColors();
 
@@ -100,7 +103,7 @@ struct WorkingSettings {
     // Returns false on the first run (no port stored yet). The compiler-output mode turns
     // the external assembler off for this run, whatever is stored.
     bool Load(SettingsRegistry& registry, bool compilerMode);
-    // Writes every value, in the order the Configure dialog's Okay does.
+    // Writes every value, in the order the Configure dialog's Okay does, then our own.
     void Store(SettingsRegistry& registry) const;
 };
 

@@ -40,6 +40,7 @@ struct MapBuilder {
     uint16_t device = 2; // SX28AC
     uint16_t top = 0x7FF;
     std::vector<OrdaMapRecord> records;
+    std::vector<std::string> names; // the source files by index
     bool pad = true;
 
     MapBuilder& Add(uint16_t address, uint16_t line, uint16_t listLine, uint16_t file = 0) {
@@ -51,6 +52,10 @@ struct MapBuilder {
         const uint16_t header[6] = {0xAAFF, 0x0100, device, top, top, 0xFFFF};
         for (size_t i = 0; i < 6; ++i)
             PutLe16(d, 2 * i, header[i]);
+        for (size_t i = 0; i < names.size(); ++i) {
+            d[32 + 64 * i] = char(names[i].size());
+            d.replace(33 + 64 * i, names[i].size(), names[i]);
+        }
         for (const OrdaMapRecord& r : records) {
             AppendLe16(d, r.address);
             AppendLe16(d, r.line);

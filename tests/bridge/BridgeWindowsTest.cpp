@@ -15,10 +15,10 @@
 
 #include "BridgeTestSupport.h"
 #include "app/Environment.h"
+#include "platform/FileIo.h"
 #include "platform/ScriptedPrompter.h"
 #include "platform/qt/QtChildProcess.h"
 #include "shell/FakeServices.h"
-#include "platform/FileIo.h"
 #include "shell/ui/TEditorForm.h"
 #include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TPM_CodeFRM.h"
@@ -137,27 +137,38 @@ struct FormRig {
 };
 
 // A debug session that answers like the debug run control: a word without the written
-// mark is ignored.
+// mark is ignored; a toggle remembers the breakpoint it replaced, which a double click's
+// program counter puts back (its first click toggled it); a stop shows the breakpoint.
 class FakeSession final : public ListViewDebugSession {
 public:
     bool valid = true;
     uint32_t breakpoint = kNoBreak;
+    uint32_t shownBreakpoint = kNoBreak; // as the last stop (or toggle) showed it
     uint32_t pc = 0;
     bool skip = false;
     std::vector<int> unwritten;
     std::vector<std::string> calls;
 
+    // The chip stopped and the views were refreshed.
+    void Stop() { shownBreakpoint = breakpoint; }
+
     bool StateValid() const override { return valid; }
     void ToggleBreakpoint(int a) override {
         calls.push_back("ToggleBreakpoint(" + std::to_string(a) + ")");
         if (Ignored(a)) return;
+        shownBreakpoint = breakpoint;
         breakpoint = breakpoint == uint32_t(a) ? kNoBreak : uint32_t(a);
     }
     void SetProgramCounter(int a) override {
         calls.push_back("SetProgramCounter(" + std::to_string(a) + ")");
         if (Ignored(a)) return;
-        pc = uint32_t(a);
-        skip = false;
+        breakpoint = shownBreakpoint;
+        Move(a);
+    }
+    void MoveProgramCounter(int a) override {
+        calls.push_back("MoveProgramCounter(" + std::to_string(a) + ")");
+        if (Ignored(a)) return;
+        Move(a);
     }
     uint32_t Breakpoint() const override { return breakpoint; }
     uint32_t ProgramCounter() const override { return pc; }
@@ -166,6 +177,12 @@ public:
 private:
     bool Ignored(int a) const {
         return std::find(unwritten.begin(), unwritten.end(), a) != unwritten.end();
+    }
+    // The new context goes to the chip, which stops again at once and is shown.
+    void Move(int a) {
+        pc = uint32_t(a);
+        skip = false;
+        Stop();
     }
 };
 
@@ -254,6 +271,7 @@ private slots:
     void sharedLineIsTwentyFourRedThenBlue();
     void clicksAskTheSessionAndMarkWhatItHolds();
     void realMouseClicksReachTheSession();
+    void altClickKeepsABreakpointSetSinceTheLastStop();
     void goToResetCodeAndMain();
     void closingStoresThePlacement();
 
@@ -381,7 +399,7 @@ void BridgeWindowsTest::exitCodeTwoIsSuccessAndShowsTheWarnings() {
     rig.orda.files.push_back({".err", Data("blink.err")});
     rig.orda.exitCode = 2;
     rig.Item("RunProgramItem")->trigger();
-    QCOMPARE(rig.form->StatusText(2), QStringLiteral("Assembly Successful"));
+    QVERIFY(rig.form->StatusText(2).startsWith(QStringLiteral("Programming Successful (")));
     QCOMPARE(rig.chip.calls, (std::vector<std::string>{"ProgramChip(false)"}));
     QVERIFY(rig.ErrorListShown());
     QCOMPARE(rig.ErrorList()->count(), 2);
@@ -736,7 +754,7 @@ void BridgeWindowsTest::clicksAskTheSessionAndMarkWhatItHolds() {
     // Alt with the left button sets the program counter.
     rig.view->CodePLSMOMouseDown(Qt::LeftButton, Qt::AltModifier);
     rig.view->CodePLSMOClick(loop);
-    QCOMPARE(s.calls.back(), std::string("SetProgramCounter(2)"));
+    QCOMPARE(s.calls.back(), std::string("MoveProgramCounter(2)"));
     QCOMPARE(rig.view->RunLine(), loop);
     QCOMPARE(rig.view->BreakpointLine(), call);
     // Alt with another modifier, or another button, is a plain click.
@@ -758,6 +776,7 @@ void BridgeWindowsTest::clicksAskTheSessionAndMarkWhatItHolds() {
 
     // A double click sets the program counter there and marks it as the run line.
     s.breakpoint = 2;
+    s.Stop();
     rig.view->CodePLSMODblClick(call);
     QCOMPARE(s.calls.back(), std::string("SetProgramCounter(4)"));
     QCOMPARE(rig.view->RunLine(), call);
@@ -778,7 +797,7 @@ void BridgeWindowsTest::realMouseClicksReachTheSession() {
     QCOMPARE(rig.session.calls, (std::vector<std::string>{"ToggleBreakpoint(0)"}));
     QCOMPARE(rig.view->BreakpointLine(), start);
     QTest::mouseClick(port, Qt::LeftButton, Qt::AltModifier, rig.PointOf(start));
-    QCOMPARE(rig.session.calls.back(), std::string("SetProgramCounter(0)"));
+    QCOMPARE(rig.session.calls.back(), std::string("MoveProgramCounter(0)"));
     // A double click: the first click's toggle, then the program counter, no second toggle.
     rig.session.calls.clear();
     QTest::mouseDClick(port, Qt::LeftButton, Qt::NoModifier, rig.PointOf(start));
@@ -786,6 +805,46 @@ void BridgeWindowsTest::realMouseClicksReachTheSession() {
     QCOMPARE(std::count(rig.session.calls.begin(), rig.session.calls.end(),
                         std::string("ToggleBreakpoint(0)")),
              long(rig.session.calls.size() - 1));
+}
+
+// A breakpoint set since the last stop is the user's: an Alt+click moves the program
+// counter and leaves it, while a double click still takes back its own first click.
+void BridgeWindowsTest::altClickKeepsABreakpointSetSinceTheLastStop() {
+    ListRig rig;
+    QVERIFY(rig.view->LoadAndShow(rig.source));
+    QVERIFY(QTest::qWaitForWindowExposed(rig.view.get()));
+    FakeSession& s = rig.session;
+    s.Stop();
+    const int loop = rig.LineOf(2), call = rig.LineOf(4), start = rig.LineOf(0);
+    TPlusMemo* e = rig.view->CodePLSMO();
+    e->SetCurrentLine(start);
+    e->ScrollCaretIntoView();
+    QWidget* port = e->viewport();
+
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, rig.PointOf(loop));
+    QCOMPARE(s.breakpoint, 2u);
+    QTest::mouseClick(port, Qt::LeftButton, Qt::AltModifier, rig.PointOf(call));
+    QCOMPARE(s.pc, 4u);
+    QCOMPARE(s.breakpoint, 2u);
+    QCOMPARE(rig.view->BreakpointLine(), loop);
+    QCOMPARE(rig.view->RunLine(), call);
+    QCOMPARE(rig.view->MarkColorAt(loop, 0), 0xFF0000u);
+
+    // A double click on another line: its first click moves the breakpoint there, and
+    // the program counter's move puts it back where the user had it.
+    QTest::mouseDClick(port, Qt::LeftButton, Qt::NoModifier, rig.PointOf(start));
+    QCOMPARE(s.calls.back(), std::string("SetProgramCounter(0)"));
+    QCOMPARE(s.pc, 0u);
+    QCOMPARE(s.breakpoint, 2u);
+    QCOMPARE(rig.view->BreakpointLine(), loop);
+    QCOMPARE(rig.view->RunLine(), start);
+
+    // A breakpoint cleared since the last stop stays cleared as well.
+    QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, rig.PointOf(loop));
+    QCOMPARE(s.breakpoint, uint32_t(kNoBreak));
+    QTest::mouseClick(port, Qt::LeftButton, Qt::AltModifier, rig.PointOf(call));
+    QCOMPARE(s.breakpoint, uint32_t(kNoBreak));
+    QCOMPARE(rig.view->BreakpointLine(), -1);
 }
 
 void BridgeWindowsTest::goToResetCodeAndMain() {
@@ -865,7 +924,7 @@ void BridgeWindowsTest::wholeProgramAssemblesWithTheRealOrda() {
     form.CurrentEditor().SetText(form.CurrentEditor().Text() + "; edited\n");
     WhenShown<TFileSaveNotificationDLG>([](TFileSaveNotificationDLG* d) { d->OkBTN()->click(); });
     form.findChild<QAction*>(QStringLiteral("RunProgramItem"))->trigger();
-    QCOMPARE(form.StatusText(2), QStringLiteral("Assembly Successful"));
+    QVERIFY(form.StatusText(2).startsWith(QStringLiteral("Programming Successful (")));
     QVERIFY(TempFolder::Read(source).find("; edited") != std::string::npos);
     QCOMPARE(chip.calls, (std::vector<std::string>{"ProgramChip(false)"}));
     QCOMPARE(env.Record().assembled.IdText(), std::string("BLINK"));

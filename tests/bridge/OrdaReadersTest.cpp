@@ -56,6 +56,53 @@ TEST(OrdaMapReader, RecordsRunToAnAllZeroRecordOrTheEndOfTheFile) {
     EXPECT_EQ(m.records[0].address, 3);
 }
 
+TEST(OrdaMapReader, FileNamesByIndex) {
+    MapBuilder b;
+    b.names = {"/home/me/prog.src", "", "inc/defs.inc", std::string(63, 'x')};
+    b.Add(0, 3, 4, 0).Add(1, 7, 9, 2);
+    OrdaMap m;
+    ASSERT_EQ(Read(b.Bytes(), m), "");
+    ASSERT_EQ(m.files.size(), 4u);
+    EXPECT_EQ(m.files[0], "/home/me/prog.src");
+    EXPECT_EQ(m.files[1], "");
+    EXPECT_EQ(m.files[2], "inc/defs.inc");
+    EXPECT_EQ(m.files[3], std::string(63, 'x'));
+    // No names at all, and a length byte that claims more than its slot holds.
+    EXPECT_TRUE(Map28().files.empty());
+    std::string d = MapBuilder().Bytes();
+    d[32] = char(200);
+    d.replace(33, 5, "a.src");
+    ASSERT_EQ(Read(d, m), "");
+    ASSERT_EQ(m.files.size(), 1u);
+    EXPECT_EQ(m.files[0].size(), 63u);
+    EXPECT_EQ(m.files[0].substr(0, 5), "a.src");
+}
+
+// The editor's places of orda's code: 1-based lines become 0-based, include names are
+// taken relative to the source's folder, and a word without a record of its own belongs
+// to the nearest record below it (within a list line's four words).
+TEST(OrdaMapReader, SourceMapOfTheProgram) {
+    MapBuilder b;
+    b.names = {"/w/prog.src", "inc/sub.inc", "/abs/other.inc", ""};
+    b.Add(0x7FF, 5, 6, 0).Add(0, 10, 20, 0).Add(4, 12, 24, 0).Add(6, 2, 30, 1).Add(16, 3, 40, 2);
+    OrdaMap m;
+    ASSERT_EQ(Read(b.Bytes(), m), "");
+    SourceMap s = SourceMapOfOrda(m, "/w/prog.src");
+    ASSERT_EQ(s.Files().size(), 3u);
+    EXPECT_EQ(s.Files()[0], "/w/prog.src");
+    EXPECT_EQ(s.Files()[1], "/w/inc/sub.inc");
+    EXPECT_EQ(s.Files()[2], "/abs/other.inc");
+    EXPECT_EQ(s.Place(0x7FF), (SourcePlace{0, 4}));
+    EXPECT_EQ(s.Place(0), (SourcePlace{0, 9}));
+    EXPECT_EQ(s.Place(3), (SourcePlace{0, 9})) << "the fourth word of the line at 0";
+    EXPECT_EQ(s.Place(4), (SourcePlace{0, 11})) << "its own record first";
+    EXPECT_EQ(s.Place(5), (SourcePlace{0, 11})) << "the nearest record below";
+    EXPECT_EQ(s.Place(6), (SourcePlace{1, 1}));
+    EXPECT_EQ(s.Place(9), (SourcePlace{1, 1}));
+    EXPECT_EQ(s.Place(10), SourcePlace{}) << "beyond four words";
+    EXPECT_EQ(s.Place(19), (SourcePlace{2, 2}));
+}
+
 TEST(OrdaMapReader, DamagedMapsAreRefusedWithTheReason) {
     OrdaMap m;
     EXPECT_NE(Read("", m).find("fewer than the 2048"), std::string::npos);

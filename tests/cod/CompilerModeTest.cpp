@@ -63,6 +63,7 @@ class CompilerModeTest : public QObject {
 private slots:
     void wholeSessionEndsWithTheDebugWindow();
     void missingListIsReported();
+    void failedDebugLeavesTheMainWindowUp();
     void gputilsOutputMarksItsOwnListing();
 };
 
@@ -102,6 +103,8 @@ void CompilerModeTest::wholeSessionEndsWithTheDebugWindow() {
     QVERIFY(code.isVisible());
     QVERIFY(code.windowTitle().startsWith(QStringLiteral("prog.cod -  ")));
     QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000); // the main window steps aside
+    QVERIFY(debug.isVisible());
+    QVERIFY(code.isVisible());
 
     auto* step = debug.findChild<QPushButton*>(QStringLiteral("StepButton"));
     auto idle = [&] { return TicksUntilIdle(debug, ticks); };
@@ -141,6 +144,57 @@ void CompilerModeTest::missingListIsReported() {
     QCOMPARE(QString::fromStdString(prompter.messages.back().caption),
              QStringLiteral("COMMAND LINE ERROR"));
     QVERIFY(!env.DebugForm().isVisible());
+}
+
+// When Debug cannot start (no key on the port, a program the kernel does not fit), the
+// error is shown and the main window stays: a hidden one would leave the program running
+// with no window at all.
+void CompilerModeTest::failedDebugLeavesTheMainWindowUp() {
+    struct Case {
+        const char* port;
+        bool kernelArea; // a word where the kernel goes
+        const char* caption;
+    };
+    for (const Case& c :
+         {Case{"/nonexistent/ttyPELLIX", false, nullptr}, Case{"sim", true, "Debug ERROR"}}) {
+        TempFolder dir;
+        WriteProgram(dir);
+        if (c.kernelArea) {
+            CodWriter w;
+            w.ShortSymbols({{"__RESET", 1, 0x7FF}});
+            w.LongSymbols({});
+            w.LocalEntries({});
+            w.SourceFiles({"main.c"});
+            w.Word(0, 0xA00), w.Word(0x780, 0x000), w.Word(0x7FF, 0xA00);
+            w.Word(4112, 0x0F3A), w.Word(4113, 0x0FFF);
+            w.MemoryMap({{0, 1}, {0xF00, 0xF01}, {0xFFE, 0xFFF}});
+            w.LineRecords({{0, 0x80, 10, 0}, {0, 0, 13, 0x7FF}});
+            w.DebugMessages({});
+            w.Write((dir / "prog.cod"));
+        }
+        MemorySettingsStore store;
+        store.WriteInt(setting::ShowWarranty, 2);
+        store.WriteString(setting::ComPort, c.port);
+        ScriptedPrompter prompter;
+        FakeTickSource ticks;
+        Environment env(store, prompter, {"/B", (dir / "prog")}, {}, {},
+                        HardwareOptions{&ticks, {}});
+        bool ended = false;
+        env.EditorForm().SetTerminate([&] { ended = true; });
+        env.EditorForm().show();
+        QCoreApplication::processEvents();
+        QVERIFY(!env.DebugForm().isVisible());
+        QCOMPARE(prompter.messages.size(), size_t(1));
+        if (c.caption)
+            QCOMPARE(QString::fromStdString(prompter.messages[0].caption),
+                     QLatin1String(c.caption));
+        QTest::qWait(400); // longer than the timer that would hide the main window
+        QVERIFY2(env.EditorForm().isVisible(), c.port);
+        QVERIFY(!ended);
+        // It is still the compiler's session: its caption, and Debug to try again.
+        QVERIFY(env.EditorForm().windowTitle().contains(QStringLiteral("ByteCraft SXC Mode")));
+        QVERIFY(Item(env.EditorForm(), "RunDebugItem")->isEnabled());
+    }
 }
 
 // What gplink wrote (tests/cod/gputils): the code view marks its listing's lines, and a

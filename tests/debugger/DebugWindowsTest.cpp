@@ -99,7 +99,8 @@ struct Host final : DebugWindowHost {
     bool EnhancedEditor() override { return true; }
     bool CompilerMode() override { return false; }
     void CloseMainWindow() override {}
-    QFont ViewFont() override { return DefaultViewFont(); }
+    QFont ViewFont() override { return font; }
+    QFont font = DefaultViewFont();
 };
 
 struct List final : ExternalListView {
@@ -213,6 +214,9 @@ private slots:
     void externalPathHidesHopAndJog();
     void aClosedPortEndsTheSession();
     void placementsAndResetPositions();
+    void placementsByFrameGeometry();
+    void placementsStayOnTheScreen();
+    void watchWindowShowsItsCaption();
     void registerColoursAndFraming();
     void typingIntoRegisters();
     void bitsFlagsAndTheStrip();
@@ -403,16 +407,24 @@ void DebugWindowsTest::placementsAndResetPositions() {
     Rig r(kWatches);
     r.Open();
     QVERIFY(r.watch->isVisible());
-    // The register view to the left of the debug window, the watch view under it.
+    // The register view to the left of the debug window, the watch view under it, as the
+    // rule places them and kept on the screen.
     const QRect d = r.debug->frameGeometry(), reg = r.registers->frameGeometry(),
                 w = r.watch->frameGeometry(), c = r.code->frameGeometry();
-    QCOMPARE(reg.right() + 1, d.left());
-    QCOMPARE(w.left(), d.left());
-    QCOMPARE(w.top(),
-             std::max(d.height(), reg.height()) + r.debug->screen()->geometry().height() / 32);
-    QCOMPARE(c.left(), reg.left());
-    QCOMPARE(c.top(), w.top());
-    QCOMPARE(c.width(), reg.width());
+    const QRect screen = r.debug->screen()->availableGeometry();
+    DebugWindowSizes sizes{d.width(),  d.height(), reg.width(),    reg.height(),   w.width(),
+                           w.height(), true,       screen.width(), screen.height()};
+    DebugPlacement p = PlaceDebugWindows(sizes);
+    FitToScreen(p, sizes);
+    auto at = [&](const PlacedRect& q) { return QPoint(q.left, q.top) + screen.topLeft(); };
+    QCOMPARE(d.topLeft(), at(p.debug));
+    QCOMPARE(reg.topLeft(), at(p.registers));
+    QCOMPARE(w.topLeft(), at(p.watch));
+    QCOMPARE(c.topLeft(), at(p.code));
+    QVERIFY(c.height() <= p.code.height); // whole rows only
+    QCOMPARE(c.top(), reg.bottom() + 1);
+    for (const QRect& f : {d, reg, w, c})
+        QVERIFY(screen.contains(f));
     QCOMPARE(r.store.ReadInt(setting::UseRegPositions).value_or(0), 1);
     QVERIFY(r.store.KeyExists(setting::DebugWindow));
     QVERIFY(r.store.KeyExists(setting::RegisterWindow));
@@ -437,6 +449,124 @@ void DebugWindowsTest::placementsAndResetPositions() {
     r.debug->show();
     QCOMPARE(r.registers->frameGeometry().topLeft(), QPoint(7, 9));
     MaybeGrab(*r.debug, "debug-window.png");
+}
+
+// The first layout goes by the windows' frames: with a title bar and borders around each
+// window, nothing covers the register view's rows (the code view starts under its frame),
+// all of it is on the screen, and a layout saved for another font size is made anew.
+void DebugWindowsTest::placementsByFrameGeometry() {
+    Rig r(kWatches);
+    const QMargins frame(4, 24, 4, 4);
+    r.debug->SetFrameOf([frame](const QWidget&) { return frame; });
+    r.Open();
+    auto outer = [&](QWidget& w) { return w.geometry().marginsAdded(frame); };
+    const QRect screen = r.debug->screen()->availableGeometry();
+    QRect regs = r.registers->geometry(); // the rows: M, W, INT and SKIP at its bottom
+    QCOMPARE(outer(*r.code).top(), outer(*r.registers).bottom() + 1);
+    for (QWidget* w : {static_cast<QWidget*>(r.debug.get()), static_cast<QWidget*>(r.code.get()),
+                       static_cast<QWidget*>(r.watch.get())}) {
+        QVERIFY2(!outer(*w).intersects(regs), qPrintable(w->objectName()));
+        QVERIFY2(screen.contains(outer(*w)), qPrintable(w->objectName()));
+    }
+    QVERIFY(screen.contains(outer(*r.registers)));
+    QCOMPARE(r.store.ReadInt("DebugWindow\\LayoutFontSize").value_or(0),
+             DefaultViewFont().pointSize());
+
+    // The same layout is kept while the font stays ...
+    r.Button("QuitButton")->click();
+    r.watch->move(r.watch->x() + 3, r.watch->y());
+    const QPoint moved = r.watch->pos();
+    r.debug->show();
+    QCOMPARE(r.watch->pos(), moved);
+    // ... and made anew for a larger one, which makes the register view bigger.
+    r.Button("QuitButton")->click();
+    r.host.font.setPointSize(16);
+    r.debug->show();
+    QVERIFY(r.registers->geometry().height() > regs.height());
+    regs = r.registers->geometry();
+    for (QWidget* w : {static_cast<QWidget*>(r.debug.get()), static_cast<QWidget*>(r.code.get()),
+                       static_cast<QWidget*>(r.watch.get())})
+        QVERIFY2(!outer(*w).intersects(regs), qPrintable(w->objectName()));
+    QCOMPARE(r.store.ReadInt("DebugWindow\\LayoutFontSize").value_or(0), 16);
+    // Where the user puts a window over the register view, it stays: it is their layout.
+    r.Button("QuitButton")->click();
+    r.code->move(r.registers->pos());
+    r.debug->show();
+    QCOMPARE(r.code->pos(), r.registers->pos());
+    // A layout of an older version, which did not say for which font: made anew when the
+    // register view is covered.
+    r.Button("QuitButton")->click();
+    r.store.ints.erase("DebugWindow\\LayoutFontSize");
+    r.debug->show();
+    QVERIFY(!outer(*r.code).intersects(r.registers->geometry()));
+}
+
+// The clamp itself: windows larger than the screen, and no room below the register view.
+void DebugWindowsTest::placementsStayOnTheScreen() {
+    DebugWindowSizes s{300, 200, 400, 700, 500, 100, true, 1024, 768};
+    DebugPlacement p = PlaceDebugWindows(s);
+    FitToScreen(p, s);
+    for (const PlacedRect& q : {p.debug, p.registers, p.watch, p.code}) {
+        QVERIFY(q.left >= 0 && q.top >= 0);
+        QVERIFY(q.left + q.width <= s.screenWidth);
+        QVERIFY(q.top + q.height <= s.screenHeight);
+    }
+    // The register view is 700 high: too little room under it, so the code view goes
+    // beside it, right of the debug and watch windows, without covering it.
+    QVERIFY(p.code.height >= kMinCodeViewHeight);
+    QCOMPARE(p.code.top, p.registers.top);
+    QVERIFY(p.code.left >= p.registers.left + p.registers.width ||
+            p.code.left + p.code.width <= p.registers.left);
+    // A roomy screen leaves the rule's placement as it is.
+    DebugWindowSizes big{300, 200, 400, 300, 200, 100, true, 1920, 1080};
+    DebugPlacement q = PlaceDebugWindows(big);
+    DebugPlacement fitted = q;
+    FitToScreen(fitted, big);
+    QCOMPARE(fitted.debug, q.debug);
+    QCOMPARE(fitted.registers, q.registers);
+    QCOMPARE(fitted.code, q.code);
+    QCOMPARE(fitted.watch, q.watch);
+    // No room for the debug window beside the register view: it goes under it, at the
+    // right, with the code view left of it; a window wider than the screen keeps its left
+    // edge on it.
+    for (int registerWidth : {548, 900}) {
+        DebugWindowSizes narrow{274, 226, registerWidth, 336, 150, 141, true, 800, 800};
+        DebugPlacement n = PlaceDebugWindows(narrow);
+        FitToScreen(n, narrow);
+        QCOMPARE(n.registers.left, 0);
+        QCOMPARE(n.debug.top, n.registers.top + n.registers.height);
+        QCOMPARE(n.debug.left + n.debug.width, 800);
+        QCOMPARE(n.watch.top, n.debug.top + n.debug.height);
+        QCOMPARE(n.code.top, n.debug.top);
+        QVERIFY(n.code.left + n.code.width <= n.debug.left);
+        QVERIFY(n.code.width <= 800);
+    }
+}
+
+// One narrow watch: the window is still wide enough for the title bar to show "Watch",
+// and the value keeps to the right edge.
+void DebugWindowsTest::watchWindowShowsItsCaption() {
+    Rig r(R"(
+ DEVICE SX28,TURBO,STACKX_OPTIONX
+ FREQ 4_000_000
+ RESET start
+ ORG 8
+b DS 1
+ WATCH b,1,UBIN
+ ORG 0
+start MOV b,#1
+ BREAK
+done JMP done
+)");
+    r.Open();
+    TWatchForm& w = *r.watch;
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.windowTitle(), QStringLiteral("Watch"));
+    QFont title = QApplication::font();
+    title.setBold(true);
+    QVERIFY(w.width() >= QFontMetrics(title).horizontalAdvance(QStringLiteral("Watch")) + 150);
+    QCOMPARE(w.Layout().clientWidth, w.width());
+    QCOMPARE(w.Layout().ValueRight(), w.width() - w.Layout().charWidth);
 }
 
 void DebugWindowsTest::registerColoursAndFraming() {

@@ -3,8 +3,11 @@
 // view's rows.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "debugger/CodeUnit.h"
 #include "debugger/DebugUnit.h"
+#include "debugger/HoverValue.h"
 #include "debugger/RegisterUnit.h"
 #include "debugger/WatchUnit.h"
 #include "link/DebugTestSupport.h"
@@ -216,6 +219,63 @@ done JMP done
     EXPECT_EQ(s.session.Buttons(), 0);
     EXPECT_EQ(s.Pc(), s.rig.record->debug.breakAddress);
     EXPECT_GE(s.log.size(), refreshes + 5) << "every stop is shown";
+}
+
+// Run to a breakpoint the program never reaches leaves only Reset and Quit; Halt stops
+// the chip where it is and gives the run buttons back, the breakpoint kept.
+TEST(DebugSessionModel, HaltStopsARunThatNeverReachesItsBreakpoint) {
+    SessionRig s(R"(
+ DEVICE SX28,TURBO,STACKX_OPTIONX
+ FREQ 4_000_000
+ RESET start
+ ORG 0
+start INC $10
+ JMP start
+never NOP
+ JMP never
+self JMP self
+)");
+    s.session.Start();
+    ASSERT_EQ(s.TicksUntilIdle(), 1);
+    EXPECT_FALSE(s.session.CanHalt()) << "stopped already";
+    s.rig.control.ToggleBreakpoint(2); // "never"
+    s.session.Run();
+    EXPECT_EQ(s.session.Buttons(), 0) << "the run buttons' rule: even Stop is off";
+    for (int i = 0; i < 20; ++i)
+        s.session.TimerTick();
+    EXPECT_EQ(s.session.Buttons(), 0) << "still running, never at the breakpoint";
+    EXPECT_TRUE(s.session.CanHalt());
+    // Stop does what it does: nothing for a run to a breakpoint.
+    s.session.Stop();
+    s.session.TimerTick();
+    EXPECT_EQ(s.rig.control.flags.stateValid, 0);
+    s.session.Halt();
+    EXPECT_EQ(s.TicksUntilIdle(), 1);
+    EXPECT_LT(s.Pc(), 2u) << "stopped in the loop";
+    EXPECT_EQ(s.rig.control.live.breakpoint, 2u);
+    EXPECT_EQ(s.session.Buttons(), kIdleButtonsWithPoll);
+    EXPECT_FALSE(s.session.CanHalt());
+    s.session.Halt(); // nothing to stop
+    EXPECT_EQ(s.rig.control.flags.stateValid, 1);
+
+    // A walk halted stops walking.
+    s.session.Walk();
+    s.session.TimerTick();
+    s.session.Halt();
+    EXPECT_EQ(s.rig.control.flags.continuous, 0);
+    EXPECT_GT(s.TicksUntilIdle(), 0);
+    // A breakpoint on a JMP to itself: every stop is at the breakpoint and resumes, with no
+    // button to press. Halt's stop there is shown and ends the run.
+    s.rig.control.MoveProgramCounter(4);
+    s.rig.control.ToggleBreakpoint(4);
+    s.session.Run();
+    for (int i = 0; i < 10; ++i)
+        s.session.TimerTick();
+    EXPECT_EQ(s.session.Buttons(), 0);
+    s.session.Halt();
+    EXPECT_GT(s.TicksUntilIdle(), 0);
+    EXPECT_EQ(s.Pc(), 4u);
+    EXPECT_EQ(s.rig.control.flags.stateValid, 1) << "no resume after the halt's stop";
 }
 
 TEST(DebugSessionModel, ALinkFailureClosesTheWindowAtTheNextTick) {
@@ -533,4 +593,51 @@ TEST(CodeModel, MarksColoursAndClickedAddresses) {
     EXPECT_EQ(rows, (std::vector<int>{m.next, m.next + 1}));
     EXPECT_EQ(cache.RowsToDraw(false, 1, 12, moved).size(), 12u) << "scrolled";
     EXPECT_EQ(cache.RowsToDraw(true, 1, 12, moved).size(), 12u) << "everything asked for";
+}
+
+TEST(HoverModel, RegistersBitsAndWatchesInHexDecimalAndBinary) {
+    DebugInfo info;
+    DebugState st;
+    st.registers[3] = 0x1C;
+    st.registers[4] = 0x35;
+    st.registers[6] = 0xA5;
+    st.registers[8] = 0x39;
+    st.registers[9] = 0x30;
+    st.registers[0x10] = 0xFE;
+    st.registers[0x11] = 'H';
+    st.registers[0x12] = 'i';
+    st.registers[kRegisterW] = 0x42;
+    st.registers[kRegisterM] = 0x0F;
+    auto watch = [&](const char* name, uint16_t target, uint8_t length, uint8_t format) {
+        WatchRecord& w = info.watches[size_t(info.watchCount++)];
+        std::snprintf(w.name, sizeof w.name, "%s", name);
+        w.target = target;
+        w.length = length;
+        w.format = format;
+    };
+    watch("big", 0x08, 16, UDEC);
+    watch("neg", 0x10, 8, SHEX);
+    watch("text", 0x11, 3, ZSTR);
+    watch("rb", 0x06, 4, UBIN); // a watch named like a register comes first
+
+    EXPECT_EQ(HoverValueText("STATUS", st, info, 0, 8), "STATUS (03) = $1C = 28 = %0001_1100");
+    EXPECT_EQ(HoverValueText("fsr", st, info, 0, 8), "FSR (04) = $35 = 53 = %0011_0101");
+    EXPECT_EQ(HoverValueText("W", st, info, 0, 8), "W = $42 = 66 = %0100_0010");
+    EXPECT_EQ(HoverValueText("M", st, info, 0, 8), "M = $F = 15 = %1111") << "four bits on an SX28";
+    EXPECT_EQ(HoverValueText("M", st, info, 1, 8), "M = $0F = 15 = %0000_1111");
+    EXPECT_EQ(HoverValueText("Z", st, info, 0, 8), "Z (STATUS.2) = 1");
+    EXPECT_EQ(HoverValueText("c", st, info, 0, 8), "C (STATUS.0) = 0");
+    EXPECT_EQ(HoverValueText("RD", st, info, 0, 8), "") << "no port D on an SX28";
+    EXPECT_EQ(HoverValueText("RD", st, info, 1, 8), "RD (08) = $39 = 57 = %0011_1001");
+    st.wAtOne = 1;
+    st.registers[1] = 0x42;
+    EXPECT_EQ(HoverValueText("RTCC", st, info, 0, 8),
+              "RTCC (01, showing W) = $42 = 66 = %0100_0010");
+
+    EXPECT_EQ(HoverValueText("big", st, info, 0, 8), "big = $3039 = 12345 = %0011_0000_0011_1001");
+    EXPECT_EQ(HoverValueText("NEG", st, info, 0, 8), "NEG = $FE = -2 = %1111_1110");
+    EXPECT_EQ(HoverValueText("text", st, info, 0, 8), "text = 'Hi'");
+    EXPECT_EQ(HoverValueText("RB", st, info, 0, 8), "RB = $5 = 5 = %0101");
+    EXPECT_EQ(HoverValueText("loop", st, info, 0, 8), "");
+    EXPECT_EQ(HoverValueText("", st, info, 0, 8), "");
 }

@@ -4,6 +4,7 @@
 #include <Qsci/qscicommandset.h>
 
 #include "editor/TPlusMemo.h"
+#include "editor/TextEncoding.h"
 
 using namespace pellix;
 
@@ -38,6 +39,12 @@ private slots:
     void lexerColoursKeywordsAndComments();
     void lookGivesFontTabsAndColours();
     void releasedKeysAreNoLongerTheEditors();
+    void utf8IsRecognisedExactly();
+    void utf8SourcesShowTheirCharactersAndKeepTheirBytes();
+    void marksFollowTheirLinesThroughEdits();
+    void lineNumbersAndCurrentLine();
+    void markMarginClicksAreReported();
+    void hoverShowsTheNamesText();
 };
 
 void PlusMemoTest::keepsBytesAndLineEndsExactly() {
@@ -240,6 +247,170 @@ void PlusMemoTest::releasedKeysAreNoLongerTheEditors() {
     e.setFocus();
     QTest::keyClick(&e, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(e.SelectionLength(), 0);
+}
+
+void PlusMemoTest::utf8IsRecognisedExactly() {
+    QVERIFY(IsUtf8(""));
+    QVERIFY(IsUtf8("plain ASCII\r\n\t"));
+    QVERIFY(IsUtf8("; caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"));
+    QVERIFY(IsUtf8(std::string("nul\0inside", 10)));
+    QVERIFY(!IsUtf8("caf\xe9"));              // a single-byte character
+    QVERIFY(!IsUtf8("\xc3"));                 // cut at the end
+    QVERIFY(!IsUtf8("\xe2\x82"));             // cut at the end
+    QVERIFY(!IsUtf8("\xc0\xaf"));             // overlong "/"
+    QVERIFY(!IsUtf8("\xe0\x80\xaf"));         // overlong, three bytes
+    QVERIFY(!IsUtf8("\xed\xa0\x80"));         // a surrogate
+    QVERIFY(!IsUtf8("\xf4\x90\x80\x80"));     // above U+10FFFF
+    QVERIFY(!IsUtf8("\x80"));                 // a continuation byte alone
+    QVERIFY(!IsUtf8("\xc3\x28"));             // no continuation byte
+    QVERIFY(!IsUtf8("\xf8\x88\x80\x80\x80")); // five-byte form
+}
+
+void PlusMemoTest::utf8SourcesShowTheirCharactersAndKeepTheirBytes() {
+    TPlusMemo e;
+    e.SetLook(TestLook());
+    // A UTF-8 comment reads as its characters and the bytes come back unchanged.
+    const std::string utf8 = "\tMOV W,#1 ; caf\xc3\xa9 \xe2\x82\xac"
+                             "5\r\n\tJMP x ; \xc3\xbc\r\n";
+    e.SetText(utf8);
+    QVERIFY(e.Utf8());
+    QCOMPARE(e.Text(), utf8);
+    QCOMPARE(e.text(0), QStringLiteral("\tMOV W,#1 ; caf\u00e9 \u20ac5\r\n"));
+    QCOMPARE(e.Decode(e.LineText(1)), QStringLiteral("\tJMP x ; \u00fc"));
+    // What is typed and what is searched for are UTF-8 too.
+    e.SetCaret(1, int(e.LineText(1).size()));
+    e.setFocus();
+    QTest::keyClicks(&e, QStringLiteral("\u00df"));
+    QCOMPARE(e.LineText(1), std::string("\tJMP x ; \xc3\xbc\xc3\x9f"));
+    QCOMPARE(e.CaretCharacterColumn(), 11);
+    QCOMPARE(e.CurrentColumn(), 13); // bytes
+    SearchOptions o;
+    o.fromStart = true;
+    QVERIFY(e.Find(e.Encode(QStringLiteral("\u20ac")), o));
+    QCOMPARE(e.SelectedText(), std::string("\xe2\x82\xac"));
+
+    // A file of single-byte characters is shown one byte a character and kept as it is.
+    const std::string latin = "; caf\xe9\n\tCLR \xff\n";
+    e.SetText(latin);
+    QVERIFY(!e.Utf8());
+    QCOMPARE(e.Text(), latin);
+    QCOMPARE(e.Decode(e.LineText(0)), QStringLiteral("; caf\u00e9"));
+    QCOMPARE(e.Encode(QStringLiteral("\u00e9")), std::string("\xe9"));
+    // Loading UTF-8 again switches back.
+    e.SetText(utf8);
+    QVERIFY(e.Utf8());
+    QCOMPARE(e.Text(), utf8);
+}
+
+void PlusMemoTest::marksFollowTheirLinesThroughEdits() {
+    TPlusMemo e;
+    e.SetText("a\nb\nc\nd\ne\n");
+    e.SetBreakpointLine(2);
+    e.SetExecutionLine(3);
+    const int anchor = e.AddAnchor(4);
+    QCOMPARE(e.BreakpointLine(), 2);
+    QCOMPARE(e.ExecutionLine(), 3);
+    QCOMPARE(e.AnchorLine(anchor), 4);
+    QCOMPARE(e.AddAnchor(99), -1);
+    // Two lines typed above: everything moves down with its text.
+    e.SetCaret(0, 0);
+    e.setFocus();
+    QTest::keyClicks(&e, QStringLiteral("new"));
+    QTest::keyClick(&e, Qt::Key_Return);
+    QTest::keyClick(&e, Qt::Key_Return);
+    QCOMPARE(e.BreakpointLine(), 4);
+    QCOMPARE(e.ExecutionLine(), 5);
+    QCOMPARE(e.AnchorLine(anchor), 6);
+    QCOMPARE(e.LineText(4), std::string("c"));
+    // A line removed above moves them up; text typed on the marked line keeps the mark.
+    e.SetSelection(e.PositionOfLine(1), e.PositionOfLine(2) - e.PositionOfLine(1));
+    e.ReplaceSelection("");
+    QCOMPARE(e.BreakpointLine(), 3);
+    e.SetCaret(3, 1);
+    QTest::keyClicks(&e, QStringLiteral("xyz"));
+    QCOMPARE(e.BreakpointLine(), 3);
+    QCOMPARE(e.LineText(3), std::string("cxyz"));
+    // One mark of each kind: setting another line moves it; -1 clears.
+    e.SetBreakpointLine(0);
+    QCOMPARE(e.BreakpointLine(), 0);
+    e.SetBreakpointLine(-1);
+    QCOMPARE(e.BreakpointLine(), -1);
+    QCOMPARE(e.ExecutionLine(), 4);
+    e.ClearAnchors();
+    QCOMPARE(e.AnchorLine(anchor), -1);
+    QCOMPARE(e.ExecutionLine(), 4); // anchors only
+    // A new text takes every mark away.
+    e.SetText("x\ny\n");
+    QCOMPARE(e.ExecutionLine(), -1);
+}
+
+void PlusMemoTest::lineNumbersAndCurrentLine() {
+    TPlusMemo e;
+    EditorLook look = TestLook();
+    e.SetLook(look);
+    QCOMPARE(e.LineNumberMarginWidth(), 0);
+    QVERIFY(!e.SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
+    look.lineNumbers = true;
+    look.currentLine = true;
+    look.markerMargin = true;
+    e.SetLook(look);
+    QVERIFY(e.SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
+    QVERIFY(e.marginWidth(1) > 0);
+    e.SetText("one\ntwo\n");
+    const int small = e.LineNumberMarginWidth();
+    QFontMetrics fm(look.font);
+    QVERIFY(small >= fm.horizontalAdvance(QStringLiteral("999")));
+    // 199,988 lines need six digits: the margin grows to show them whole.
+    e.SetText(std::string(199'988, '\n'));
+    QVERIFY(e.LineNumberMarginWidth() >= fm.horizontalAdvance(QStringLiteral("199989")));
+    QVERIFY(e.LineNumberMarginWidth() > small);
+    look.lineNumbers = false;
+    e.SetLook(look);
+    QCOMPARE(e.LineNumberMarginWidth(), 0);
+}
+
+void PlusMemoTest::markMarginClicksAreReported() {
+    TPlusMemo e;
+    EditorLook look = TestLook();
+    look.lineNumbers = true;
+    look.markerMargin = true;
+    e.SetLook(look);
+    e.SetText("a\nb\nc\n");
+    e.resize(300, 200);
+    e.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e));
+    std::vector<int> clicked;
+    connect(&e, &TPlusMemo::MarkMarginClicked, [&](int line) { clicked.push_back(line); });
+    const int y = int(e.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL,
+                                      long(e.PositionOfLine(2)))) +
+                  3;
+    // In the marks' margin, after the line numbers.
+    QTest::mouseClick(e.viewport(), Qt::LeftButton, {},
+                      QPoint(e.LineNumberMarginWidth() + e.marginWidth(1) / 2, y));
+    QCOMPARE(clicked, std::vector<int>{2});
+    // A click in the text is not one.
+    QTest::mouseClick(e.viewport(), Qt::LeftButton, {}, QPoint(e.LineNumberMarginWidth() + 60, y));
+    QCOMPARE(clicked.size(), size_t(1));
+}
+
+void PlusMemoTest::hoverShowsTheNamesText() {
+    TPlusMemo e;
+    const std::string text = "\tMOV STATUS,W ; STATUS\nloop_1\tJMP loop_1\n";
+    e.SetText(text);
+    e.hoverText = [](const std::string& name) {
+        return name == "STATUS" ? std::string("STATUS = $18") : std::string();
+    };
+    const int status = int(text.find("STATUS"));
+    QCOMPARE(e.WordAt(status + 3), std::string("STATUS"));
+    QCOMPARE(e.HoverTextAt(status), std::string("STATUS = $18"));
+    QCOMPARE(e.HoverTextAt(status + 5), std::string("STATUS = $18"));
+    QCOMPARE(e.HoverTextAt(status + 6), std::string()); // the comma
+    QCOMPARE(e.WordAt(int(text.find("loop_1"))), std::string("loop_1"));
+    QCOMPARE(e.HoverTextAt(int(text.find("MOV"))), std::string());
+    // A name in a comment is no register.
+    QCOMPARE(e.WordAt(int(text.rfind("STATUS"))), std::string());
+    QCOMPARE(e.WordAt(-1), std::string());
+    QCOMPARE(e.WordAt(int(text.size()) + 4), std::string());
 }
 
 QTEST_MAIN(PlusMemoTest)

@@ -287,6 +287,50 @@ TEST(DebugBreakpoints, ToggleAndSetProgramCounter) {
     EXPECT_EQ(r.control.live.programCounter, 0x001u);
 }
 
+TEST(DebugBreakpoints, MovingTheProgramCounterKeepsABreakpointSetSinceTheLastStop) {
+    DebugRig r(kLoop);
+    std::vector<std::string> log;
+    RecordingView source(log, "source");
+    r.control.SetView(DebugViewRole::Source, &source);
+    r.Start();
+    log.clear();
+    // Set after the last stop: shown still has none.
+    r.control.ToggleBreakpoint(0x002);
+    EXPECT_EQ(log, (std::vector<std::string>{"source breakpoint"}));
+    ASSERT_EQ(r.control.shown.breakpoint, kNoBreakpoint);
+    r.control.MoveProgramCounter(0x600);
+    EXPECT_EQ(r.control.live.programCounter, 0x600u);
+    EXPECT_EQ(r.control.live.breakpoint, 0x002u) << "the user's breakpoint stays";
+    EXPECT_EQ(r.Reg(3) & 0xE0, 0x60);
+    EXPECT_EQ(r.key.Chip().Core().Pc(), 0x600);
+    // Cleared since the last stop: stays cleared.
+    r.control.ToggleBreakpoint(0x002);
+    r.control.MoveProgramCounter(0x001);
+    EXPECT_EQ(r.control.live.breakpoint, kNoBreakpoint);
+    r.control.MoveProgramCounter(0x0F0); // nothing there
+    EXPECT_EQ(r.control.live.programCounter, 0x001u);
+    // SetProgramCounter keeps its rule for the double click.
+    r.control.ToggleBreakpoint(0x003);
+    r.control.SetProgramCounter(0x003);
+    EXPECT_EQ(r.control.live.breakpoint, kNoBreakpoint);
+}
+
+TEST(DebugBreakpoints, ASessionStartsWithTheBreakpointItIsGiven) {
+    DebugRig r(kLoop);
+    r.record->debug.breakAddress = 0x003;
+    r.control.startBreakpoint = [] { return 0x002u; };
+    r.control.StartDebugging();
+    EXPECT_EQ(r.control.live.breakpoint, 0x002u);
+    r.control.StopDebugging();
+    r.control.startBreakpoint = [] { return uint32_t(kNoBreakpoint); };
+    r.control.StartDebugging();
+    EXPECT_EQ(r.control.live.breakpoint, kNoBreakpoint);
+    r.control.StopDebugging();
+    r.control.startBreakpoint = nullptr;
+    r.control.StartDebugging();
+    EXPECT_EQ(r.control.live.breakpoint, 0x003u) << "the program's BREAK";
+}
+
 TEST(DebugBreakpoints, FamilyOnePageBitsAndStopRequest) {
     DebugRig r(" DEVICE SX52\n RESET start\n ORG 0\nstart JMP start\n ORG $E40\nhigh JMP high\n");
     r.Start();

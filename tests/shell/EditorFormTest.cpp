@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolButton>
@@ -89,7 +90,7 @@ private slots:
     void startUpHasOneEditorAndTheFirstNewTakesBlankTwo();
     void ctrlAAssemblesInsteadOfSelectingAll();
     void emptyEditorStopsProgramRunAndDebug();
-    void builtInAssemblyPutsTheSourceOnTheClipboard();
+    void builtInAssemblyLeavesTheClipboardAlone();
     void lfAndCrLfSourcesReachTheAssemblerAlike();
     void errorIsHighlightedOnItsOwnLineAndRange();
     void failedAssemblyStopsTheHardwareCommand();
@@ -108,6 +109,12 @@ private slots:
     void statusPanelsShowHintCaretAndStatus();
     void saveButtonFollowsUndo();
     void closingStoresPlacementAndAsksAboutChanges();
+    void programSaysSoWithTheTimeItTook();
+    void modifiedFilesAreMarkedInTheListAndTheCaption();
+    void caretPanelFitsSixDigitLineNumbers();
+    void lineNumbersAndTheCaretsLineFollowTheirSettings();
+    void utf8SourcesRoundTripAndReachTheAssemblerAsBytes();
+    void debugMenuKeysTakeNoOtherCommandsShortcut();
 };
 
 void EditorFormTest::menusCarryTheirCaptionsShortcutsAndHints() {
@@ -250,14 +257,33 @@ void EditorFormTest::emptyEditorStopsProgramRunAndDebug() {
     QVERIFY(!rig.Called("ShowDebugWindow"));
 }
 
-void EditorFormTest::builtInAssemblyPutsTheSourceOnTheClipboard() {
+void EditorFormTest::builtInAssemblyLeavesTheClipboardAlone() {
     Rig rig;
     rig.Show();
     QApplication::clipboard()->setText(QStringLiteral("something else"));
-    rig.Editor().SetText("\tDEVICE SX28\n\tORG 0\n");
+    // Every kind of character: what a paste takes (tab, CR, 32 to 255) reaches the
+    // assembler, line feeds and other control characters do not.
+    std::string text = "\tDEVICE SX28\r\n\tORG 0 ; \x01\x7f\x80\xc3\xa9\xff\n";
+    rig.Editor().SetText(text);
     rig.form->RunAssembleItemClick();
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("\tDEVICE SX28\n\tORG 0\n"));
-    QCOMPARE(rig.form->Buffer().Text(), std::string("\tDEVICE SX28\r\tORG 0\r"));
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("something else"));
+    const std::string expected = "\tDEVICE SX28\r\tORG 0 ; \x7f\x80\xc3\xa9\xff\r";
+    QCOMPARE(rig.assembler.sources.back(), expected);
+    QCOMPARE(rig.form->Buffer().Text(), expected);
+    QCOMPARE(rig.form->StatusText(2), QStringLiteral("Assembly Successful"));
+
+    // Nor does locating an error, which finds its text without the clipboard.
+    rig.assembler.failMessage = "Undefined symbol";
+    rig.assembler.failStart = uint32_t(expected.find("ORG"));
+    rig.assembler.failEnd = rig.assembler.failStart + 3;
+    rig.form->RunAssembleItemClick();
+    QCOMPARE(rig.form->StatusText(2), QStringLiteral("ASSEMBLY ERROR: Undefined symbol"));
+    QCOMPARE(rig.form->HighlightLine(), 1);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("something else"));
+    // An empty clipboard stays empty.
+    QApplication::clipboard()->clear();
+    rig.form->RunAssembleItemClick();
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
 }
 
 void EditorFormTest::lfAndCrLfSourcesReachTheAssemblerAlike() {
@@ -666,6 +692,215 @@ void EditorFormTest::closingStoresPlacementAndAsksAboutChanges() {
     QVERIFY(rig.store.Exists("EditorWindow\\WindowState"));
     QVERIFY(rig.store.Exists("FileListWidth"));
     QCOMPARE(TempFolder::Read(a), std::string("x"));
+}
+
+void EditorFormTest::programSaysSoWithTheTimeItTook() {
+    MemorySettingsStore store;
+    store.WriteInt(setting::ShowWarranty, 2);
+    store.WriteInt("EditorWindow\\Top", 10);
+    SettingsRegistry registry(store);
+    WorkingSettings settings;
+    settings.useOrda = false;
+    ScriptedPrompter prompter;
+    auto record = std::make_unique<AssemblyRecord>();
+    FakeAssembler assembler;
+    FakeChip chip;
+    FakeWindows windows;
+    FakeTickSource ticks(0);
+    chip.whileProgramming = [&] { ticks.Advance(2'350); };
+    TEditorForm form(EditorFormContext{*record,
+                                       registry,
+                                       settings,
+                                       prompter,
+                                       ShellServices{&assembler, nullptr, &chip, &windows},
+                                       {},
+                                       &ticks});
+    form.show();
+    QCoreApplication::processEvents();
+    form.CurrentEditor().SetText("\tDEVICE SX28\n");
+    form.RunProgramItemClick();
+    QCOMPARE(form.StatusText(2), QStringLiteral("Programming Successful (2.4 s)"));
+    // A failure says nothing of the kind; Run keeps its clock text.
+    chip.failProgramming = true;
+    form.RunProgramItemClick();
+    QCOMPARE(form.StatusText(2), QStringLiteral("Assembly Successful"));
+    chip.failProgramming = false;
+    form.RunRunItemClick();
+    QCOMPARE(form.StatusText(2), QStringLiteral("clock 50000000"));
+    // Switched off: the status stays as the assembly left it.
+    settings.extras.programMessage = false;
+    form.RunProgramItemClick();
+    QCOMPARE(form.StatusText(2), QStringLiteral("Assembly Successful"));
+}
+
+void EditorFormTest::modifiedFilesAreMarkedInTheListAndTheCaption() {
+    TempFolder dir;
+    std::string a = dir.Write("a.src", "one\n");
+    std::string b = dir.Write("b.src", "two\n");
+    Rig rig({a});
+    rig.Show();
+    rig.form->Files().OpenFile(b);
+    auto* list = rig.form->findChild<QListWidget*>(QStringLiteral("FilesLoadedLB"));
+    QCOMPARE(list->item(0)->text(), QStringLiteral("a.src"));
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Pellix v2.02 - b.src"));
+    rig.Editor().setFocus();
+    QTest::keyClicks(&rig.Editor(), "x");
+    QCOMPARE(list->item(1)->text(), QStringLiteral("b.src*"));
+    QCOMPARE(list->item(0)->text(), QStringLiteral("a.src"));
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Pellix v2.02 - b.src*"));
+    // Another file comes to the front: its own caption, the list keeps b's mark.
+    rig.form->Files().Select(0);
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Pellix v2.02 - a.src"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("b.src*"));
+    rig.form->Files().Select(1);
+    rig.Item("FileSaveItem")->trigger();
+    QCOMPARE(list->item(1)->text(), QStringLiteral("b.src"));
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Pellix v2.02 - b.src"));
+    // Undo back to the saved text is unmodified again.
+    QTest::keyClicks(&rig.Editor(), "y");
+    QCOMPARE(list->item(1)->text(), QStringLiteral("b.src*"));
+    rig.Item("UndoMenuItem")->trigger();
+    QCOMPARE(list->item(1)->text(), QStringLiteral("b.src"));
+    // Switched off: no marks.
+    QTest::keyClicks(&rig.Editor(), "z");
+    rig.settings.extras.modifiedMarks = false;
+    rig.form->ApplyEditorChoice();
+    QCOMPARE(list->item(1)->text(), QStringLiteral("b.src"));
+    QCOMPARE(rig.form->windowTitle(), QStringLiteral("Pellix v2.02 - b.src"));
+}
+
+void EditorFormTest::caretPanelFitsSixDigitLineNumbers() {
+    Rig rig;
+    rig.Show();
+    auto* panel = rig.form->findChild<QLabel*>(QStringLiteral("StatusPanel1"));
+    QCOMPARE(panel->width(), 50);
+    rig.Editor().SetText(std::string(199'990, '\n') + "\tJMP\tsomewhere_far_away");
+    rig.Editor().SetCaret(199'987, 0);
+    QTRY_COMPARE(rig.form->StatusText(1), QStringLiteral("199988:1"));
+    const int needed = panel->fontMetrics().horizontalAdvance(QStringLiteral("199988:1"));
+    QVERIFY2(panel->contentsRect().width() >= needed,
+             qPrintable(QStringLiteral("%1 < %2").arg(panel->contentsRect().width()).arg(needed)));
+    // Columns count characters, a UTF-8 one as one.
+    rig.Editor().SetText("; \xc3\xa9\xc3\xa9x\n");
+    rig.Editor().SetCaret(0, 6);
+    QTRY_COMPARE(rig.form->StatusText(1), QStringLiteral("1:5"));
+    QCOMPARE(panel->width(), 50); // back to its size for a short text
+}
+
+void EditorFormTest::lineNumbersAndTheCaretsLineFollowTheirSettings() {
+    Rig rig;
+    rig.Show();
+    TPlusMemo& e = rig.Editor();
+    e.SetText("a\nb\n");
+    QVERIFY(e.LineNumberMarginWidth() > 0);
+    QVERIFY(e.SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
+    QVERIFY(e.marginWidth(1) > 0); // the marks' margin
+    rig.settings.extras.lineNumbers = false;
+    rig.settings.extras.currentLine = false;
+    rig.settings.extras.editorBreakpoints = false;
+    rig.settings.extras.sourceLine = false;
+    rig.form->ApplyEditorChoice();
+    QCOMPARE(e.LineNumberMarginWidth(), 0);
+    QVERIFY(!e.SendScintilla(QsciScintillaBase::SCI_GETCARETLINEVISIBLE));
+    QCOMPARE(e.marginWidth(1), 0);
+    // A new editor takes the look of the one shown before it.
+    rig.Item("FileNewItem")->trigger();
+    rig.Item("FileNewItem")->trigger();
+    QCOMPARE(rig.Editor().LineNumberMarginWidth(), 0);
+}
+
+void EditorFormTest::utf8SourcesRoundTripAndReachTheAssemblerAsBytes() {
+    TempFolder dir;
+    const std::string bytes =
+        "; Z\xc3\xa4hler f\xc3\xbcr \xe2\x82\xac\r\n\tDEVICE SX28 ; \xc2\xb5s\r\n";
+    std::string path = dir.Write("utf8.src", bytes);
+    Rig rig({path});
+    rig.Show();
+    TPlusMemo& e = rig.Editor();
+    QVERIFY(e.Utf8());
+    QCOMPARE(e.text(0), QStringLiteral("; Z\u00e4hler f\u00fcr \u20ac\r\n"));
+    rig.form->RunAssembleItemClick();
+    QCOMPARE(rig.assembler.sources.back(),
+             std::string("; Z\xc3\xa4hler f\xc3\xbcr \xe2\x82\xac\r\tDEVICE SX28 ; \xc2\xb5s\r"));
+    // Saved as it was read, byte for byte; typed text joins it as UTF-8.
+    rig.settings.createBackups = false;
+    rig.Item("FileSaveItem")->trigger();
+    QCOMPARE(TempFolder::Read(path), bytes);
+    e.SetCaret(1, 0);
+    e.setFocus();
+    QTest::keyClicks(&e, QStringLiteral("\u00df"));
+    rig.Item("FileSaveItem")->trigger();
+    QCOMPARE(TempFolder::Read(path),
+             "; Z\xc3\xa4hler f\xc3\xbcr \xe2\x82\xac\r\n\xc3\x9f\tDEVICE SX28 ; "
+             "\xc2\xb5s\r\n");
+    // Find takes what the dialog shows.
+    rig.form->FindDialog().SetFindString(QStringLiteral("\u20ac"));
+    e.SetCaret(0, 0);
+    rig.form->FindDialogFind(rig.form->FindDialog());
+    QCOMPARE(e.SelectedText(), std::string("\xe2\x82\xac"));
+    // A file of single-byte characters stays as it is too.
+    const std::string latin = "; caf\xe9\n\tDEVICE SX28\n";
+    std::string old = dir.Write("latin.src", latin);
+    rig.form->Files().OpenFile(old);
+    QVERIFY(!rig.Editor().Utf8());
+    QCOMPARE(rig.Editor().text(0), QStringLiteral("; caf\u00e9\n"));
+    rig.Item("FileSaveItem")->trigger();
+    QCOMPARE(TempFolder::Read(old), latin);
+    rig.form->RunAssembleItemClick();
+    QCOMPARE(rig.assembler.sources.back(), std::string("; caf\xe9\r\tDEVICE SX28\r"));
+}
+
+// The debug menu's keys are all function keys no other command has: none of the shortcuts
+// of the main window, the debug window's buttons, the views' keys and the list view.
+void EditorFormTest::debugMenuKeysTakeNoOtherCommandsShortcut() {
+    Rig rig;
+    const QStringList taken = {
+        "Ctrl+O", "Ctrl+S", "Ctrl+Z", "Ctrl+Y", "Ctrl+X", "Ctrl+C", "Ctrl+V", "Ctrl+F", "F3",
+        "Ctrl+H", "F4", "Ctrl+Up", "Ctrl+Down", "Ctrl+G", "Ctrl+A", "Ctrl+P", "Ctrl+R", "Ctrl+D",
+        "Ctrl+L", "Ctrl+K", "Ctrl+I", "Ctrl+U", "Ctrl+Alt+D",
+        // the debug window's buttons, the menu bar, the register and watch views' keys
+        "Alt+H", "Alt+J", "Alt+S", "Alt+W", "Alt+R", "Alt+L", "Alt+P", "Alt+T", "Alt+E", "Alt+D",
+        "Alt+C", "Alt+Q", "Alt+F", "Return", "Esc", "Space", "Backspace", "Up", "Down", "Left",
+        "Right", "Enter"};
+    const struct {
+        const char* name;
+        const char* key;
+        const char* caption;
+    } keys[] = {{"DebugRunItem", "F5", "&Run"},
+                {"DebugHaltItem", "F6", "&Halt"},
+                {"DebugStepItem", "F7", "&Step"},
+                {"DebugWalkItem", "F8", "&Walk"},
+                {"DebugBreakpointItem", "F9", "Toggle &Breakpoint"},
+                {"DebugHopItem", "F10", "H&op"},
+                {"DebugQuitItem", "Shift+F5", "&Quit Debugging"}};
+    auto* menu = rig.form->menuBar()->findChild<QMenu*>(QStringLiteral("DebugMenu"));
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("De&bug"));
+    QVERIFY(!taken.contains(QStringLiteral("Alt+B")));
+    for (const auto& k : keys) {
+        QAction* a = rig.Item(k.name);
+        QVERIFY2(a, k.name);
+        QCOMPARE(a->text(), QLatin1String(k.caption));
+        QCOMPARE(a->shortcut().toString(), QLatin1String(k.key)); // shown in the menu
+        QVERIFY(menu->actions().contains(a));
+        QVERIFY2(!taken.contains(a->shortcut().toString()), k.name);
+        QVERIFY(!a->isEnabled()); // no session
+    }
+    // No two of the window's items share a key.
+    QMap<QString, QString> seen;
+    for (QAction* a : rig.form->findChildren<QAction*>()) {
+        if (a->shortcut().isEmpty()) continue;
+        const QString key = a->shortcut().toString();
+        QVERIFY2(!seen.contains(key), qPrintable(key + " " + a->objectName() + " " + seen[key]));
+        seen[key] = a->objectName();
+    }
+    // The other items keep theirs.
+    QCOMPARE(rig.Item("RunDebugItem")->shortcut().toString(), QStringLiteral("Ctrl+D"));
+    QCOMPARE(rig.Item("EditFindNextMenuItem")->shortcut().toString(), QStringLiteral("F3"));
+    // Switched off, the menu goes.
+    rig.settings.extras.debugKeys = false;
+    rig.form->ApplyEditorChoice();
+    QVERIFY(!menu->menuAction()->isVisible());
 }
 
 QTEST_MAIN(EditorFormTest)

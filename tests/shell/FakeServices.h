@@ -39,8 +39,12 @@ public:
 
     void RequireFullKey() override { calls.push_back("RequireFullKey"); }
     void ConnectKey() override { calls.push_back("ConnectKey"); }
+    // Runs while the chip is programmed (a test's clock moves on).
+    std::function<void()> whileProgramming;
+
     void ProgramChip(bool run) override {
         calls.push_back(run ? "ProgramChip(true)" : "ProgramChip(false)");
+        if (whileProgramming) whileProgramming();
         if (failProgramming) throw SilentAbort();
     }
     bool PrepareDebug() override {

@@ -399,7 +399,11 @@ TEST(OriginalEditor, ReplaceAllFromTheCaretOrTheStart) {
     // Replacements take only what typing would: no control characters, CR for LF.
     EXPECT_TRUE(b.Find("-", true, false));
     EXPECT_TRUE(b.ReplaceSelection("a\x01\nb"));
-    EXPECT_EQ(b.ReplaceAll("bbb", "\x02" "c\r\n", true, false), 2);
+    EXPECT_EQ(b.ReplaceAll("bbb",
+                           "\x02"
+                           "c\r\n",
+                           true, false),
+              2);
     EXPECT_EQ(Str(b.Text()), "x c\r a\rb c\r");
 }
 

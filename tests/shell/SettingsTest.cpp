@@ -199,3 +199,32 @@ TEST(QtSettingsStore, IniFileKeepsRelativeNamesAndGroups) {
 }
 
 } // namespace
+
+TEST(IdeOptions, OnUntilSwitchedOffAndStoredAfterTheRest) {
+    MemorySettingsStore store;
+    SettingsRegistry r(store);
+    WorkingSettings s;
+    for (bool IdeOptions::*on :
+         {&IdeOptions::lineNumbers, &IdeOptions::currentLine, &IdeOptions::modifiedMarks,
+          &IdeOptions::editorBreakpoints, &IdeOptions::sourceLine, &IdeOptions::debugKeys,
+          &IdeOptions::hoverValues, &IdeOptions::haltAction, &IdeOptions::programMessage})
+        EXPECT_TRUE(s.extras.*on);
+    store.WriteString(setting::ComPort, "COM1");
+    store.WriteInt("Extras\\LineNumbers", 0);
+    store.WriteInt("Extras\\DebugKeys", 0);
+    store.WriteInt("Extras\\HoverValues", 7);
+    s.Load(r, false);
+    EXPECT_FALSE(s.extras.lineNumbers);
+    EXPECT_FALSE(s.extras.debugKeys);
+    EXPECT_TRUE(s.extras.hoverValues);
+    EXPECT_TRUE(s.extras.haltAction) << "absent: as it was";
+    MemorySettingsStore out;
+    SettingsRegistry w(out);
+    s.Store(w);
+    EXPECT_EQ(out.ints.at("Extras\\LineNumbers"), 0);
+    EXPECT_EQ(out.ints.at("Extras\\HoverValues"), 1);
+    for (const char* name :
+         {"Extras\\CurrentLine", "Extras\\ModifiedMarks", "Extras\\EditorBreakpoints",
+          "Extras\\SourceLine", "Extras\\HaltAction", "Extras\\ProgramMessage"})
+        EXPECT_EQ(out.ints.at(name), 1) << name;
+}

@@ -2,12 +2,16 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "TempFolder.h"
-#include "shell/CommandLine.h"
 #include "platform/FileIo.h"
+#include "shell/CommandLine.h"
 #include "shell/Keywords.h"
 #include "shell/OriginalEditorBuffer.h"
 #include "shell/RecentFiles.h"
+#include "shell/SourceMap.h"
 #include "target/LineEnds.h"
 
 using namespace pellix;
@@ -40,6 +44,47 @@ TEST(CommandLine, FileNameSwitchesAndDefaultExtension) {
     EXPECT_EQ(c.fileName, "dir.d/noext.src");
     c = CommandLine::Parse({".hidden"});
     EXPECT_EQ(c.fileName, ".hidden.src");
+}
+
+TEST(CommandLine, HelpAndVersionAreAnsweredInsteadOfOpeningAFile) {
+    EXPECT_EQ(FindInfoRequest({}), InfoRequest::None);
+    EXPECT_EQ(FindInfoRequest({"blink.src", "/R"}), InfoRequest::None);
+    EXPECT_EQ(FindInfoRequest({"--help"}), InfoRequest::Help);
+    EXPECT_EQ(FindInfoRequest({"/2", "-h"}), InfoRequest::Help);
+    EXPECT_EQ(FindInfoRequest({"--version", "--help"}), InfoRequest::Version) << "first wins";
+    // Only the exact words: a name that merely starts with dashes is still a file.
+    EXPECT_EQ(FindInfoRequest({"--helpful.src", "-help"}), InfoRequest::None);
+    EXPECT_EQ(VersionText("2.02"), "pellix 2.02\n");
+    const std::string usage = UsageText();
+    for (const char* word : {"Usage: pellix", "/B", "/R", "/1", "--version", "PELLIX_SETTINGS"})
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+}
+
+// The program itself, as a shell script would start it: no window, no display needed.
+TEST(CommandLine, PellixPrintsHelpAndVersionOnStandardOutput) {
+    const char* bin = std::getenv("PELLIX_BIN_DIR");
+    const std::string pellix = std::string(bin ? bin : "../../BUILD/bin") + "/pellix";
+    if (!FileExists(pellix)) GTEST_SKIP() << "pellix is not built";
+    auto run = [&](const std::string& argument, int& status) {
+        // No display and no platform: the answer must come before Qt wants one.
+        std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb '" + pellix +
+                              "' " + argument + " 2>&1";
+        std::string out;
+        FILE* p = popen(command.c_str(), "r");
+        char buffer[512];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0)
+            out.append(buffer, n);
+        status = pclose(p);
+        return out;
+    };
+    int status = -1;
+    std::string help = run("--help", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(help, UsageText());
+    std::string version = run("/2 --version", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(version, "pellix 2.02\n");
 }
 
 TEST(RecentFiles, NewFrontMoveAndNeverBlanks) {
@@ -231,6 +276,60 @@ TEST(Keywords, ListFileInTheFolderWins) {
     auto words = LoadKeywords(dir.Path(), &fromFile);
     EXPECT_TRUE(fromFile);
     EXPECT_EQ(words, (std::vector<std::string>{"MOV", "JMP", "MY_MACRO"}));
+}
+
+// The editor's text has every kind of line end and a control character the assembler
+// never sees; each address still finds the line of its statement.
+TEST(SourceMap, BuiltInListingLinesBackToTheEditorsLines) {
+    const std::string editor = "; top\r\n\x0c\tORG 0\nstart\tCLR 8\r\tJMP start\r\n\n\tNOP\n";
+    FilteredText pasted = FilterPastedText(editor);
+    // Statements as the assembler saw them: offsets in pasted.text.
+    auto at = [&](const char* text) { return int32_t(pasted.text.find(text)); };
+    DebugInfo info;
+    info.lineOfAddress.fill(-1);
+    info.lineCount = 5;
+    info.lineSource[0] = 0;
+    info.lineSource[1] = at("\tORG");
+    info.lineSource[2] = at("start");
+    info.lineSource[3] = at("\tJMP");
+    info.lineSource[4] = at("\tNOP");
+    info.lineOfAddress[0] = 2;
+    info.lineOfAddress[1] = 3;
+    info.lineOfAddress[2] = 4;
+    info.lineOfAddress[0x7FF] = 3;
+    info.lineOfAddress[5] = 7; // beyond the listing: no place
+    SourceMap m = SourceMap::FromListing(info, pasted.origin, editor, "/w/prog.src");
+    ASSERT_EQ(m.Files(), std::vector<std::string>{"/w/prog.src"});
+    EXPECT_EQ(m.Place(0), (SourcePlace{0, 2}));
+    EXPECT_EQ(m.Place(1), (SourcePlace{0, 3}));
+    EXPECT_EQ(m.Place(2), (SourcePlace{0, 5})) << "after the empty line";
+    EXPECT_EQ(m.Place(0x7FF), (SourcePlace{0, 3}));
+    EXPECT_EQ(m.Place(3), SourcePlace{});
+    EXPECT_EQ(m.Place(5), SourcePlace{});
+    EXPECT_EQ(m.Place(4096), SourcePlace{});
+    using Lines = std::vector<std::pair<int, uint16_t>>;
+    EXPECT_EQ(m.CodeLines(0), (Lines{{2, 0}, {3, 1}, {5, 2}})) << "each line's lowest address";
+    EXPECT_TRUE(m.CodeLines(1).empty());
+    EXPECT_TRUE(SourceMap::FromListing(info, {}, editor, "x").CodeLines(0).empty());
+}
+
+TEST(SourceMap, PlacesFromSeveralFilesFirstOneWins) {
+    SourceMap m({"/w/main.src", "/w/inc.inc"},
+                {{0, 0, 4}, {1, 1, 9}, {1, 0, 5}, {7, 2, 3}, {9, 0, -1}, {4095, 1, 0}});
+    EXPECT_EQ(m.Place(1), (SourcePlace{1, 9}));
+    EXPECT_EQ(m.Place(7), SourcePlace{}) << "no such file";
+    EXPECT_EQ(m.Place(9), SourcePlace{});
+    EXPECT_EQ(m.Place(4095), (SourcePlace{1, 0}));
+    EXPECT_EQ(m.CodeLines(1).front(), (std::pair<int, uint16_t>{0, 4095}));
+    EXPECT_TRUE(SourceMap().Empty());
+}
+
+TEST(SourceMap, BreakStatements) {
+    for (const char* yes : {"\tBREAK", "  break ; here", "label\tBreak", ":loc BREAK", "\tBREAK\r"})
+        EXPECT_TRUE(IsBreakStatement(yes)) << yes;
+    for (const char* no : {"BREAK", "\tBREAKS", "\tJMP break", "; BREAK", "\t; BREAK", "", "\tBREA",
+                           "\tWATCH x,8,UDEC"})
+        EXPECT_FALSE(IsBreakStatement(no)) << no;
 }
 
 } // namespace

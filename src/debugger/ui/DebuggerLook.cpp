@@ -1,7 +1,9 @@
 #include "debugger/ui/DebuggerLook.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 
 #include "shell/ui/QtPlacedWindow.h"
 
@@ -56,6 +58,42 @@ QFont SmallViewFont(const QFont& font) {
     int points = font.pointSize() > 0 ? font.pointSize() : 9;
     small.setPointSize(points * 2 / 3 + 1);
     return small;
+}
+
+namespace {
+
+QMargins Decoration(const QWidget& w) {
+    const QRect f = w.frameGeometry(), g = w.geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+} // namespace
+
+QMargins FrameMargins(const QWidget& w, const QWidget* reference) {
+    if (QMargins m = Decoration(w); !m.isNull()) return m;
+    if (reference)
+        if (QMargins m = Decoration(*reference); !m.isNull()) return m;
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != &w && other->isVisible())
+            if (QMargins m = Decoration(*other); !m.isNull()) return m;
+    return {};
+}
+
+void PlaceFrame(QWidget& w, const PlacedRect& r, bool resize, const QMargins& m) {
+    QSize size = w.size();
+    if (resize)
+        size = QSize(std::max(r.width - m.left() - m.right(), 1),
+                     std::max(r.height - m.top() - m.bottom(), 1));
+    // The client's geometry: the frame then sits where the rule put it.
+    w.setGeometry(QRect(QPoint(r.left + m.left(), r.top + m.top()), size));
+}
+
+int MinimumWidthForCaption(const QString& caption) {
+    // The icon, the close, maximise and minimise buttons and the margins of a common title bar.
+    constexpr int kTitleBarFurniture = 150;
+    QFont title = QApplication::font();
+    title.setBold(true);
+    return QFontMetrics(title).horizontalAdvance(caption) + kTitleBarFurniture;
 }
 
 void RestorePlacement(SettingsRegistry& registry, const char* name, QWidget& window) {

@@ -4,9 +4,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QMargins>
 #include <QPalette>
 #include <QWidget>
 
+#include "debugger/DebugUnit.h"
 #include "debugger/RegisterUnit.h"
 #include "link/DebugControl.h"
 #include "link/SilentAbort.h"
@@ -37,6 +39,17 @@ ColorPair CellColors(CellColor color, const QPalette& palette);
 QFont DefaultViewFont();
 // Two thirds of the size plus one point, for bit numbers and labels.
 QFont SmallViewFont(const QFont& font);
+
+// The frame the window manager draws around `w` (title bar and borders): its own once it
+// is known, else that of `reference` or of another shown window it has framed, else none.
+QMargins FrameMargins(const QWidget& w, const QWidget* reference = nullptr);
+// Puts `w`'s frame (`frame` around it) at the top-left of `r`; with `resize` the frame
+// also takes r's size.
+void PlaceFrame(QWidget& w, const PlacedRect& r, bool resize, const QMargins& frame);
+
+// The narrowest client width at which a window manager's title bar still shows `caption`
+// beside its icon and buttons.
+int MinimumWidthForCaption(const QString& caption);
 
 // The window's placement under `name`, through the settings.
 void RestorePlacement(SettingsRegistry& registry, const char* name, QWidget& window);

@@ -124,13 +124,8 @@ QIcon MakeIcon(ButtonIcon which) {
     return QIcon(pm);
 }
 
-void Apply(QWidget& w, const PlacedRect& r, bool resize) {
-    if (resize) {
-        const QSize frame = w.frameGeometry().size() - w.geometry().size();
-        w.resize(std::max(r.width - frame.width(), 1), std::max(r.height - frame.height(), 1));
-    }
-    w.move(r.left, r.top);
-}
+// The layout's font size when the default placement was last made (ours).
+constexpr const char* kLayoutFontSetting = "DebugWindow\\LayoutFontSize";
 
 } // namespace
 
@@ -159,7 +154,7 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("ShiftPNL"));
     panel->setFrameShape(QFrame::StyledPanel);
-    auto* g = new QGridLayout(panel);
+    auto* g = grid_ = new QGridLayout(panel);
     g->setContentsMargins(4, 4, 4, 4);
     g->setSpacing(4);
     g->addWidget(runButtons_[4] =
@@ -187,9 +182,13 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     g->addWidget(watchButton_ = MakeButton("WatchButton", tr("Wat&ch"), kNoIcon,
                                            &TDebugForm::WatchButtonClick),
                  2, 2);
-    g->addWidget(
-        MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon, &TDebugForm::ResetPosButtonClick),
-        3, 0, 1, 2);
+    g->addWidget(resetPosButton_ = MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon,
+                                              &TDebugForm::ResetPosButtonClick),
+                 3, 0, 1, 2);
+    // Ours: a stop request whatever the chip runs (Stop stops a free run only).
+    haltButton_ = MakeButton("HaltButton", tr("Halt"), kStopIcon, &TDebugForm::HaltButtonClick);
+    haltButton_->setToolTip(tr("Stop the chip where it is"));
+    haltButton_->hide();
     g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick), 3,
                  2);
     auto* speedLabel = new QLabel(tr("Update Speed"), panel);
@@ -253,6 +252,47 @@ void TDebugForm::SetAutomaticTimer(bool automatic) {
 void TDebugForm::SetButtons(uint8_t mask) {
     for (int bit = 0; bit < kRunButtonCount; ++bit)
         if (runButtons_[bit]) runButtons_[bit]->setEnabled((mask >> bit) & 1);
+    UpdateRunState();
+}
+
+QPushButton* TDebugForm::Button(const char* name) const {
+    return findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+void TDebugForm::UpdateRunState() {
+    if (haltButton_) haltButton_->setEnabled(CanHalt());
+    uint32_t state = session_.Buttons() | (CanHalt() ? 0x100u : 0) | (opened_ ? 0x200u : 0) |
+                     (hopJog_ && hopJog_->isVisible() ? 0x400u : 0);
+    if (state == runState_) return;
+    runState_ = state;
+    emit RunStateChanged();
+}
+
+void TDebugForm::ApplyConveniences() {
+    // Halt shares the row of Reset Pos., which gives up its second column.
+    const bool halt = !host_ || host_->HaltAction();
+    grid_->removeWidget(resetPosButton_);
+    grid_->removeWidget(haltButton_);
+    if (halt) {
+        grid_->addWidget(resetPosButton_, 3, 0);
+        grid_->addWidget(haltButton_, 3, 1);
+    } else {
+        grid_->addWidget(resetPosButton_, 3, 0, 1, 2);
+    }
+    haltButton_->setVisible(halt);
+    // The function keys in the buttons' tips.
+    const bool keys = !host_ || host_->DebugKeys();
+    const struct {
+        const char* name;
+        const char* tip;
+        const char* key;
+    } tips[] = {{"RunButton", "Run", "F5"},   {"HaltButton", "Stop the chip where it is", "F6"},
+                {"StepButton", "Step", "F7"}, {"WalkButton", "Walk", "F8"},
+                {"HopButton", "Hop", "F10"},  {"QuitButton", "Quit debugging", "Shift+F5"}};
+    for (const auto& t : tips)
+        if (QPushButton* b = Button(t.name))
+            b->setToolTip(keys ? QStringLiteral("%1 (%2)").arg(tr(t.tip), QLatin1String(t.key))
+                               : (b == haltButton_ ? tr(t.tip) : QString()));
 }
 
 void TDebugForm::ShowStatus(const std::string& text) {
@@ -261,6 +301,29 @@ void TDebugForm::ShowStatus(const std::string& text) {
 
 void TDebugForm::CloseWindow() {
     hide();
+}
+
+QMargins TDebugForm::Frame(const QWidget& w) const {
+    if (frameOf_) return frameOf_(w);
+    // A window not framed yet takes the frame of the main window, which is.
+    return FrameMargins(w, parentWidget() ? parentWidget()->window() : nullptr);
+}
+
+bool TDebugForm::SavedPlacementsFit(const QFont& font) {
+    // The user's own layout stays as long as it is the one made for this font; made for
+    // another size (or by an older version that did not say), it stays only when the
+    // register view, sized for the font now, is still uncovered.
+    int32_t placedFor = 0;
+    if (registry_.ReadInteger(kLayoutFontSetting, placedFor) && placedFor == font.pointSize())
+        return true;
+    if (views_.registers) {
+        const QRect regs = Outer(*views_.registers);
+        const QWidget* others[] = {this, views_.watch, external_ ? nullptr : views_.code};
+        for (const QWidget* w : others)
+            if (w && w->isVisible() && Outer(*w).intersects(regs)) return false;
+    }
+    registry_.WriteInteger(kLayoutFontSetting, font.pointSize());
+    return true;
 }
 
 void TDebugForm::FitToButtons() {
@@ -300,6 +363,7 @@ void TDebugForm::Open() {
         return;
     }
     opened_ = true;
+    ApplyConveniences();
     FitToButtons();
     const bool watches = c_.Record().debug.watchCount > 0;
     watchButton_->setEnabled(watches);
@@ -327,12 +391,14 @@ void TDebugForm::Open() {
     }
     int32_t usePositions = 0;
     registry_.ReadInteger(setting::UseRegPositions, usePositions);
-    if (usePositions != 1) PlaceDebugWindows();
+    // Saved placements made for another font size overlap: the views have other sizes now.
+    if (usePositions != 1 || !SavedPlacementsFit(font)) PlaceDebugWindows();
     if (host_) host_->SetDebugging(true);
     if (external_ && list_) list_->StartDebugging();
     Guarded([this] { session_.Start(); });
     if (automatic_) driver_->start();
     raise();
+    UpdateRunState();
 }
 
 void TDebugForm::Close() {
@@ -347,14 +413,16 @@ void TDebugForm::Close() {
     Guarded([this] { session_.Finish(); });
     if (host_) host_->SetDebugging(false);
     if (external_ && list_) list_->EndDebugging();
+    UpdateRunState();
     if (host_ && host_->CompilerMode()) host_->CloseMainWindow();
 }
 
 void TDebugForm::PlaceDebugWindows() {
     QScreen* s = screen();
-    const QRect screen = s ? s->geometry() : QRect(0, 0, 1024, 768);
-    auto outer = [](QWidget* w) { return w ? w->frameGeometry().size() : QSize(0, 0); };
-    const QSize debug = frameGeometry().size();
+    const QRect screen = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    // Frames are what the rule places, title bars included.
+    auto outer = [this](QWidget* w) { return w ? Outer(*w).size() : QSize(0, 0); };
+    const QSize debug = outer(this);
     const QSize reg = outer(views_.registers);
     const QSize watch = outer(views_.watch);
     DebugWindowSizes sizes{debug.width(),
@@ -367,20 +435,26 @@ void TDebugForm::PlaceDebugWindows() {
                            screen.width(),
                            screen.height()};
     DebugPlacement p = pellix::PlaceDebugWindows(sizes);
+    FitToScreen(p, sizes);
     auto shift = [&](PlacedRect r) {
         r.left += screen.x();
         r.top += screen.y();
         return r;
     };
-    Apply(*this, shift(p.debug), false);
-    if (views_.registers) Apply(*views_.registers, shift(p.registers), false);
+    auto place = [this](QWidget& w, const PlacedRect& r, bool resize) {
+        PlaceFrame(w, r, resize, Frame(w));
+    };
+    place(*this, shift(p.debug), false);
+    if (views_.registers) place(*views_.registers, shift(p.registers), false);
     if (external_ && list_)
         list_->Place(shift(p.code));
     else if (views_.code)
-        Apply(*views_.code, shift(p.code), true);
-    if (views_.watch) Apply(*views_.watch, shift(p.watch), false);
+        place(*views_.code, shift(p.code), true);
+    if (views_.watch) place(*views_.watch, shift(p.watch), false);
 
     registry_.WriteInteger(setting::UseRegPositions, 1);
+    const QFont font = host_ ? host_->ViewFont() : DefaultViewFont();
+    registry_.WriteInteger(kLayoutFontSetting, font.pointSize());
     pellix::SavePlacement(registry_, setting::DebugWindow, *this);
     if (views_.registers) views_.registers->SavePlacement();
     if (views_.code) views_.code->SavePlacement();
@@ -390,24 +464,31 @@ void TDebugForm::PlaceDebugWindows() {
 
 void TDebugForm::HopButtonClick() {
     Guarded([this] { session_.Hop(); });
+    UpdateRunState();
 }
 void TDebugForm::JogButtonClick() {
     Guarded([this] { session_.Jog(); });
+    UpdateRunState();
 }
 void TDebugForm::StepButtonClick() {
     Guarded([this] { session_.Step(); });
+    UpdateRunState();
 }
 void TDebugForm::WalkButtonClick() {
     Guarded([this] { session_.Walk(); });
+    UpdateRunState();
 }
 void TDebugForm::RunButtonClick() {
     Guarded([this] { session_.Run(); });
+    UpdateRunState();
 }
 void TDebugForm::PollButtonClick() {
     Guarded([this] { session_.Poll(); });
+    UpdateRunState();
 }
 void TDebugForm::StopButtonClick() {
     Guarded([this] { session_.Stop(); });
+    UpdateRunState();
 }
 
 void TDebugForm::ResetButtonClick() {
@@ -415,6 +496,7 @@ void TDebugForm::ResetButtonClick() {
         session_.Reset();
         if (external_ && list_) list_->ResetPosition();
     });
+    UpdateRunState();
 }
 
 void TDebugForm::RegistersButtonClick() {
@@ -454,17 +536,24 @@ void TDebugForm::QuitButtonClick() {
     hide();
 }
 
+void TDebugForm::HaltButtonClick() {
+    Guarded([this] { session_.Halt(); });
+    UpdateRunState();
+}
+
 void TDebugForm::UpdateSpeedCBChange(int item) {
     session_.timer.SetInterval(UpdateSpeedInterval(item), c_.Link().Ticks().Milliseconds());
 }
 
 void TDebugForm::TimerTick() {
     Guarded([this] { session_.TimerTick(); });
+    UpdateRunState();
 }
 
 bool TDebugForm::PumpTimer() {
     bool ran = false;
     Guarded([&] { ran = session_.Pump(); });
+    if (ran) UpdateRunState();
     return ran;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <QFont>
@@ -14,6 +15,7 @@
 #include "debugger/ui/DebuggerLook.h"
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -46,6 +48,9 @@ public:
     virtual void CloseMainWindow() = 0;
     // The font the views draw with.
     virtual QFont ViewFont() = 0;
+    // Our own additions: the Halt button, and the function keys named in the buttons' tips.
+    virtual bool HaltAction() { return true; }
+    virtual bool DebugKeys() { return true; }
 };
 
 // The list view of the external path, as the debug window drives it.
@@ -87,7 +92,15 @@ public:
 
     void SetButtons(uint8_t mask) override;
     void IdleButtons() { session_.IdleButtons(); }
+    // Where the windows go by default, by their frames (title bars included), on the screen.
     void PlaceDebugWindows();
+    // The frame the window manager puts around a window; FrameMargins unless a test says.
+    void SetFrameOf(std::function<QMargins(const QWidget&)> frameOf) {
+        frameOf_ = std::move(frameOf);
+    }
+    // While the chip runs (a step, a walk, a run to a breakpoint never reached) Halt stops it.
+    bool CanHalt() const { return opened_ && session_.CanHalt(); }
+    QPushButton* Button(const char* name) const;
 
     // Handlers.
     void HopButtonClick();
@@ -103,16 +116,29 @@ public:
     void WatchButtonClick();
     void ResetPosButtonClick();
     void QuitButtonClick();
+    void HaltButtonClick();
     void UpdateSpeedCBChange(int item);
     void TimerTick();
     // One look at the timer: runs TimerTick when it is due. True when it ran.
     bool PumpTimer();
+
+signals:
+    // The session opened or closed, or the run buttons or Halt changed.
+    void RunStateChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Halt's state, and RunStateChanged when anything a key or menu shows changed.
+    void UpdateRunState();
+    // Whether the saved placements still fit: made for this font, or the register view
+    // uncovered at this one.
+    bool SavedPlacementsFit(const QFont& font);
+    QMargins Frame(const QWidget& w) const;
+    QRect Outer(const QWidget& w) const { return w.geometry().marginsAdded(Frame(w)); }
+    void ApplyConveniences();
     void ShowStatus(const std::string& text) override;
     void CloseWindow() override;
     void Open();
@@ -131,6 +157,11 @@ private:
 
     QPushButton* runButtons_[kRunButtonCount] = {}; // by bit: Stop, Poll, Run, Walk, Step, Jog, Hop
     QPushButton* watchButton_ = nullptr;
+    QPushButton* haltButton_ = nullptr;
+    QPushButton* resetPosButton_ = nullptr;
+    QGridLayout* grid_ = nullptr;
+    uint32_t runState_ = 0xFFFFFFFF; // what RunStateChanged last reported
+    std::function<QMargins(const QWidget&)> frameOf_;
     QWidget* hopJog_ = nullptr;
     QComboBox* speed_ = nullptr;
     QLabel* status_ = nullptr;

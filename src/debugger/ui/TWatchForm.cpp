@@ -57,6 +57,9 @@ void TWatchForm::ComputeLayout() {
         fm.horizontalAdvance(QLatin1Char('X')), fm.height(), [&fm](const std::string& s) {
             return fm.horizontalAdvance(QString::fromLatin1(s.data(), qsizetype(s.size())));
         });
+    // The title bar needs room for the caption beside its buttons, or it shows none of it;
+    // the value column takes what the window gains.
+    layout_.clientWidth = std::max(layout_.clientWidth, MinimumWidthForCaption(windowTitle()));
     setFixedSize(std::max(layout_.clientWidth, 1), std::max(layout_.clientHeight, 1));
 }
 

@@ -55,6 +55,13 @@ QString Latin1(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
 }
 
+// "Programming Successful" and how long it took, to a tenth of a second.
+std::string ProgrammingSuccessText(uint32_t milliseconds) {
+    const uint32_t tenths = (milliseconds + 50) / 100;
+    return "Programming Successful (" + std::to_string(tenths / 10) + "." +
+           std::to_string(tenths % 10) + " s)";
+}
+
 std::string Lower(std::string s) {
     for (char& c : s)
         c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -89,6 +96,13 @@ const std::vector<int> kMenuKeys = {
     (Qt::CTRL | Qt::Key_U).toCombined(),
     int(Qt::Key_F3),
     int(Qt::Key_F4),
+    int(Qt::Key_F5),
+    int(Qt::Key_F6),
+    int(Qt::Key_F7),
+    int(Qt::Key_F8),
+    int(Qt::Key_F9),
+    int(Qt::Key_F10),
+    (Qt::SHIFT | Qt::Key_F5).toCombined(),
 };
 
 } // namespace
@@ -146,6 +160,7 @@ TEditorForm::TEditorForm(EditorFormContext c, QWidget* parent)
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) ApplicationActivated();
     });
+    UpdateDebugCommands();
 }
 
 TEditorForm::~TEditorForm() {
@@ -275,10 +290,79 @@ void TEditorForm::BuildMenus() {
          nullptr)
         ->setVisible(false);
 
+    debugMenu_ = bar->addMenu(tr("De&bug"));
+    debugMenu_->setObjectName(QStringLiteral("DebugMenu"));
+    BuildDebugMenu(debugMenu_);
+
     QMenu* help = bar->addMenu(tr("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
     Item(help, "HelpContentsItem", tr("&Contents"), {}, {}, &TEditorForm::HelpContentsItemClick);
     Item(help, "HelpAboutItem", tr("&About"), {}, {}, &TEditorForm::HelpAboutItemClick);
+}
+
+// Ours: the debug window's commands on function keys that no other command uses, so
+// they work from here and from every debug window (the Run menu sleeps during a session).
+void TEditorForm::BuildDebugMenu(QMenu* menu) {
+    struct Row {
+        DebugCommand command;
+        const char* name;
+        const char* caption;
+        QKeySequence key;
+        const char* hint;
+    };
+    const Row rows[] = {
+        {DebugCommand::Run, "DebugRunItem", "&Run", QKeySequence(Qt::Key_F5),
+         "Run the chip to the breakpoint, or freely without one"},
+        {DebugCommand::Halt, "DebugHaltItem", "&Halt", QKeySequence(Qt::Key_F6),
+         "Stop the chip where it is, whatever it runs"},
+        {DebugCommand::Step, "DebugStepItem", "&Step", QKeySequence(Qt::Key_F7),
+         "Execute one instruction"},
+        {DebugCommand::Walk, "DebugWalkItem", "&Walk", QKeySequence(Qt::Key_F8),
+         "Step again and again, showing each stop, until Stop"},
+        {DebugCommand::ToggleBreakpoint, "DebugBreakpointItem", "Toggle &Breakpoint",
+         QKeySequence(Qt::Key_F9), "Set or clear the breakpoint at the caret's line"},
+        {DebugCommand::Hop, "DebugHopItem", "H&op", QKeySequence(Qt::Key_F10),
+         "Step until the source line changes"},
+        {DebugCommand::Quit, "DebugQuitItem", "&Quit Debugging",
+         QKeySequence(Qt::SHIFT | Qt::Key_F5), "End the debug session and release the key"},
+    };
+    for (const Row& r : rows) {
+        auto* a = new QAction(tr(r.caption), this);
+        a->setObjectName(QString::fromLatin1(r.name));
+        a->setStatusTip(tr(r.hint));
+        a->setShortcut(r.key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        const DebugCommand command = r.command;
+        connect(a, &QAction::triggered, this, [this, command] {
+            Command([this, command] {
+                if (services_.debugCommands && services_.debugCommands->CanRun(command))
+                    services_.debugCommands->Execute(command);
+            });
+        });
+        menu->addAction(a);
+        if (r.command == DebugCommand::ToggleBreakpoint || r.command == DebugCommand::Quit)
+            menu->addSeparator();
+        items_[r.name] = a;
+        debugActions_.push_back(a);
+    }
+}
+
+void TEditorForm::SetDebugCommands(DebugCommandService* commands) {
+    services_.debugCommands = commands;
+    UpdateDebugCommands();
+}
+
+void TEditorForm::UpdateDebugCommands() {
+    const IdeOptions& x = settings_.extras;
+    debugMenu_->menuAction()->setVisible(x.debugKeys);
+    for (size_t i = 0; i < debugActions_.size(); ++i) {
+        const auto command = DebugCommand(i);
+        QAction* a = debugActions_[i];
+        if (command == DebugCommand::Halt) a->setVisible(x.haltAction);
+        if (command == DebugCommand::ToggleBreakpoint) a->setVisible(x.editorBreakpoints);
+        a->setEnabled(x.debugKeys && a->isVisible() && services_.debugCommands &&
+                      services_.debugCommands->CanRun(command));
+    }
 }
 
 QToolButton* TEditorForm::Button(const char* name, const QString& hint, int icon,
@@ -476,6 +560,9 @@ EditorLook TEditorForm::MakeLook() const {
     look.keyword = settings_.coloredCode ? ToQColor(settings_.codeColor, pal) : look.text;
     look.comment = settings_.coloredComments ? ToQColor(settings_.commentColor, pal) : look.text;
     look.keywords = keywords_;
+    look.lineNumbers = settings_.extras.lineNumbers;
+    look.currentLine = settings_.extras.currentLine;
+    look.markerMargin = settings_.extras.editorBreakpoints || settings_.extras.sourceLine;
     return look;
 }
 
@@ -521,6 +608,10 @@ void TEditorForm::ApplyEditorChoice() {
         QSignalBlocker block(toggle);
         toggle->setChecked(settings_.useOrda);
     }
+    // The modified marks follow their setting and the editor in use.
+    FileListChanged();
+    ShowCaption();
+    UpdateDebugCommands();
 }
 
 void TEditorForm::ApplyErrorListRule() {
@@ -563,7 +654,9 @@ std::unique_ptr<SourceEditor> TEditorForm::CreateEditor(int index) {
     });
     connect(e, &QsciScintilla::modificationChanged, this, [this, e] {
         if (IsCurrent(e)) UpdateEditCommands();
+        ModifiedChanged(e);
     });
+    emit EditorCreated(e);
     return editor;
 }
 
@@ -588,7 +681,7 @@ void TEditorForm::FileListChanged() {
             filesList_->addItem(item);
         }
         item->setData(Qt::UserRole, Latin1(line));
-        item->setText(Latin1(FilePart(line)));
+        item->setText(ListText(i));
         item->setToolTip(Latin1(line));
     }
     int current = files_->CurrentIndex();
@@ -600,7 +693,35 @@ void TEditorForm::FileListChanged() {
 }
 
 void TEditorForm::SetCaption(const std::string& caption) {
-    setWindowTitle(Latin1(caption));
+    caption_ = Latin1(caption);
+    ShowCaption();
+}
+
+bool TEditorForm::ShowsModified(int index) const {
+    if (!settings_.extras.modifiedMarks || !files_ || index < 0 || index >= files_->Count())
+        return false;
+    const EditorEntry& entry = files_->Entry(index);
+    return entry.writable && entry.editor && entry.editor->Modified();
+}
+
+QString TEditorForm::ListText(int index) const {
+    QString text = Latin1(FilePart(files_->Entry(index).listLine));
+    return ShowsModified(index) ? text + QLatin1Char('*') : text;
+}
+
+void TEditorForm::ShowCaption() {
+    if (compilerLoaded_) return;
+    const bool marked =
+        !OriginalEditorInUse() && ShowsModified(files_ ? files_->CurrentIndex() : -1);
+    setWindowTitle(marked ? caption_ + QLatin1Char('*') : caption_);
+}
+
+void TEditorForm::ModifiedChanged(const TPlusMemo* editor) {
+    for (int i = 0; files_ && i < files_->Count(); ++i)
+        if (files_->Entry(i).editor.get() == static_cast<const SourceEditor*>(editor)) {
+            if (QListWidgetItem* item = filesList_->item(i)) item->setText(ListText(i));
+            if (i == files_->CurrentIndex()) ShowCaption();
+        }
 }
 
 void TEditorForm::ClearAssemblyStatus() {
@@ -701,8 +822,7 @@ void TEditorForm::UpdateEditCommands() {
 
 void TEditorForm::CaretMoved(TPlusMemo* editor) {
     if (!IsCurrent(editor)) return;
-    panels_[1]->setText(
-        QStringLiteral("%1:%2").arg(editor->CurrentLine() + 1).arg(editor->CurrentColumn() + 1));
+    ShowCaretPosition(editor->CurrentLine() + 1, editor->CaretCharacterColumn() + 1);
     // Moving past the highlighted range on its line takes the highlight away.
     if (highlightLine_ >= 0 && editor->CurrentLine() == highlightLine_ &&
         editor->CaretPosition() > highlightEnd_)
@@ -815,8 +935,9 @@ void TEditorForm::StartCompilerMode() {
     setWindowTitle(QString::fromStdString(
         sxc::MainCaption(kMainCaption, commandLine_.fileName, commandLine_.readOnly)));
     DisableForCompilerMode();
-    RunDebugItemClick();
-    sxcModeTimer_->start();
+    // Without a debug window (the key could not be reached, the kernel does not fit) the
+    // main window stays, so the program is never left running with no window at all.
+    if (StartDebugging(true)) sxcModeTimer_->start();
 }
 
 void TEditorForm::DisableForCompilerMode() {
@@ -974,7 +1095,7 @@ void TEditorForm::EditFindItemClick() {
         Command([this] { OriginalFindReplace(); });
         return;
     }
-    findDialog_->SetFindText(CurrentEditor().SelectedText());
+    findDialog_->SetFindString(CurrentEditor().Decode(CurrentEditor().SelectedText()));
     findDialog_->show();
     findDialog_->raise();
     findDialog_->activateWindow();
@@ -985,14 +1106,14 @@ void TEditorForm::EditFindReplaceItemClick() {
         Command([this] { OriginalFindReplace(); });
         return;
     }
-    replaceDialog_->SetFindText(CurrentEditor().SelectedText());
+    replaceDialog_->SetFindString(CurrentEditor().Decode(CurrentEditor().SelectedText()));
     replaceDialog_->show();
     replaceDialog_->raise();
     replaceDialog_->activateWindow();
 }
 
 void TEditorForm::FindDialogFind(TSearchDialog& dialog) {
-    lastSearch_ = dialog.FindText();
+    lastSearch_ = CurrentEditor().Encode(dialog.FindString());
     lastOptions_ = dialog.Options();
     if (lastSearch_.empty()) return;
     if (CurrentEditor().Find(lastSearch_, lastOptions_)) return;
@@ -1014,20 +1135,20 @@ void TEditorForm::EditFindNextMenuItemClick() {
 
 void TEditorForm::ReplaceDialogReplace() {
     TPlusMemo& e = CurrentEditor();
-    std::string find = replaceDialog_->FindText();
+    std::string find = e.Encode(replaceDialog_->FindString());
     SearchOptions o = replaceDialog_->Options();
     std::string selected = e.SelectedText();
     // Only a selection that is the searched text is replaced; then the next one is found.
     bool matches = o.matchCase ? selected == find : Lower(selected) == Lower(find);
     if (!find.empty() && !selected.empty() && matches)
-        e.ReplaceSelection(replaceDialog_->ReplaceText());
+        e.ReplaceSelection(e.Encode(replaceDialog_->ReplaceString()));
     FindDialogFind(*replaceDialog_);
 }
 
 void TEditorForm::ReplaceDialogReplaceAll() {
     TPlusMemo& e = CurrentEditor();
-    std::string find = replaceDialog_->FindText();
-    std::string with = replaceDialog_->ReplaceText();
+    std::string find = e.Encode(replaceDialog_->FindString());
+    std::string with = e.Encode(replaceDialog_->ReplaceString());
     SearchOptions o = replaceDialog_->Options();
     if (find.empty()) return;
     int line = e.CurrentLine(), column = e.CurrentColumn();
@@ -1181,12 +1302,12 @@ void TEditorForm::DoAssemble() {
         throw SilentAbort();
     }
 
-    // The source goes to the clipboard and into the original editor's buffer, with CR
-    // line ends, for the assembler; the original editor's buffer is the source itself.
+    // The source goes into the original editor's buffer, with CR line ends and the
+    // characters a paste takes, for the assembler; the original editor's buffer is the
+    // source itself. The user's clipboard is not the way there: it keeps what it holds.
     FilteredText pasted;
     if (!original) {
         std::string text = e.Text();
-        QApplication::clipboard()->setText(Latin1(text));
         buffer_.Clear();
         if (!buffer_.Paste(text, &pasted)) {
             SetStatus(2, "ASSEMBLY ERROR");
@@ -1213,8 +1334,14 @@ void TEditorForm::DoAssemble() {
         }
         throw SilentAbort();
     }
+    AssemblySucceeded(original ? nullptr : &e, false, std::move(pasted));
+}
+
+void TEditorForm::AssemblySucceeded(TPlusMemo* editor, bool external, FilteredText pasted) {
+    lastAssembly_ = {editor, files_->CurrentFileName(), external, std::move(pasted)};
     if (services_.windows) services_.windows->AssemblySucceeded();
     SetStatus(2, "Assembly Successful");
+    emit Assembled();
 }
 
 void TEditorForm::AssembleWithOrda() {
@@ -1289,8 +1416,7 @@ void TEditorForm::AssembleWithOrda() {
         }
         throw SilentAbort();
     }
-    if (services_.windows) services_.windows->AssemblySucceeded();
-    SetStatus(2, "Assembly Successful");
+    AssemblySucceeded(OriginalEditorInUse() ? nullptr : &CurrentEditor(), true, {});
 }
 
 // ---- Run menu ------------------------------------------------------------------------------
@@ -1303,7 +1429,10 @@ void TEditorForm::RunProgramItemClick() {
     Command([this] {
         BusyCursor busy;
         if (!CompilerMode()) DoAssemble();
+        const uint32_t start = ticks_->Milliseconds();
         Chip("Programming the chip").ProgramChip(false);
+        if (settings_.extras.programMessage)
+            SetStatus(2, ProgrammingSuccessText(ticks_->Milliseconds() - start));
     });
 }
 
@@ -1329,8 +1458,9 @@ void TEditorForm::RunDebugAgainItemClick() {
 }
 
 // Debug Again leaves the chip's program as it is: only the kernel's session starts anew.
-void TEditorForm::StartDebugging(bool program) {
-    Command([this, program] {
+bool TEditorForm::StartDebugging(bool program) {
+    bool started = false;
+    Command([this, program, &started] {
         BusyCursor busy;
         if (services_.windows) services_.windows->HideDebugWindow();
         if (!CompilerMode()) DoAssemble();
@@ -1342,7 +1472,9 @@ void TEditorForm::StartDebugging(bool program) {
         chip.RequireFullKey();
         if (program) chip.ProgramChip(false);
         Windows().ShowDebugWindow();
+        started = true;
     });
+    return started;
 }
 
 void TEditorForm::ViewDebugCodeMNUITEMClick() {
@@ -1419,9 +1551,24 @@ void TEditorForm::OriginalTextChanged() {
 void TEditorForm::OriginalCaretMoved() {
     if (!OriginalEditorInUse()) return;
     size_t caret = buffer_.Caret();
-    panels_[1]->setText(QStringLiteral("%1:%2")
-                            .arg(buffer_.LineOf(caret) + 1)
-                            .arg(caret - buffer_.LineStart(caret) + 1));
+    ShowCaretPosition(int(buffer_.LineOf(caret)) + 1, int(caret - buffer_.LineStart(caret)) + 1);
+}
+
+void TEditorForm::ShowCaretPosition(int line, int column) {
+    QLabel* panel = panels_[1];
+    panel->setText(QStringLiteral("%1:%2").arg(line).arg(column));
+    // Wide enough for the largest line number of the text and a column of three digits (or
+    // the one shown), so the number is never cut; 50 pixels at least.
+    int lines = OriginalEditorInUse()
+                    ? int(buffer_.LineCount())
+                    : (files_ && files_->Count() ? CurrentEditor().LineCount() : 1);
+    const QString widest =
+        QString(QString::number(std::max(lines, line)).size(), QLatin1Char('9')) +
+        QLatin1Char(':') +
+        QString(std::max<qsizetype>(3, QString::number(column).size()), QLatin1Char('9'));
+    const int frame = 2 * panel->frameWidth() + panel->margin() * 2 + 6;
+    const int width = std::max(50, panel->fontMetrics().horizontalAdvance(widest) + frame);
+    if (width != panel->width()) panel->setFixedWidth(width);
 }
 
 void TEditorForm::BufferFull() {

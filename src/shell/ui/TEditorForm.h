@@ -73,6 +73,21 @@ public:
     void ApplyErrorListRule();
 
     void SetServices(const ShellServices& services) { services_ = services; }
+    void SetDebugCommands(DebugCommandService* commands);
+    // The Debug menu's items with their function keys, for the debug windows to take too.
+    std::vector<QAction*> DebugActions() const { return debugActions_; }
+    // Enables the Debug menu's items as the session allows.
+    void UpdateDebugCommands();
+
+    // The last successful assembly: the editor it read (the built-in assembler), the file,
+    // and where each character of the assembler's text came from in that editor's text.
+    struct Assembly {
+        TPlusMemo* editor = nullptr;
+        std::string path;
+        bool external = false;
+        FilteredText pasted;
+    };
+    const Assembly& LastAssembly() const { return lastAssembly_; }
     // The original editor's find/replace, print options and print status windows.
     void SetOriginalEditorWindows(TFindReplaceForm* findReplace, TPrintForm* print,
                                   TPrintStatusForm* printStatus);
@@ -125,7 +140,8 @@ public:
     void RunRunItemClick();
     void RunDebugItemClick();
     void RunDebugAgainItemClick();
-    void StartDebugging(bool program);
+    // True when the debug window was shown.
+    bool StartDebugging(bool program);
     void ViewDebugCodeMNUITEMClick();
     void RunClockItemClick();
     void RunDeviceItemClick();
@@ -163,6 +179,12 @@ public:
     int HighlightStart() const { return highlightStart_; }
     int HighlightEnd() const { return highlightEnd_; }
 
+signals:
+    // Every editor of an open file, as it is made.
+    void EditorCreated(TPlusMemo* editor);
+    // An assembly succeeded (LastAssembly says what it read).
+    void Assembled();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -183,6 +205,8 @@ private:
     void RecentFilesChanged() override;
 
     void BuildMenus();
+    void BuildDebugMenu(QMenu* menu);
+    void AssemblySucceeded(TPlusMemo* editor, bool external, FilteredText pasted);
     void BuildToolbar();
     void BuildClient();
     void BuildStatusBar();
@@ -209,6 +233,13 @@ private:
     // The error list from the bridge's lines; `reload` reads the error file again first.
     void RefreshErrorList(bool reload);
     void CaretMoved(TPlusMemo* editor);
+    // Panel 1: "line:column", 1-based, sized for the text's largest line number.
+    void ShowCaretPosition(int line, int column);
+    // The modified mark: file `index` shows one, its file-list text, the caption with it.
+    bool ShowsModified(int index) const;
+    QString ListText(int index) const;
+    void ShowCaption();
+    void ModifiedChanged(const TPlusMemo* editor);
     void OriginalCaretMoved();
     void UpdateEditCommands();
     // The original editor's side of the Edit and File commands.
@@ -262,11 +293,15 @@ private:
     bool replaceUsed_ = false;
 
     std::map<std::string, QAction*> items_;
+    std::vector<QAction*> debugActions_; // by DebugCommand
+    QMenu* debugMenu_ = nullptr;
+    Assembly lastAssembly_;
     std::map<QAction*, bool> enabledBeforeDebugging_;
     std::map<std::string, QToolButton*> buttons_;
     QMenu* reopenMenu_ = nullptr;
     QAction* reopenItems_[kRecentFileSlots] = {};
 
+    QString caption_; // as the open files set it, without the modified mark
     std::string lastSearch_;
     SearchOptions lastOptions_;
     int highlightLine_ = -1;

@@ -153,6 +153,11 @@ TPM_CodeFRM::TPM_CodeFRM(ListViewContext context, QWidget* parent) : QDialog(par
     look.font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     code_->SetLook(look);
     if (c_.editorForm) c_.editorForm->ApplyKeywordsAndColours(*code_);
+    // The list has its own line numbers and its own marks; the editor's margins and the
+    // caret's tint would only cover them.
+    look = code_->Look();
+    look.lineNumbers = look.markerMargin = look.currentLine = false;
+    code_->SetLook(look);
     if (c_.registry) {
         QtPlacedWindow placed(*this);
         c_.registry->RestoreWindow(setting::ListCodeWindow, placed);
@@ -314,10 +319,11 @@ void TPM_CodeFRM::CodePLSMOClick(int line) {
     if (!session_ || !session_->StateValid()) return;
     int address = AddressOfViewLine(line);
     if (address < 0) return;
+    // An Alt+click has no click before it whose breakpoint would need putting back.
     if (plainClick_)
         session_->ToggleBreakpoint(address);
     else
-        session_->SetProgramCounter(address);
+        session_->MoveProgramCounter(address);
     MarkFromSession();
 }
 

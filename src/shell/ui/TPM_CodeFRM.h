@@ -29,7 +29,11 @@ public:
     virtual bool StateValid() const = 0;
     // A breakpoint at `address`, or none when it already is the breakpoint.
     virtual void ToggleBreakpoint(int address) = 0;
+    // A double click: the program counter to `address`, and the breakpoint the click before
+    // it toggled put back.
     virtual void SetProgramCounter(int address) = 0;
+    // An Alt+click: the program counter to `address`; the breakpoint stays as it is.
+    virtual void MoveProgramCounter(int address) = 0;
     // The live breakpoint (kNoBreak for none), the program counter and the SKIP flag.
     virtual uint32_t Breakpoint() const = 0;
     virtual uint32_t ProgramCounter() const = 0;

@@ -1,5 +1,7 @@
 #include "shell/ui/TSearchDialog.h"
 
+#include <QRegularExpression>
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -104,9 +106,12 @@ std::string TSearchDialog::ReplaceText() const {
 }
 
 void TSearchDialog::SetFindText(const std::string& text) {
+    SetFindString(QString::fromLatin1(text.data(), qsizetype(text.size())));
+}
+
+void TSearchDialog::SetFindString(const QString& text) {
     // The selection may span lines; the dialog takes its first line.
-    std::string first = text.substr(0, text.find_first_of("\r\n"));
-    find_->setText(QString::fromLatin1(first.data(), qsizetype(first.size())));
+    find_->setText(text.left(text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")))));
     find_->selectAll();
     find_->setFocus();
 }

@@ -21,6 +21,11 @@ public:
     std::string FindText() const;
     std::string ReplaceText() const;
     void SetFindText(const std::string& text);
+    // As typed: the editor turns them into its document's bytes.
+    QString FindString() const { return find_->text(); }
+    QString ReplaceString() const { return replace_ ? replace_->text() : QString(); }
+    // The first line of `text`, selected, ready to be typed over.
+    void SetFindString(const QString& text);
     // The dialog's direction (down is forward), whole-word and match-case options.
     SearchOptions Options() const;
 
