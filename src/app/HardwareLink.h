@@ -37,9 +37,11 @@ public:
     void ProgramChip(bool run) override;
     bool PrepareDebug() override;
     std::string ClockText(uint32_t frequency) override;
+    std::string ClockNotice(uint32_t frequency) override;
 
-    // The port and the calibration choice as the settings now hold them; every operation
-    // starts with this, so a change in the Configure dialog counts from the next one.
+    // The port and the calibration choice as the settings now hold them (the program's own
+    // choice when it names one); every operation starts with this, so a change in the
+    // Configure dialog counts from the next one.
     void Sync();
     // Where chip operations show their progress (the "Device Operation" window).
     void SetProgress(ProgressSink* sink) { relay_.target = sink; }
