@@ -24,7 +24,10 @@ class VirtualKey;
 namespace pellix::cli {
 
 inline constexpr char kProgramUsage[] = "IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]";
-inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT]";
+// program and run read the chip back after writing unless told not to.
+inline constexpr char kWriteUsage[] =
+    "IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest] [--no-verify]";
+inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT] [--verify]";
 inline constexpr char kClockUsage[] = "FREQ|off [--port PORT]";
 inline constexpr char kDebugUsage[] = "SOURCE|IMAGE [--port PORT] [--script FILE]";
 

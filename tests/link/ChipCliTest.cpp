@@ -71,12 +71,15 @@ protected:
 TEST_F(ChipCli, ProgramVerifyAndReadBack) {
     Outcome r = Run(ProgramCommand, {Path("prog.src")});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, "Device verified OK\n") << "the chip is read back after writing";
     EXPECT_EQ(r.err, "") << "no bar when stderr is no terminal";
     EXPECT_EQ(key.Chip().Code(0), 0xC5A);
     EXPECT_EQ(key.Chip().Code(0x7FF), 0xA00) << "the reset vector";
     EXPECT_FALSE(key.Chip().Clocked());
-    EXPECT_EQ(key.Chip().ResetCount(), 1);
+    EXPECT_EQ(key.Chip().ResetCount(), 2) << "after programming and after the verify";
+    r = Run(ProgramCommand, {Path("prog.src"), "--no-verify"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(key.Chip().ResetCount(), 3);
 
     r = Run(VerifyCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 0) << r.err;
@@ -137,7 +140,7 @@ TEST_F(ChipCli, AFailedVerifyNamesTheAreaAndTheFirstWords) {
 TEST_F(ChipCli, RunStartsTheClockAndNeedsTheFullKey) {
     Outcome r = Run(RunCommand, {Path("prog.src")});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 4,000,000 Hz.\n");
+    EXPECT_EQ(r.out, "Device verified OK\nPellix is generating a clock signal of 4,000,000 Hz.\n");
     EXPECT_TRUE(key.Chip().Clocked());
     EXPECT_EQ(key.Chip().ClockWord(), SynthWord(4'000'000));
 
@@ -206,12 +209,13 @@ TEST_F(ChipCli, TheCalibrationTableAndTheIrcSetting) {
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "IRC trim 0: 4.60 MHz\nIRC trim 1: 4.44 MHz\nIRC trim 2: 4.27 MHz\n"
                      "IRC trim 3: 4.12 MHz\nIRC trim 4: 3.95 MHz (chosen)\nIRC trim 5: 3.80 MHz\n"
-                     "IRC trim 6: 3.63 MHz\nIRC trim 7: 3.47 MHz\n");
+                     "IRC trim 6: 3.63 MHz\nIRC trim 7: 3.47 MHz\nDevice verified OK\n")
+        << "the trim in FUSEX does not fail the verify";
     EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 4);
 
     defaults.irc = IrcSetting::Fastest;
     r = Run(ProgramCommand, {Path("prog.src")});
-    EXPECT_EQ(r.out, "") << "no table without a calibration";
+    EXPECT_EQ(r.out, "Device verified OK\n") << "no table without a calibration";
     EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 0) << "the setting's default";
     r = Run(ProgramCommand, {Path("prog.src"), "--irc=slowest"});
     EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 7);
@@ -257,20 +261,23 @@ TEST_F(ChipCli, BadInputsAndUsage) {
 
     r = Run(ReadCommand, {});
     EXPECT_EQ(r.exit, 2);
-    EXPECT_EQ(r.err, "Usage: pellix-cli read -o IMAGE [--port PORT]\n");
+    EXPECT_EQ(r.err, "Usage: pellix-cli read -o IMAGE [--port PORT] [--verify]\n");
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{},
                                                {"a.src", "b.src"},
                                                {"a.src", "--port"},
                                                {"a.src", "--port="},
                                                {"a.src", "--bogus"},
-                                               {"a.src", "-o", "x.sxh"}}) {
+                                               {"a.src", "-o", "x.sxh"},
+                                               {"a.src", "--verify"}}) {
         r = Run(ProgramCommand, args);
         EXPECT_EQ(r.exit, 2) << args.size();
         EXPECT_EQ(r.err, "Usage: pellix-cli program IMAGE|SOURCE [--port PORT] "
-                         "[--irc slowest|4mhz|fastest]\n");
+                         "[--irc slowest|4mhz|fastest] [--no-verify]\n");
     }
     EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "extra"}).exit, 2);
+    EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "--no-verify"}).exit, 2);
+    EXPECT_EQ(Run(VerifyCommand, {"a.src", "--no-verify"}).exit, 2);
     EXPECT_EQ(Run(ClockCommand, {"4MHz", "--irc", "4mhz"}).exit, 2);
     EXPECT_EQ(key.Sessions(), 0);
 
@@ -281,6 +288,84 @@ TEST_F(ChipCli, BadInputsAndUsage) {
     r = Run(ProgramCommand, {"--", "-x"});
     fs::current_path(before);
     EXPECT_EQ(r.exit, 0) << r.err;
+}
+
+TEST_F(ChipCli, BytesDamagedOnTheWayNeverPassAsAProgrammedChip) {
+    auto expected = Assembled(kSource);
+    auto holdsProgram = [&] {
+        for (int a = 0; a < 2048; ++a)
+            if (key.Chip().Code(a) != expected->assembled.Code(a)) return false;
+        return true;
+    };
+    int caught = 0, unnoticed = 0;
+    // One byte damaged somewhere in the session, from the commands to the last code words.
+    for (int n = 20; n < 1100; n += 23) {
+        key.Chip().SetFamily(0);
+        key.faults.garbleRequestOn = n;
+        Outcome r = Run(n % 2 ? ProgramCommand : RunCommand, {Path("prog.src")});
+        key.faults = KeyFaults{};
+        if (r.exit == 0) {
+            EXPECT_TRUE(holdsProgram()) << "byte " << n << ": " << r.out;
+            continue;
+        }
+        EXPECT_EQ(r.exit, 1);
+        if (r.out.find("Verify failed at ") != std::string::npos) {
+            ++caught;
+            EXPECT_NE(r.err.find("pellix-cli: the chip does not hold the program written"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_FALSE(key.Chip().Clocked()) << "run starts no clock for a wrong chip";
+        }
+        // Without the read back the same damage went by.
+        key.Chip().SetFamily(0);
+        key.faults.garbleRequestOn = n;
+        Outcome blind = Run(ProgramCommand, {Path("prog.src"), "--no-verify"});
+        key.faults = KeyFaults{};
+        if (blind.exit == 0 && !holdsProgram()) ++unnoticed;
+    }
+    EXPECT_GT(caught, 5);
+    EXPECT_GT(unnoticed, 5) << "the damage is real";
+}
+
+TEST_F(ChipCli, ReadWithVerifyReadsTwiceAndKeepsNoDamagedImage) {
+    ASSERT_EQ(Run(ProgramCommand, {Path("prog.src")}).exit, 0);
+    Outcome clean = Run(ReadCommand, {"-o", Path("clean.sxh"), "--verify"});
+    ASSERT_EQ(clean.exit, 0) << clean.err;
+    int caught = 0;
+    for (int n = 30; n < 2000; n += 37) {
+        fs::remove(Path("r.sxh"));
+        key.faults.garbleReplyOn = n;
+        Outcome r = Run(ReadCommand, {"-o", Path("r.sxh"), "--verify"});
+        key.faults = KeyFaults{};
+        if (r.exit == 0) {
+            EXPECT_EQ(Read("r.sxh"), Read("clean.sxh")) << "reply byte " << n;
+            continue;
+        }
+        EXPECT_FALSE(fs::exists(Path("r.sxh"))) << n;
+        if (r.err.find("two reads of the chip differ") != std::string::npos) {
+            ++caught;
+            EXPECT_NE(r.err.find(": first read "), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_GT(caught, 5);
+    // Without --verify one read is all there is.
+    key.faults.garbleReplyOn = 400;
+    Outcome once = Run(ReadCommand, {"-o", Path("once.sxh")});
+    EXPECT_EQ(once.exit, 0);
+    EXPECT_NE(Read("once.sxh"), Read("clean.sxh"));
+}
+
+TEST_F(ChipCli, ASourceWithANulIsAssembledWhole) {
+    std::string text = kSource;
+    text.insert(text.find(" MOV RB"), std::string(1, '\0'));
+    Write("nul.src", text);
+    Outcome r = Run(ProgramCommand, {Path("nul.src")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "pellix-cli: " + Path("nul.src") +
+                         ":7: dropped 1 control character (NUL), as pellix's editor does\n");
+    auto expected = Assembled(kSource);
+    for (int a = 0; a < 2048; ++a)
+        ASSERT_EQ(key.Chip().Code(a), expected->assembled.Code(a)) << a;
 }
 
 TEST_F(ChipCli, TheBarOnATerminalEndsItsLineBeforeAnError) {
