@@ -436,6 +436,29 @@ TEST(CliSettingsFile, ReadsWhatTheWindowedProgramWrites) {
     EXPECT_EQ(d.irc, IrcSetting::Slowest);
 }
 
+TEST(CliSettingsFile, NamesGivenTwiceAreTakenAsTheWindowedProgramTakesThem) {
+    // What the settings fuzz target found Qt's reader doing with hand-written files.
+    IniFile ini;
+    ini.Parse("Configuration/ComPort=/dev/ttyUSB0\nConfiguration\\IRCcalibration=2\n"
+              "[configuration]\nComPort=lower\n");
+    EXPECT_EQ(ini.Value("Configuration\\ComPort"), "/dev/ttyUSB0") << "[General] holds paths";
+    EXPECT_EQ(ini.IntValue("Configuration\\IRCcalibration"), 2);
+    EXPECT_EQ(ini.Value("configuration\\ComPort"), "lower") << "names keep their case";
+
+    // Sections are taken in the order of their names, [General] first; a later value of
+    // one name replaces an earlier one.
+    ini.Parse("[Configuration]\nComPort=A\n[ GENERAL ]\nConfiguration/ComPort=B\n"
+              "[Zed]\nK=1\n[Configuration]\nComPort=C\n[Configuration/Sub]\nKey=2\n"
+              "[Configuration]\nSub/Key=1\n");
+    EXPECT_EQ(ini.Value("Configuration\\ComPort"), "C");
+    EXPECT_EQ(ini.Value("Configuration\\Sub\\Key"), "2");
+    EXPECT_EQ(ini.Value("Zed\\K"), "1");
+    EXPECT_EQ(ReadChipDefaults(ini).port, "C");
+
+    ini.Parse("[Configuration]\nIRCcalibration=3\n");
+    EXPECT_EQ(ReadChipDefaults(ini).irc, IrcSetting::Fastest) << "as pellix clamps it";
+}
+
 TEST(CliSettingsFile, WhereItIs) {
     struct Keep {
         const char* name;
