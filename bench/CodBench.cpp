@@ -3,6 +3,7 @@
 // address order, every scope a sibling).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "cod/CodWriter.h"
@@ -31,8 +32,8 @@ std::string Name(const char* prefix, int i) {
 
 constexpr int kBlocks = 3800; // about 1.9 MB
 
-std::vector<uint8_t> LargeProgram() {
-    CodWriter w;
+std::vector<uint8_t> LargeProgram(const char* compiler = "BCLSXC", uint16_t version = 5) {
+    CodWriter w(compiler, version);
     for (uint32_t a = 0; a < 4116; ++a)
         w.Word(a, uint16_t(a & 0xFFF));
     std::vector<CodSym> symbols;
@@ -110,14 +111,10 @@ void BM_OpenFallingLines(benchmark::State& s) {
 }
 
 // The whole preparation after the file was read: image, lines, list, watches.
-void BM_PrepareLargeProgram(benchmark::State& state) {
+void Prepare(benchmark::State& state, const std::vector<uint8_t>& bytes, const std::string& list) {
     Quiet prompter;
     auto record = std::make_unique<AssemblyRecord>();
     record->StartUp();
-    std::vector<uint8_t> bytes = LargeProgram();
-    std::string list;
-    for (int i = 0; i < 20000; ++i)
-        list += "0000 0A00  line of the listing\r\n";
     SXCLoader loader(*record, prompter);
     auto code = std::make_unique<TCode>(prompter);
     code->Open(bytes, "b.cod");
@@ -131,6 +128,26 @@ void BM_PrepareLargeProgram(benchmark::State& state) {
     }
 }
 
+void BM_PrepareLargeProgram(benchmark::State& state) {
+    std::string list;
+    for (int i = 0; i < 20000; ++i)
+        list += "0000 0A00  line of the listing\r\n";
+    Prepare(state, LargeProgram(), list);
+}
+
+// gputils' flavour: every instruction's line is looked for on a listing whose lines show
+// addresses, as gpasm lists them.
+void BM_PrepareGputilsProgram(benchmark::State& state) {
+    std::string list;
+    char line[64];
+    for (int i = 0; i < 20000; ++i) {
+        std::snprintf(line, sizeof line, "%04X   0A00           %05d  line of the listing\r\n",
+                      unsigned(i % 4096), i);
+        list += line;
+    }
+    Prepare(state, LargeProgram("gpasm", 1), list);
+}
+
 } // namespace
 
 BENCHMARK(BM_OpenLargeProgram)->Unit(benchmark::kMillisecond);
@@ -138,3 +155,4 @@ BENCHMARK(BM_OpenNestedScopes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenSiblingScopes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenFallingLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrepareLargeProgram)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrepareGputilsProgram)->Unit(benchmark::kMillisecond);

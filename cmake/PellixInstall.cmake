@@ -1,5 +1,6 @@
 # What `cmake --install` puts where: the programs, orda also under the name the windowed
-# program starts it by, the keyword list, the desktop entry, icon, MIME types and man pages.
+# program starts it by, the keyword list, the desktop entry, icon, MIME types, man pages and
+# the bash completion of pellix-cli.
 include(GNUInstallDirs)
 
 foreach(program pellix pellix-cli orda pellix-keysim)
@@ -8,17 +9,17 @@ foreach(program pellix pellix-cli orda pellix-keysim)
     endif()
 endforeach()
 
-# pellix looks for orda beside itself as "ORDA.dll".
+# pellix starts orda as "ORDA.dll": a copy in libexec/pellix/, off the users' PATH, where
+# pellix looks for it when it is not beside pellix itself (as in the build tree).
 if(TARGET orda AND TARGET pellix)
-    install(CODE "
-        set(bindir \"${CMAKE_INSTALL_BINDIR}\")
-        if(NOT IS_ABSOLUTE \"\${bindir}\")
-            set(bindir \"\${CMAKE_INSTALL_PREFIX}/\${bindir}\")
-        endif()
-        set(bindir \"\$ENV{DESTDIR}\${bindir}\")
-        file(REMOVE \"\${bindir}/ORDA.dll\")
-        file(CREATE_LINK orda \"\${bindir}/ORDA.dll\" SYMBOLIC)
-        message(STATUS \"Installing: \${bindir}/ORDA.dll -> orda\")")
+    install(PROGRAMS $<TARGET_FILE:orda> DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/pellix
+            RENAME ORDA.dll)
+endif()
+
+# Completion of pellix-cli's commands and options in bash.
+if(TARGET pellix-cli)
+    install(FILES ${CMAKE_SOURCE_DIR}/data/pellix-cli.bash
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME pellix-cli)
 endif()
 
 if(TARGET pellix-keywords)

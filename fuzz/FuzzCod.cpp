@@ -1,5 +1,7 @@
 // Any bytes as a .COD file: reading it, and preparing the image, list and watches from what
-// was read, never crash nor read outside the input.
+// was read, never crash nor read outside the input. The list file is the same bytes, or,
+// when they hold the marker "\0LST\n", what follows it (the seeds of gputils' output carry
+// their real listing there, so the lines are placed as for a real file).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,8 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (!record->debug.SetListingText(bytes)) return 0;
     loader.PrepareEEPROM();
-    // The same bytes as the list file: any text, any line ends.
-    record->debug.SetListingText(bytes);
+    // The list file: any text, any line ends.
+    constexpr std::string_view kListMarker("\0LST\n", 5);
+    std::string_view list = bytes;
+    if (size_t at = bytes.find(kListMarker); at != std::string_view::npos)
+        list = bytes.substr(at + kListMarker.size());
+    record->debug.SetListingText(list);
     if (loader.PrepareList()) loader.SetCodWatchesAndBreak();
     return 0;
 }

@@ -1,13 +1,16 @@
 // Any bytes a device on the serial port answers with: KeyLink and the exchanges end in a
-// result or a link error, never a crash or a wait that does not end.
+// result or a link error, never a crash or a wait that does not end; the line trace and the
+// step lines follow whatever comes.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <vector>
 
 #include "link/KeyLink.h"
 #include "link/KeyProtocol.h"
+#include "link/LineTrace.h"
 #include "link/SilentAbort.h"
 #include "platform/ScriptedPrompter.h"
 #include "platform/TickSource.h"
@@ -68,6 +71,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pellix::KeyLink link(ports, ticks, prompter);
     pellix::KeyProtocol protocol(link);
     link.portName = "COM1";
+    std::ostringstream traced;
+    pellix::LineTrace trace(traced);
+    if (plan & 0x40) {
+        link.trace = &trace;
+        link.onStep = [&traced](const std::string& step) { traced << step << '\n'; };
+    }
     try {
         link.ConnectKey();
         uint16_t words[128];

@@ -4,7 +4,7 @@ set -eu
 PACKAGES="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libqscintilla2-qt6-dev libgl-dev
 libgtest-dev libgmock-dev libbenchmark-dev
-xvfb xauth fonts-dejavu-core fonts-liberation"
+xvfb xauth fonts-dejavu-core fonts-liberation gputils"
 
 missing=""
 for p in $PACKAGES; do

@@ -1,5 +1,8 @@
 #include "app/HardwareLink.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "link/ClockUnit.h"
 #include "link/DebugKernel.h"
 #include "link/qt/QtSerialPort.h"
@@ -8,7 +11,8 @@ namespace pellix {
 
 HardwareLink::HardwareLink(AssemblyRecord& record, WorkingSettings& settings, Prompter& prompter,
                            HardwareOptions options)
-    : record_(record), settings_(settings), ticks_(options.ticks ? *options.ticks : steady_),
+    : record_(record), settings_(settings), prompter_(prompter),
+      ticks_(options.ticks ? *options.ticks : steady_),
       ports_(&key_, ticks_, options.devices ? std::move(options.devices) : QtSerialPort::Open),
       link_(ports_, ticks_, prompter), device_(link_, record_, relay_, prompter, irc_),
       debug_(link_, record_) {}
@@ -18,6 +22,27 @@ void HardwareLink::Sync() {
     const int program = record_.debug.ircChoice;
     irc_.setting =
         IrcSettingFromStored(program != kNoIrcChoice ? program : settings_.ircCalibration);
+    SyncTrace();
+}
+
+void HardwareLink::SyncTrace() {
+    if (settings_.lineTraceFile == tracePath_) return;
+    // A port held open (the debug and clock windows) goes on into the new file.
+    link_.trace = nullptr;
+    trace_.reset();
+    traceFile_.close();
+    tracePath_ = settings_.lineTraceFile;
+    if (tracePath_.empty()) return;
+    traceFile_.clear();
+    traceFile_.open(tracePath_, std::ios::binary | std::ios::trunc);
+    if (!traceFile_) {
+        prompter_.Message("Cannot write the line trace " + tracePath_ + ":\r" +
+                              std::strerror(errno) + "\rThe line is not traced.",
+                          "Line trace", PromptButtons::Ok, PromptIcon::Warning);
+        return;
+    }
+    trace_ = std::make_unique<LineTrace>(traceFile_);
+    link_.trace = trace_.get();
 }
 
 void HardwareLink::RequireFullKey() {

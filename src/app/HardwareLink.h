@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
+#include <memory>
 #include <string>
 
 #include "link/DebugControl.h"
 #include "link/DeviceUnit.h"
 #include "link/IRCUnit.h"
 #include "link/KeyLink.h"
+#include "link/LineTrace.h"
 #include "link/PortFactory.h"
 #include "platform/Prompter.h"
 #include "platform/TickSource.h"
@@ -39,9 +42,10 @@ public:
     std::string ClockText(uint32_t frequency) override;
     std::string ClockNotice(uint32_t frequency) override;
 
-    // The port and the calibration choice as the settings now hold them (the program's own
-    // choice when it names one); every operation starts with this, so a change in the
-    // Configure dialog counts from the next one.
+    // The port, the calibration choice (the program's own when it names one) and the line
+    // trace as the settings now hold them; every operation starts with this, so a change in
+    // the Configure dialog counts from the next one. A trace file is started afresh when its
+    // name changes, then kept for the run.
     void Sync();
     // Where chip operations show their progress (the "Device Operation" window).
     void SetProgress(ProgressSink* sink) { relay_.target = sink; }
@@ -68,8 +72,15 @@ private:
         }
     };
 
+    void SyncTrace();
+
     AssemblyRecord& record_;
     WorkingSettings& settings_;
+    Prompter& prompter_;
+    // Before the link, which writes to it until it is destroyed.
+    std::string tracePath_;
+    std::ofstream traceFile_;
+    std::unique_ptr<LineTrace> trace_;
     SteadyTickSource steady_;
     TickSource& ticks_;
     VirtualKey key_;

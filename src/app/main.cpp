@@ -5,6 +5,7 @@
 #include "platform/qt/QtChildProcess.h"
 #include "platform/qt/QtPrompter.h"
 #include "platform/qt/QtSettingsStore.h"
+#include "shell/OrdaUnit.h"
 #include "shell/ui/TEditorForm.h"
 
 int main(int argc, char** argv) {
@@ -21,10 +22,12 @@ int main(int argc, char** argv) {
     pellix::BuiltInAssembler assembler;
     pellix::ShellServices services;
     services.assembler = &assembler;
-    // orda sits beside the program as "ORDA.dll".
+    // orda sits beside the program as "ORDA.dll" in the build tree, and in libexec/pellix/
+    // of an installation.
     pellix::QtChildProcess process;
-    pellix::ExternalAssemblerSetup orda{&process,
-                                        QCoreApplication::applicationDirPath().toStdString()};
+    pellix::ExternalAssemblerSetup orda{
+        &process, pellix::OrdaFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                     PELLIX_ORDA_FOLDER)};
     pellix::Environment environment(store, prompter, std::move(arguments), services, orda);
     prompter.SetParent(&environment.EditorForm());
     environment.EditorForm().show();

@@ -76,7 +76,10 @@ std::string DiagnosticText(const AssemblyRecord& record, std::string_view source
     out += "\n";
     out.append(text.substr(p.lineStart, p.lineEnd - p.lineStart));
     out += "\n";
-    out.append(size_t(p.column - 1), ' ');
+    // The caret line copies the tabs before the column, so a terminal puts the caret under
+    // it whatever its tab stops.
+    for (size_t i = p.lineStart; i < p.lineStart + size_t(p.column - 1); ++i)
+        out += i < p.lineEnd && text[i] == '\t' ? '\t' : ' ';
     out += '^';
     size_t start = p.lineStart + size_t(p.column - 1);
     size_t end = record.errorEnd < p.lineEnd ? record.errorEnd : p.lineEnd;

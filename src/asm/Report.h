@@ -24,7 +24,8 @@ SourcePosition PositionOf(std::string_view text, size_t offset);
 std::string SummaryText(const AssemblyRecord& record);
 
 // After a failed assembly: "NAME:LINE:COL: error: MESSAGE", the source line holding
-// errorStart, and a caret with tildes under errorStart up to errorEnd.
+// errorStart, and a caret with tildes under errorStart up to errorEnd; the blanks before the
+// caret are tabs where the source line has tabs.
 std::string DiagnosticText(const AssemblyRecord& record, std::string_view sourceName);
 
 // Every written code word of `assembled`, ascending: "AAA- WWW  TEXT".

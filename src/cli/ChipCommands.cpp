@@ -14,6 +14,8 @@
 
 #include "asm/Assembler.h"
 #include "asm/Report.h"
+#include "cli/CliCommand.h"
+#include "cli/SourcePlaces.h"
 #include "cli/SourceText.h"
 #include "link/ClockUnit.h"
 #include "link/DebugConsole.h"
@@ -22,9 +24,11 @@
 #include "link/DeviceUnit.h"
 #include "link/IRCUnit.h"
 #include "link/KeyLink.h"
+#include "link/LineTrace.h"
 #include "link/PortFactory.h"
 #include "link/SilentAbort.h"
 #include "platform/FileIo.h"
+#include "shell/SXCUnit.h"
 #include "sim/VirtualKey.h"
 #include "target/DeviceTables.h"
 #include "target/HexText.h"
@@ -44,6 +48,11 @@ bool IsImageName(const std::string& name) {
     return EqualsNoCase(ext, ".sxh") || EqualsNoCase(ext, ".obj") || EqualsNoCase(ext, ".hex");
 }
 
+// A compiler's debug file: Byte Craft's, or gpasm's and gplink's.
+bool IsCodName(const std::string& name) {
+    return EqualsNoCase(fs::path(name).extension().string(), ".cod");
+}
+
 struct Options {
     std::vector<std::string> positional;
     std::optional<std::string> port;
@@ -52,6 +61,11 @@ struct Options {
     std::optional<std::string> script;
     bool noVerify = false;
     bool verify = false;
+    // Every chip command takes these two.
+    std::optional<std::string> trace;
+    bool verbose = false;
+    // Why the command line was refused.
+    std::string problem;
 };
 
 enum OptionSet : unsigned {
@@ -63,7 +77,7 @@ enum OptionSet : unsigned {
     kVerifyOption = 32
 };
 
-// False on anything the command does not take.
+// False on anything the command does not take; `o.problem` says what.
 bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Options& o) {
     bool onlyPositional = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -88,17 +102,31 @@ bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Option
             value = a.substr(eq + 1);
             hasValue = true;
         }
+        if ((name == "-v" || name == "--verbose") && !hasValue) {
+            o.verbose = true;
+            continue;
+        }
         std::optional<std::string>* target = nullptr;
         if (name == "--port" && (allowed & kPortOption)) target = &o.port;
         if (name == "--script" && (allowed & kScriptOption)) target = &o.script;
         if (name == "--irc" && (allowed & kIrcOption)) target = &o.irc;
         if ((name == "-o" || name == "--output") && (allowed & kOutputOption)) target = &o.output;
-        if (!target) return false;
+        if (name == "--trace") target = &o.trace;
+        if (!target) {
+            o.problem = "unknown option '" + a + "'";
+            return false;
+        }
         if (!hasValue) {
-            if (i + 1 >= args.size()) return false;
+            if (i + 1 >= args.size()) {
+                o.problem = name + " needs a value";
+                return false;
+            }
             value = args[++i];
         }
-        if (value.empty()) return false;
+        if (value.empty()) {
+            o.problem = name + " needs a value";
+            return false;
+        }
         *target = value;
     }
     return true;
@@ -111,20 +139,51 @@ std::optional<IrcSetting> ParseIrc(const std::string& text) {
     return std::nullopt;
 }
 
-int Usage(ChipContext& c, const char* command, const char* usage) {
-    c.err << "Usage: pellix-cli " << command << " " << usage << "\n";
+// The reason the command line was refused, then how the command is used.
+int Usage(ChipContext& c, const char* command, const char* usage, const Options& o) {
+    std::string problem = o.problem;
+    if (problem.empty() && o.positional.size() > 1)
+        problem = "unexpected argument '" + o.positional.back() + "'";
+    if (problem.empty()) {
+        std::string_view what(usage);
+        problem = std::string(what.substr(0, what.find(' '))) + " is missing";
+    }
+    c.err << kErrorPrefix << problem << "\n"
+          << "Usage: pellix-cli " << command << " " << usage << "\n";
     return 2;
 }
 
-// Everything one command needs on the PC's side of the key.
+// Everything one command needs on the PC's side of the key: the link with its trace and
+// step lines as the options ask, the record, programming.
 struct Session {
-    explicit Session(ChipContext& c, const std::string& port)
-        : progress(c.err, c.progressBar), prompter(c.out, c.err, progress),
+    Session(ChipContext& c, const Options& o)
+        : progress(c.err, c.progressBar && !o.verbose), prompter(c.out, c.err, progress),
           link(c.ports, c.ticks, prompter), record(std::make_unique<AssemblyRecord>()),
           device(link, *record, progress, prompter, irc) {
-        link.portName = port;
+        link.portName = o.port.value_or(c.defaults.port);
         record->StartUp();
+        if (o.verbose)
+            link.onStep = [&err = c.err](const std::string& step) {
+                err << "pellix-cli: " << step << "\n";
+                err.flush();
+            };
+        if (o.trace) {
+            traceFile.open(*o.trace, std::ios::binary | std::ios::trunc);
+            if (!traceFile) {
+                c.err << kErrorPrefix << "cannot write " << *o.trace << ": " << std::strerror(errno)
+                      << "\n";
+                ready = false;
+                return;
+            }
+            trace = std::make_unique<LineTrace>(traceFile);
+            link.trace = trace.get();
+        }
     }
+    // False when the trace file cannot be written: the command ends before it starts.
+    bool ready = true;
+    // Before the link, which may write to them until it is destroyed.
+    std::ofstream traceFile;
+    std::unique_ptr<LineTrace> trace;
     TerminalProgress progress;
     ConsolePrompter prompter;
     KeyLink link;
@@ -133,18 +192,25 @@ struct Session {
     DeviceUnit device;
 };
 
-// An image as the device window loads it, or a source through the built-in assembler; either
-// way `assembled` and `transfer` then hold it.
-bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record) {
+// An image as the device window loads it, a compiler's .COD file, or a source through the
+// built-in assembler; either way `assembled` and `transfer` then hold it.
+bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record,
+                 Prompter& prompter) {
+    if (IsCodName(name)) {
+        SXCLoader loader(record, prompter); // its messages have been shown
+        if (!loader.LoadCode(name)) return false;
+        record.transfer = record.assembled;
+        return true;
+    }
     FileRead file = ReadWholeFile(name);
     if (!file.ok) {
-        c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
+        c.err << kErrorPrefix << "cannot read " << name << ": " << file.error << "\n";
         return false;
     }
     const std::string& text = file.data;
     if (IsImageName(name)) {
         if (!LoadImageText(record, text)) {
-            c.err << "pellix-cli: " << name << ": " << record.message << "\n";
+            c.err << kErrorPrefix << name << ": " << record.message << "\n";
             return false;
         }
         return true;
@@ -202,7 +268,7 @@ int Guarded(ChipContext& c, Body body) {
     } catch (const SilentAbort&) {
         return 1; // its message has been shown
     } catch (const std::exception& e) {
-        c.err << "pellix-cli: " << e.what() << "\n";
+        c.err << kErrorPrefix << e.what() << "\n";
         return 1;
     }
 }
@@ -214,8 +280,8 @@ bool VerifyWritten(ChipContext& c, Session& s) {
     VerifyResult r = s.device.VerifyChip(family == 1);
     if (r.Ok()) return true;
     PrintDifferences(c, r, family);
-    c.err << "pellix-cli: the chip does not hold the program written (Verify failed at " << r.area
-          << ")\n";
+    c.err << kErrorPrefix << "the chip does not hold the program written (Verify failed at "
+          << r.area << ")\n";
     return false;
 }
 
@@ -232,16 +298,20 @@ int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char
     Options o;
     if (!ParseOptions(args, kPortOption | kIrcOption | kNoVerifyOption, o) ||
         o.positional.size() != 1)
-        return Usage(c, command, kWriteUsage);
+        return Usage(c, command, kWriteUsage, o);
     IrcSetting irc = c.defaults.irc;
     if (o.irc) {
         auto chosen = ParseIrc(*o.irc);
-        if (!chosen) return Usage(c, command, kWriteUsage);
+        if (!chosen) {
+            o.problem = "--irc takes slowest, 4mhz or fastest, not '" + *o.irc + "'";
+            return Usage(c, command, kWriteUsage, o);
+        }
         irc = *chosen;
     }
-    Session s(c, o.port.value_or(c.defaults.port));
+    Session s(c, o);
+    if (!s.ready) return 1;
     s.irc.setting = irc;
-    if (!LoadProgram(c, o.positional[0], *s.record)) return 1;
+    if (!LoadProgram(c, o.positional[0], *s.record, s.prompter)) return 1;
     FitVirtualChip(c, s.link.portName, *s.record);
     return Guarded(c, [&] {
         // Run needs the full key, as the main window's Run does; Program does not ask.
@@ -314,14 +384,17 @@ PromptAnswer ConsolePrompter::Message(const std::string& text, const std::string
     progress_.CloseProgress();
     // A CR parts the lines of a message box; on a terminal it would write over the line.
     std::string line;
+    bool messageEnded = false;
     for (char ch : text) {
-        if (ch == '\r')
-            line += ": ";
-        else
+        if (ch != '\r') {
             line.push_back(ch);
+            continue;
+        }
+        messageEnded = messageEnded || (!line.empty() && line.back() == '.');
+        line += messageEnded ? "\n  " : ": ";
     }
     if (icon == PromptIcon::Error) {
-        err_ << "error: " << line << "\n";
+        err_ << kErrorPrefix << line << "\n";
         err_.flush();
     } else {
         out_ << line << "\n";
@@ -392,11 +465,14 @@ int RunCommand(ChipContext& c, const std::vector<std::string>& args) {
 
 int VerifyCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
-    if (!ParseOptions(args, kPortOption | kIrcOption, o) || o.positional.size() != 1 ||
-        (o.irc && !ParseIrc(*o.irc)))
-        return Usage(c, "verify", kProgramUsage);
-    Session s(c, o.port.value_or(c.defaults.port));
-    if (!LoadProgram(c, o.positional[0], *s.record)) return 1;
+    bool parsed = ParseOptions(args, kPortOption | kIrcOption, o);
+    if (parsed && o.irc && !ParseIrc(*o.irc))
+        o.problem = "--irc takes slowest, 4mhz or fastest, not '" + *o.irc + "'";
+    if (!parsed || o.positional.size() != 1 || !o.problem.empty())
+        return Usage(c, "verify", kProgramUsage, o);
+    Session s(c, o);
+    if (!s.ready) return 1;
+    if (!LoadProgram(c, o.positional[0], *s.record, s.prompter)) return 1;
     return Guarded(c, [&] {
         int family = s.record->deviceFamily;
         // No device window here: the image's own family stands for its device choice.
@@ -409,10 +485,11 @@ int VerifyCommand(ChipContext& c, const std::vector<std::string>& args) {
 
 int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
-    if (!ParseOptions(args, kPortOption | kOutputOption | kVerifyOption, o) ||
-        !o.positional.empty() || !o.output)
-        return Usage(c, "read", kReadUsage);
-    Session s(c, o.port.value_or(c.defaults.port));
+    bool parsed = ParseOptions(args, kPortOption | kOutputOption | kVerifyOption, o);
+    if (parsed && o.positional.empty() && !o.output) o.problem = "-o IMAGE is missing";
+    if (!parsed || !o.positional.empty() || !o.output) return Usage(c, "read", kReadUsage, o);
+    Session s(c, o);
+    if (!s.ready) return 1;
     AssemblyRecord& record = *s.record;
     int rc = Guarded(c, [&] {
         s.device.ReadChip(kReadingText);
@@ -436,17 +513,18 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
                   << Hex3(d.actual) << "\n";
         if (int more = r.differing - int(r.differences.size()); more > 0)
             c.err << "  and " << more << " more\n";
-        c.err << "pellix-cli: two reads of the chip differ; " << *o.output << " is not written\n";
+        c.err << kErrorPrefix << "two reads of the chip differ; " << *o.output
+              << " is not written\n";
         return 1;
     });
     if (rc != 0) return rc;
     record.assembled = record.transfer;
     if (!WriteHex(record)) {
-        c.err << "pellix-cli: " << record.message << "\n";
+        c.err << kErrorPrefix << record.message << "\n";
         return 1;
     }
     if (std::string e = ReplaceFileContents(*o.output, record.debug.ListingText()); !e.empty()) {
-        c.err << "pellix-cli: cannot write " << *o.output << ": " << e << "\n";
+        c.err << kErrorPrefix << "cannot write " << *o.output << ": " << e << "\n";
         return 1;
     }
     return 0;
@@ -455,24 +533,26 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
 int ClockCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
     if (!ParseOptions(args, kPortOption, o) || o.positional.size() != 1)
-        return Usage(c, "clock", kClockUsage);
+        return Usage(c, "clock", kClockUsage, o);
     bool off = EqualsNoCase(o.positional[0], "off");
     uint32_t frequency = 0;
     if (!off) {
         auto f = ParseClockFrequency(o.positional[0]);
         if (!f) {
-            c.err << "pellix-cli: '" << o.positional[0]
+            c.err << kErrorPrefix << "'" << o.positional[0]
                   << "' is not a frequency: give hertz (4000000) or a unit (4.9152MHz, 500kHz)\n";
             return 2;
         }
         if (*f < kMinFrequency || *f > kMaxFrequency) {
-            c.err << "pellix-cli: the clock runs from " << GroupedDecimal(kMinFrequency) << " to "
-                  << GroupedDecimal(kMaxFrequency) << " Hz, not " << GroupedDecimal(*f) << "\n";
+            c.err << kErrorPrefix << "the clock runs from " << GroupedDecimal(kMinFrequency)
+                  << " to " << GroupedDecimal(kMaxFrequency) << " Hz, not " << GroupedDecimal(*f)
+                  << "\n";
             return 2;
         }
         frequency = *f;
     }
-    Session s(c, o.port.value_or(c.defaults.port));
+    Session s(c, o);
+    if (!s.ready) return 1;
     return Guarded(c, [&] {
         s.link.RequireFullKey();
         s.link.ConnectKey();
@@ -493,14 +573,15 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
             c.out << "Usage: pellix-cli debug " << kDebugUsage << "\n"
                   << "Prepares the program for debugging, programs it and reads commands from\n"
                      "FILE or standard input. PORT is COM1 to COM4, a device path or sim (the\n"
-                     "virtual key); the settings' port when not given.\n\n"
+                     "virtual key); the settings' port when not given. A .cod file is compiler\n"
+                     "output (Byte Craft, gpasm or gplink), debugged with the .lst beside it.\n\n"
                   << DebugConsole::HelpText();
             return 0;
         }
     }
     Options o;
     if (!ParseOptions(args, kPortOption | kScriptOption, o) || o.positional.size() != 1)
-        return Usage(c, "debug", kDebugUsage);
+        return Usage(c, "debug", kDebugUsage, o);
     std::ifstream scriptFile;
     if (o.script) {
         // A script that cannot be read is a mistake on the command line, not an empty session.
@@ -508,23 +589,39 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         bool folder = fs::is_directory(*o.script, ec);
         if (!folder) scriptFile.open(*o.script, std::ios::binary);
         if (folder || !scriptFile) {
-            c.err << "pellix-cli: cannot read the script " << *o.script << ": "
-                  << std::strerror(folder ? EISDIR : errno) << "\n";
-            return Usage(c, "debug", kDebugUsage);
+            o.problem = "cannot read the script " + *o.script + ": " +
+                        std::strerror(folder ? EISDIR : errno);
+            return Usage(c, "debug", kDebugUsage, o);
         }
     }
-    Session s(c, o.port.value_or(c.defaults.port));
+    Session s(c, o);
+    if (!s.ready) return 1;
     s.irc.setting = c.defaults.irc;
     AssemblyRecord& record = *s.record;
-    if (!LoadProgram(c, o.positional[0], record)) return 1;
+    const std::string& name = o.positional[0];
+    // Compiler output comes with its list file, as pellix /B takes it.
+    std::unique_ptr<SXCLoader> cod;
+    SourcePlace sourcePlace;
+    if (IsCodName(name)) {
+        cod = std::make_unique<SXCLoader>(record, s.prompter);
+        if (!cod->SXCLoad(sxc::BaseName(name))) return 1; // its messages have been shown
+        sourcePlace = CodSourcePlace(*cod->Code());
+    } else {
+        if (!LoadProgram(c, name, record, s.prompter)) return 1;
+        sourcePlace = IsImageName(name) ? OrdaSourcePlaceBeside(name, record)
+                                        : BuiltInSourcePlace(record, name);
+    }
     PrepareDebug(record);
     if (record.status != 0) {
-        c.err << "pellix-cli: " << record.message << "\n";
+        c.err << kErrorPrefix << record.message << "\n";
         return 1;
     }
     FitVirtualChip(c, s.link.portName, record);
     std::istream* in = o.script ? &scriptFile : c.in;
-    if (!in) return Usage(c, "debug", kDebugUsage);
+    if (!in) {
+        o.problem = "no commands: give --script FILE";
+        return Usage(c, "debug", kDebugUsage, o);
+    }
     const std::string source = o.script ? *o.script : std::string("stdin");
     // At a terminal a mistyped command is only reported; in a script it ends the session.
     const bool interactive = !o.script && c.inIsTerminal;
@@ -533,9 +630,10 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         s.device.ProgramChip(false);
         DebugControl control(s.link, record);
         DebugConsole console(control, c.out);
+        console.sourcePlace = sourcePlace;
         std::string error;
         if (!console.Begin(error)) {
-            c.err << "pellix-cli: " << error << "\n";
+            c.err << kErrorPrefix << error << "\n";
             control.StopDebugging();
             return 1;
         }
@@ -548,13 +646,13 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
             c.out.flush();
             if (r == DebugConsole::Result::Quit) break;
             if (r == DebugConsole::Result::Error) {
-                c.err << "pellix-cli: " << source << ":" << number << ": " << error << "\n";
+                c.err << kErrorPrefix << source << ":" << number << ": " << error << "\n";
                 failed = true;
                 if (!interactive) break;
             }
         }
         if (in->bad()) {
-            c.err << "pellix-cli: " << source << ": reading failed\n";
+            c.err << kErrorPrefix << source << ": reading failed\n";
             failed = true;
         }
         control.StopDebugging();
@@ -566,7 +664,8 @@ int RunInProcessContext(ChipCommand command, const std::vector<std::string>& arg
     IniFile settings;
     std::string path = SettingsPath();
     if (!settings.Load(path))
-        std::cerr << "pellix-cli: cannot read the settings " << path << "; using the defaults\n";
+        std::cerr << "pellix-cli: warning: cannot read the settings " << path
+                  << "; using the defaults\n";
     VirtualKey key;
     SteadyTickSource ticks;
     PortFactory ports(&key, ticks);

@@ -23,13 +23,15 @@ class VirtualKey;
 
 namespace pellix::cli {
 
-inline constexpr char kProgramUsage[] = "IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]";
+inline constexpr char kProgramUsage[] =
+    "IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] [--trace FILE] [-v]";
 // program and run read the chip back after writing unless told not to.
-inline constexpr char kWriteUsage[] =
-    "IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest] [--no-verify]";
-inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT] [--verify]";
-inline constexpr char kClockUsage[] = "FREQ|off [--port PORT]";
-inline constexpr char kDebugUsage[] = "SOURCE|IMAGE [--port PORT] [--script FILE]";
+inline constexpr char kWriteUsage[] = "IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] "
+                                      "[--no-verify] [--trace FILE] [-v]";
+inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT] [--verify] [--trace FILE] [-v]";
+inline constexpr char kClockUsage[] = "FREQ|off [--port PORT] [--trace FILE] [-v]";
+inline constexpr char kDebugUsage[] =
+    "SOURCE|IMAGE|COD [--port PORT] [--script FILE] [--trace FILE] [-v]";
 
 struct ChipContext {
     SerialPortFactory& ports;
@@ -84,8 +86,10 @@ private:
     int steps_ = 0;
 };
 
-// Message boxes as lines: errors as "error: TEXT" on err, everything else on out. A bar
-// being drawn ends its line first.
+// Message boxes as lines: errors as "pellix-cli: error: TEXT" on err, everything else on
+// out. The lines of a box join with ": " up to the first that ends in "." (the message);
+// the lines after it (what the system said, what to do) follow indented. A bar being drawn
+// ends its line first.
 class ConsolePrompter final : public Prompter {
 public:
     ConsolePrompter(std::ostream& out, std::ostream& err, ProgressSink& progress)

@@ -7,10 +7,14 @@
 
 namespace pellix::cli {
 
+// How every error of pellix-cli's own begins (assembly diagnostics keep their
+// "FILE:LINE:COL: error: " form).
+inline constexpr char kErrorPrefix[] = "pellix-cli: error: ";
+
 struct CliCommand {
     const char* name;
-    const char* usage;   // arguments, as shown by --help
-    const char* summary; // one line
+    const char* usage;                                // arguments, as shown by --help
+    const char* summary;                              // one line
     int (*run)(const std::vector<std::string>& args); // args after the command name
 };
 

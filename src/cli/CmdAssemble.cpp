@@ -19,8 +19,9 @@ namespace pellix::cli {
 
 namespace {
 
-int Usage() {
-    std::fprintf(stderr, "Usage: pellix-cli assemble SOURCE [-o IMAGE] [-l LISTING]\n");
+int Usage(const std::string& problem) {
+    std::fprintf(stderr, "%s%s\nUsage: pellix-cli assemble SOURCE [-o IMAGE] [-l LISTING]\n",
+                 kErrorPrefix, problem.c_str());
     return 2;
 }
 
@@ -29,17 +30,17 @@ int Run(const std::vector<std::string>& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "-o" || a == "-l") {
-            if (i + 1 >= args.size()) return Usage();
+            if (i + 1 >= args.size()) return Usage(a + " needs a value");
             (a == "-o" ? image : listing) = args[++i];
         } else if (!a.empty() && a[0] == '-') {
-            return Usage();
+            return Usage("unknown option '" + a + "'");
         } else if (source.empty()) {
             source = a;
         } else {
-            return Usage();
+            return Usage("unexpected argument '" + a + "'");
         }
     }
-    if (source.empty()) return Usage();
+    if (source.empty()) return Usage("SOURCE is missing");
     if (image.empty()) image = std::filesystem::path(source).replace_extension(".sxh").string();
 
     // Never write over the source (an image name defaulted from a source named .sxh) or
@@ -50,15 +51,15 @@ int Run(const std::vector<std::string>& args) {
     };
     if (same(image, source) ||
         (!listing.empty() && (same(listing, source) || same(listing, image)))) {
-        std::fprintf(stderr,
-                     "pellix-cli: %s would be overwritten; name the outputs with -o and -l\n",
+        std::fprintf(stderr, "%s%s would be overwritten; name the outputs with -o and -l\n",
+                     kErrorPrefix,
                      same(image, source) || same(listing, source) ? source.c_str() : image.c_str());
         return 2;
     }
 
     FileRead file = ReadWholeFile(source);
     if (!file.ok) {
-        std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", source.c_str(),
+        std::fprintf(stderr, "%scannot read %s: %s\n", kErrorPrefix, source.c_str(),
                      file.error.c_str());
         return 1;
     }
@@ -74,16 +75,17 @@ int Run(const std::vector<std::string>& args) {
     // The listing first: writing the image text reuses the listing buffer.
     if (!listing.empty()) {
         if (std::string e = ReplaceFileContents(listing, record->debug.ListingText()); !e.empty()) {
-            std::fprintf(stderr, "pellix-cli: cannot write %s: %s\n", listing.c_str(), e.c_str());
+            std::fprintf(stderr, "%scannot write %s: %s\n", kErrorPrefix, listing.c_str(),
+                         e.c_str());
             return 1;
         }
     }
     if (!WriteHex(*record)) {
-        std::fprintf(stderr, "pellix-cli: %s\n", record->message.c_str());
+        std::fprintf(stderr, "%s%s\n", kErrorPrefix, record->message.c_str());
         return 1;
     }
     if (std::string e = ReplaceFileContents(image, record->debug.ListingText()); !e.empty()) {
-        std::fprintf(stderr, "pellix-cli: cannot write %s: %s\n", image.c_str(), e.c_str());
+        std::fprintf(stderr, "%scannot write %s: %s\n", kErrorPrefix, image.c_str(), e.c_str());
         return 1;
     }
     std::fputs(SummaryText(*record).c_str(), stdout);

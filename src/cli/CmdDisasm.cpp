@@ -28,13 +28,19 @@ bool IsImageName(const std::string& name) {
 
 int Run(const std::vector<std::string>& args) {
     if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        std::fprintf(stderr, "Usage: pellix-cli disasm IMAGE|SOURCE\n");
+        std::string problem = args.empty()      ? "IMAGE or SOURCE is missing"
+                              : args.size() > 1 ? "unexpected argument '" + args[1] + "'"
+                              : args[0].empty() ? "an empty file name"
+                                                : "unknown option '" + args[0] + "'";
+        std::fprintf(stderr, "%s%s\nUsage: pellix-cli disasm IMAGE|SOURCE\n", kErrorPrefix,
+                     problem.c_str());
         return 2;
     }
     const std::string& name = args[0];
     FileRead file = ReadWholeFile(name);
     if (!file.ok) {
-        std::fprintf(stderr, "pellix-cli: cannot read %s: %s\n", name.c_str(), file.error.c_str());
+        std::fprintf(stderr, "%scannot read %s: %s\n", kErrorPrefix, name.c_str(),
+                     file.error.c_str());
         return 1;
     }
     const std::string& text = file.data;
@@ -42,7 +48,7 @@ int Run(const std::vector<std::string>& args) {
     record->StartUp();
     if (IsImageName(name)) {
         if (!LoadImageText(*record, text)) {
-            std::fprintf(stderr, "pellix-cli: %s: %s\n", name.c_str(), record->message.c_str());
+            std::fprintf(stderr, "%s%s: %s\n", kErrorPrefix, name.c_str(), record->message.c_str());
             return 1;
         }
     } else {

@@ -45,12 +45,12 @@ std::string AssemblerSource(std::string_view text, const std::string& name, std:
     }
     for (size_t k = 0; k < losses.size() && k < size_t(kLinesNamed); ++k) {
         const LineLoss& l = losses[k];
-        err << "pellix-cli: " << name << ":" << l.line << ": dropped " << l.count
+        err << "pellix-cli: warning: " << name << ":" << l.line << ": dropped " << l.count
             << (l.count == 1 ? " control character (" : " control characters (") << l.names
             << "), as pellix's editor does\n";
     }
     if (losses.size() > size_t(kLinesNamed))
-        err << "pellix-cli: " << name << ": and on " << losses.size() - size_t(kLinesNamed)
+        err << "pellix-cli: warning: " << name << ": and on " << losses.size() - size_t(kLinesNamed)
             << " more lines\n";
     return ToAssemblerText(text);
 }

@@ -14,8 +14,8 @@ std::vector<CliCommand>& Registry() {
 }
 
 // Every command pellix-cli will have, in the order --help lists them.
-constexpr const char* kPlanned[] = {"assemble", "disasm", "program", "run", "verify",
-                                    "read",     "clock",  "debug"};
+constexpr const char* kPlanned[] = {"assemble", "disasm", "program", "run",  "verify",
+                                    "read",     "clock",  "debug",   "ports"};
 
 const CliCommand* Find(const std::string& name) {
     for (const auto& c : Registry())
@@ -30,7 +30,8 @@ void PrintHelp() {
                 "Commands:\n");
     for (const char* name : kPlanned) {
         if (const CliCommand* c = Find(name))
-            std::printf("  %s %s\n      %s\n", c->name, c->usage, c->summary);
+            std::printf("  %s%s%s\n      %s\n", c->name, *c->usage ? " " : "", c->usage,
+                        c->summary);
         else
             std::printf("  %s\n      (not available yet)\n", name);
     }
@@ -39,9 +40,13 @@ void PrintHelp() {
 
 } // namespace
 
-CliRegistration::CliRegistration(const CliCommand& command) { Registry().push_back(command); }
+CliRegistration::CliRegistration(const CliCommand& command) {
+    Registry().push_back(command);
+}
 
-const std::vector<CliCommand>& RegisteredCommands() { return Registry(); }
+const std::vector<CliCommand>& RegisteredCommands() {
+    return Registry();
+}
 
 } // namespace pellix::cli
 
@@ -67,9 +72,10 @@ int main(int argc, char** argv) {
     bool planned = std::any_of(std::begin(kPlanned), std::end(kPlanned),
                                [&](const char* n) { return command == n; });
     if (planned)
-        std::fprintf(stderr, "pellix-cli: the command '%s' is not available yet\n",
+        std::fprintf(stderr, "%sthe command '%s' is not available yet\n", kErrorPrefix,
                      command.c_str());
     else
-        std::fprintf(stderr, "pellix-cli: unknown command '%s' (try --help)\n", command.c_str());
+        std::fprintf(stderr, "%sunknown command '%s' (try --help)\n", kErrorPrefix,
+                     command.c_str());
     return 2;
 }

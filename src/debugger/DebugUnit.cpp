@@ -169,23 +169,13 @@ void DebugSession::TimerTick() {
     c_.ReadDebugState();
 
     const uint32_t pc = c_.live.programCounter;
+    // The kernel reports a hit once the breakpoint's instruction has run, so a stop exactly
+    // at the breakpoint is the program back on it at once: shown, and the run goes on.
     if (pc == c_.live.breakpoint) {
         f.hop = 0;
-        if (breakpointStop == BreakpointStop::ResumesOnce) {
-            f.continuous = 0;
-            c_.RefreshViews();
-            Resume(f.runMode);
-            return;
-        }
-        f.lastLine = LineOf(pc);
-        c_.RefreshViews();
-        // Poll with a breakpoint shows every hit and runs on.
-        if (f.continuous && f.runMode == RunModeToBreak) {
-            Resume(f.runMode);
-            return;
-        }
         f.continuous = 0;
-        IdleButtons();
+        c_.RefreshViews();
+        Resume(f.runMode);
         return;
     }
     const int line = LineOf(pc);

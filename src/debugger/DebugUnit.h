@@ -74,12 +74,6 @@ public:
     virtual void CloseWindow() = 0;
 };
 
-// What a stop exactly at the breakpoint means. The virtual key (and a kernel that stops
-// with the breakpoint's instruction next) reports each hit there: the run ends at it, and
-// Poll runs on to the next hit. A kernel that reports a spurious stop at the breakpoint it
-// was resumed on wants the refresh and one more resume in the same mode.
-enum class BreakpointStop : uint8_t { EndsRun, ResumesOnce };
-
 class DebugSession {
 public:
     DebugSession(DebugControl& control, DebugWindowView& window);
@@ -87,7 +81,6 @@ public:
     DebugSession& operator=(const DebugSession&) = delete;
 
     TickTimer timer;
-    BreakpointStop breakpointStop = BreakpointStop::EndsRun;
     // The line of a code address; the built-in path uses the record's lineOfAddress, the
     // external path its own lookup.
     std::function<int(uint32_t address)> lineOfAddress;

@@ -1,5 +1,6 @@
 // pellix-keysim: the virtual key behind a pseudo-terminal, so that any program can talk
 // to it as to a key on a serial port.
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -41,6 +42,8 @@ void PrintHelp() {
         "  --firmware=N        the firmware version the key reports, 0 to 255 (default 3)\n"
         "  --link=PATH         also make PATH a symbolic link to the device (removed at exit)\n"
         "  --verbose           tell on standard error when the line opens and closes\n"
+        "  --line-speed        deliver each byte no faster than the line's baud rate allows\n"
+        "                      (10 bit times a byte), as a key on a real serial line does\n"
         "\n"
         "Faults:\n"
         "  --no-answer         no key: nothing comes back, not even the echo\n"
@@ -59,6 +62,7 @@ void PrintHelp() {
         "in-process key, port sim; a pseudo-terminal cannot fake them.\n"
         "\n"
         "  --help              this text\n"
+        "  --version           the version\n"
         "\n"
         "Exit codes: 0 ended by a signal, 1 the pseudo-terminal failed, 2 usage error.\n");
 }
@@ -79,10 +83,47 @@ std::optional<unsigned long> Number(const std::string& text, unsigned long max) 
     return v;
 }
 
-uint32_t NowMs() {
+int64_t NowNs() {
     using namespace std::chrono;
-    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
 }
+
+uint32_t NowMs() {
+    return uint32_t(NowNs() / 1'000'000);
+}
+
+// The key's side of a line that carries one byte each 10 bit times: a byte the key sends
+// arrives when those bits have passed and the bytes before it have arrived.
+class PacedLine {
+public:
+    void Send(const uint8_t* data, size_t count, int64_t now, uint32_t baud) {
+        const int64_t byteNs = baud == 0 ? 0 : int64_t(10'000'000'000LL / baud);
+        for (size_t i = 0; i < count; ++i) {
+            free_ = std::max(free_, now) + byteNs;
+            bytes_.push_back({data[i], free_});
+        }
+    }
+    // The bytes that have arrived by `now`, moved to `out`.
+    void Arrived(int64_t now, std::deque<uint8_t>& out) {
+        while (!bytes_.empty() && bytes_.front().at <= now) {
+            out.push_back(bytes_.front().byte);
+            bytes_.pop_front();
+        }
+    }
+    bool Empty() const { return bytes_.empty(); }
+    // When to look again: the bytes of a reply are handed on in pieces about a millisecond
+    // apart (fewer wake-ups on both sides), but the last one the moment it has arrived.
+    int64_t WakeAt() const { return std::min(bytes_.front().at + kBatchNs, bytes_.back().at); }
+
+private:
+    static constexpr int64_t kBatchNs = 1'000'000;
+    struct Byte {
+        uint8_t byte;
+        int64_t at;
+    };
+    std::deque<Byte> bytes_;
+    int64_t free_ = 0; // when the line has carried every byte given so far
+};
 
 uint32_t BaudOf(speed_t s) {
     switch (s) {
@@ -114,6 +155,7 @@ struct Options {
     int firmware = 3;
     std::string link;
     bool verbose = false;
+    bool lineSpeed = false;
     pellix::KeyFaults faults;
 };
 
@@ -156,6 +198,12 @@ int Parse(int argc, char** argv, Options& o) {
         if (name == "--help" || name == "-h") {
             PrintHelp();
             return -1;
+        } else if (name == "--version") {
+            std::printf("pellix-keysim %s\n", PELLIX_VERSION);
+            return -1;
+        } else if (name == "--line-speed") {
+            if (!flag()) return 2;
+            o.lineSpeed = true;
         } else if (name == "--device") {
             if (!needValue("a part name")) return 2;
             std::string v;
@@ -285,17 +333,21 @@ int main(int argc, char** argv) {
 
     int opens = 0;
     std::deque<uint8_t> unsent;
+    PacedLine paced;
     uint8_t buf[4096];
     while (!g_stop) {
-        int timeout = 50;
+        int64_t timeout = 50'000'000; // ns
         if (key.Queued() > 0) {
-            int32_t wait = int32_t(key.NextDue() - NowMs());
-            timeout = wait <= 0 ? 0 : wait < timeout ? int(wait) : timeout;
+            int64_t wait = int64_t(int32_t(key.NextDue() - NowMs())) * 1'000'000;
+            timeout = std::clamp<int64_t>(wait, 0, timeout);
         }
-        if (!unsent.empty()) timeout = 5;
+        if (!paced.Empty()) timeout = std::clamp<int64_t>(paced.WakeAt() - NowNs(), 0, timeout);
+        if (!unsent.empty()) timeout = std::min<int64_t>(timeout, 5'000'000);
         pollfd p[2] = {{master, POLLIN, 0}, {watch, POLLIN, 0}};
-        if (::poll(p, 2, timeout) < 0 && errno != EINTR) return Fail("poll");
-        uint32_t now = NowMs();
+        timespec wait{time_t(timeout / 1'000'000'000), long(timeout % 1'000'000'000)};
+        if (::ppoll(p, 2, &wait, nullptr) < 0 && errno != EINTR) return Fail("poll");
+        const int64_t nowNs = NowNs();
+        const uint32_t now = uint32_t(nowNs / 1'000'000);
 
         // What was sent before a close belongs to the connection that closed, so it is
         // taken before the line events.
@@ -330,8 +382,15 @@ int main(int argc, char** argv) {
 
         key.Advance(now);
         size_t n = key.Transmit(buf, sizeof buf, now);
+        std::deque<uint8_t> arrived(buf, buf + n);
+        if (o.lineSpeed) {
+            paced.Send(buf, n, nowNs, key.Baud());
+            arrived.clear();
+            paced.Arrived(nowNs, arrived);
+        }
         // Nobody reading: like a UART's receiver, the line loses what does not fit.
-        if (unsent.size() + n <= kMaxUnsent) unsent.insert(unsent.end(), buf, buf + n);
+        if (unsent.size() + arrived.size() <= kMaxUnsent)
+            unsent.insert(unsent.end(), arrived.begin(), arrived.end());
         while (!unsent.empty()) {
             size_t chunk = 0;
             for (auto it = unsent.begin(); it != unsent.end() && chunk < sizeof buf; ++it)

@@ -132,6 +132,7 @@ std::string DebugConsole::HelpText() {
            "  regs            the register file\n"
            "  dump            the register file in a fixed form\n"
            "  watch           the program's WATCH variables\n"
+           "  where           FILE:LINE of the next instruction's source line\n"
            "  quit            end debugging\n";
 }
 
@@ -238,6 +239,13 @@ std::string DebugConsole::WatchText() const {
     return out;
 }
 
+std::string DebugConsole::WhereText() const {
+    const uint32_t mask = uint32_t(c_.Geometry().memorySize - 1);
+    const uint32_t next = (c_.live.programCounter + (c_.live.skipFlag & 1)) & mask;
+    std::string place = sourcePlace ? sourcePlace(next) : std::string();
+    return (place.empty() ? "no source line at " + Hex(next, 3) : place) + "\n";
+}
+
 bool DebugConsole::Stopped(std::string& error) const {
     if (c_.flags.stateValid) return true;
     error = "the chip is running (stop it first)";
@@ -320,13 +328,29 @@ DebugConsole::Result DebugConsole::RunCommand(std::string& error) {
         out_ << "Running\n";
         return Result::Ok;
     }
-    c_.ResumeChip(RunModeToBreak);
-    if (!c_.WaitForStop(runLimitMs)) {
-        out_ << (c_.flags.lastRunState == 1 ? "Sleeping" : "Running")
-             << " (the breakpoint was not reached in " << runLimitMs / 1000 << " s)\n";
-        return Result::Ok;
+    TickSource& ticks = c_.Link().Ticks();
+    const uint32_t start = ticks.Milliseconds();
+    for (;;) {
+        c_.ResumeChip(RunModeToBreak);
+        uint32_t spent = ticks.Milliseconds() - start;
+        if (spent >= runLimitMs || !c_.WaitForStop(runLimitMs - spent)) {
+            out_ << (c_.flags.lastRunState == 1 ? "Sleeping" : "Running")
+                 << " (the breakpoint was not reached in " << runLimitMs / 1000 << " s)\n";
+            return Result::Ok;
+        }
+        c_.ReadDebugState();
+        // A hit is reported after the breakpoint's instruction; a stop exactly at the
+        // breakpoint is the program back on it at once, which runs on as in the window.
+        if (c_.live.programCounter != c_.live.breakpoint) break;
+        if (ticks.Milliseconds() - start >= runLimitMs) {
+            c_.RefreshViews();
+            out_ << StopLine() << "(back at the breakpoint at every stop for " << runLimitMs / 1000
+                 << " s)\n";
+            return Result::Ok;
+        }
     }
-    Show();
+    c_.RefreshViews();
+    out_ << StopLine();
     return Result::Ok;
 }
 
@@ -474,6 +498,11 @@ DebugConsole::Result DebugConsole::Execute(std::string_view line, std::string& e
             std::string text = WatchText();
             out_ << (text.empty() ? "(no watches)\n" : text);
         }
+        return Result::Ok;
+    }
+    if (command == "WHERE") {
+        if (!arguments(0, 0) || !Stopped(error)) return Result::Error;
+        out_ << WhereText();
         return Result::Ok;
     }
     if (command == "HELP") {

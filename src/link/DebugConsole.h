@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ public:
     uint32_t runLimitMs = 10'000;
     // The most instructions one step command takes.
     uint32_t maxSteps = 1'000'000;
+    // "FILE:LINE" of the source line that holds an address, for `where`; empty when the
+    // program has none there. Set for the kind of program being debugged.
+    std::function<std::string(uint32_t address)> sourcePlace;
 
     // Starts debugging: restarts the chip and waits for it to stop at the reset vector.
     // False with `error` when it does not.
@@ -40,6 +44,8 @@ public:
     std::string DumpText() const;
     // One line per WATCH: its name, " = " and its value in its format.
     std::string WatchText() const;
+    // "FILE:LINE" of the next instruction's source line (the one after a skipped word).
+    std::string WhereText() const;
     static std::string HelpText();
 
 private:

@@ -167,11 +167,14 @@ void DeviceUnit::ProgramChip(bool runAfter) {
 
     protocol_.ProgramStart();
     const uint16_t configBlock[] = {config.fusex, config.fuse};
-    protocol_.ProgramBlock(configBlock, kConfigPulseTime);
+    protocol_.ProgramBlock(configBlock, kConfigPulseTime, false,
+                           link_.Stepping() ? "configuration: FUSEX " + Hex3(config.fusex) +
+                                                  ", FUSE " + Hex3(config.fuse)
+                                            : std::string());
     ProgressStepper stepper(progress_, words);
     protocol_.ProgramWords(code, kCodePulseTime, kMaxProgramBlockWords,
                            [&](int done) { stepper.Reached(done); });
-    protocol_.ProgramBlock(id, kCodePulseTime);
+    protocol_.ProgramBlock(id, kCodePulseTime, false, "ID");
     protocol_.ProgramEnd();
 
     if (runAfter) ClockOn(protocol_, record_.debug.frequency);
@@ -192,7 +195,7 @@ void DeviceUnit::ReadChip(const std::string& caption) {
     for (int i = 0; i < kFuseIndex; ++i)
         image[i] = kUnwritten;
     std::array<uint16_t, 3> head{};
-    protocol_.ReadBlock(head);
+    protocol_.ReadBlock(head, "device code, FUSEX, FUSE");
     int family = head[0] == kSx48DeviceCode ? 1 : 0;
     image.Fusex() = head[1];
     image.Fuse() = head[2];
@@ -206,7 +209,7 @@ void DeviceUnit::ReadChip(const std::string& caption) {
         image[a] = code[size_t(a)];
 
     std::array<uint16_t, kIdWords> id{};
-    protocol_.ReadBlock(id);
+    protocol_.ReadBlock(id, "ID");
     for (int i = 0; i < kIdWords; ++i)
         image[kIdIndex + i] = id[size_t(i)];
     protocol_.ReadEnd();

@@ -1,6 +1,6 @@
 #include "link/KeyLink.h"
 
-#include <thread>
+#include <algorithm>
 
 #include "link/SilentAbort.h"
 
@@ -41,13 +41,15 @@ KeyLink::~KeyLink() {
 
 void KeyLink::Wait(uint32_t milliseconds) {
     uint32_t start = ticks_.Milliseconds();
-    while (ticks_.Milliseconds() - start < milliseconds) {
-    }
+    for (uint32_t passed; (passed = ticks_.Milliseconds() - start) < milliseconds;)
+        ticks_.Sleep(milliseconds - passed);
 }
 
-void KeyLink::LinkError(const std::string& text) {
+void KeyLink::LinkError(const std::string& text, const std::string& detail) {
     ClosePort();
-    prompter_.Message(text + ".", kLinkErrorCaption, PromptButtons::Abort, PromptIcon::Error);
+    std::string shown = text + ".";
+    if (!detail.empty()) shown += "\r" + detail;
+    prompter_.Message(shown, kLinkErrorCaption, PromptButtons::Abort, PromptIcon::Error);
     throw SilentAbort{};
 }
 
@@ -56,7 +58,10 @@ void KeyLink::NotFound() {
 }
 
 void KeyLink::ClosePort() {
-    if (port_) port_->Close();
+    if (port_) {
+        port_->Close();
+        if (trace) trace->Closed();
+    }
     port_.reset();
     detecting_ = false;
 }
@@ -65,11 +70,20 @@ bool KeyLink::OpenAndIdentify() {
     // A port still held (an operation that ended without releasing the key) would make
     // the device look busy to ourselves.
     ClosePort();
-    port_ = ports_.Open(portName);
-    if (!port_ || !port_->SetLine(baudRate)) {
-        port_.reset();
-        LinkError("Unable to open " + portName + "\r" + "COM port in use by another process");
+    if (Stepping()) {
+        std::string device = DevicePathOfPort(portName);
+        Step("opening " + portName + (device != portName ? " (" + device + ")" : "") + " at " +
+             std::to_string(baudRate) + " baud");
     }
+    const std::string openFailed = "Unable to open " + portName + "\r" + kPortInUseText;
+    port_ = ports_.Open(portName);
+    if (!port_) LinkError(openFailed, ports_.LastFailure());
+    if (!port_->SetLine(baudRate)) {
+        port_.reset();
+        LinkError(openFailed, "The line cannot be set to " + std::to_string(baudRate) +
+                                  " baud, 8 data bits, no parity, 1 stop bit.");
+    }
+    if (trace) trace->Opened(ticks_.Milliseconds());
     txCount_ = 0;
     rxCount_ = 0;
     rxPos_ = 0;
@@ -93,6 +107,7 @@ bool KeyLink::OpenAndIdentify() {
     }
     if (!detecting_) {
         ClosePort();
+        Step("no answer at " + std::to_string(baudRate) + " baud");
         return false;
     }
     detecting_ = false;
@@ -101,6 +116,10 @@ bool KeyLink::OpenAndIdentify() {
     state_ = uint16_t((b0 ^ kSeedMask) ^ (b1 << 8));
     scrambling_ = true;
     firmwareVersion_ = ReadByte();
+    if (Stepping())
+        Step("key found at " + std::to_string(baudRate) + " baud, firmware version " +
+             std::to_string(firmwareVersion_) +
+             (state_ == 0 ? ", a programming-only key (scrambler state 0)" : ""));
     return true;
 }
 
@@ -119,6 +138,7 @@ void KeyLink::RequireFullKey() {
 }
 
 void KeyLink::ReleaseKey() {
+    Step("end, port closed");
     QueueByte(0);
     FlushOutput();
     ClosePort();
@@ -131,6 +151,7 @@ void KeyLink::StepScrambler() {
 }
 
 void KeyLink::QueueByte(uint8_t b) {
+    const uint8_t plain = b;
     if (scrambling_) {
         StepScrambler();
         b = uint8_t(uint8_t(b - uint8_t(state_ >> 8)) ^ uint8_t(state_));
@@ -138,6 +159,7 @@ void KeyLink::QueueByte(uint8_t b) {
     // No exchange comes near the buffer's size; should one, it goes out in pieces rather
     // than over the end of the buffer.
     if (txCount_ == tx_.size()) FlushOutput();
+    txPlain_[txCount_] = plain;
     tx_[txCount_++] = b;
 }
 
@@ -156,6 +178,9 @@ void KeyLink::FlushOutput() {
     if (txCount_ > 0) {
         long written = port_->Write(tx_.data(), txCount_);
         if (written < 0) LinkError("Unable to write to " + portName);
+        if (trace && written > 0)
+            trace->Sent(ticks_.Milliseconds(), {tx_.data(), size_t(written)},
+                        {txPlain_.data(), size_t(written)});
         if (size_t(written) < txCount_) LinkError("Transmit stall on " + portName);
         echoPending_ += uint32_t(written);
     }
@@ -167,6 +192,7 @@ void KeyLink::DiscardInput() {
         long n = port_->Read(rx_.data(), rx_.size());
         if (n < 0) LinkError("Unable to read from " + portName);
         if (n == 0) break;
+        if (trace) trace->Dropped(ticks_.Milliseconds(), {rx_.data(), size_t(n)});
     }
 }
 
@@ -175,9 +201,12 @@ bool KeyLink::Refill() {
     rxCount_ = 0;
     rxPos_ = 0;
     uint32_t start = ticks_.Milliseconds();
-    while (ticks_.Milliseconds() - start < receiveTimeout) {
+    for (uint32_t passed; (passed = ticks_.Milliseconds() - start) < receiveTimeout;) {
         long n = port_->Read(rx_.data(), rx_.size());
         if (n < 0) LinkError("Unable to read from " + portName);
+        if (trace && n > 0)
+            trace->Received(ticks_.Milliseconds(), {rx_.data(), size_t(n)},
+                            std::min<size_t>(echoPending_, size_t(n)));
         if (echoPending_ < uint32_t(n)) {
             rxCount_ = size_t(n);
             rxPos_ = echoPending_;
@@ -185,7 +214,8 @@ bool KeyLink::Refill() {
             return true;
         }
         echoPending_ -= uint32_t(n);
-        if (n == 0) std::this_thread::yield();
+        // Nothing for us yet: the system wakes us when bytes come or the time is up.
+        if (n == 0) port_->WaitForInput(receiveTimeout - passed);
     }
     if (detecting_) {
         detecting_ = false;
@@ -197,9 +227,13 @@ bool KeyLink::Refill() {
 uint8_t KeyLink::ReadByte() {
     if (rxPos_ >= rxCount_ && !Refill()) return 0; // detection timed out; not looked at
     uint8_t r = rx_[rxPos_++];
-    if (!scrambling_) return r;
+    if (!scrambling_) {
+        if (trace) trace->Taken(r);
+        return r;
+    }
     uint8_t b = uint8_t(uint8_t(state_) - (r ^ uint8_t(state_ >> 8)));
     StepScrambler();
+    if (trace) trace->Taken(b);
     return b;
 }
 

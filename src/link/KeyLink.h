@@ -6,10 +6,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "link/LineTrace.h"
 #include "link/SerialPort.h"
 #include "platform/Prompter.h"
 #include "platform/TickSource.h"
@@ -23,6 +25,7 @@ inline constexpr uint32_t kOpenSettleTime = 100;         // ms before the identi
 inline constexpr size_t kLinkBufferSize = 4096;
 inline constexpr char kDefaultPortName[] = "COM1";
 inline constexpr char kLinkErrorCaption[] = "Error";
+inline constexpr char kPortInUseText[] = "COM port in use by another process";
 
 // The text a status byte stands for; empty for 0 (success).
 std::string StatusMessage(uint8_t status);
@@ -39,6 +42,10 @@ public:
     uint32_t baudRate = kFastBaud;
     // For the reply being waited for; the exchanges raise it for the slow ones.
     uint32_t receiveTimeout = kDefaultReceiveTimeout;
+    // When set, every byte that crosses the line is recorded here.
+    LineTrace* trace = nullptr;
+    // When set, told each step of the protocol in a line of text (-v of pellix-cli).
+    std::function<void(const std::string&)> onStep;
 
     // Opens the port and finds the key, at the remembered rate first and then at the other
     // one. Returns when a key answered; otherwise a link error.
@@ -66,7 +73,14 @@ public:
     void ReadStatus();
 
     // Closes the port, shows text + "." with a single Abort button, throws SilentAbort.
-    [[noreturn]] void LinkError(const std::string& text);
+    // `detail`, when given, follows on lines of its own: what the system said and what to
+    // do about it.
+    [[noreturn]] void LinkError(const std::string& text, const std::string& detail = {});
+    // Tells onStep, when set; build the text only when Stepping().
+    void Step(const std::string& text) {
+        if (onStep) onStep(text);
+    }
+    bool Stepping() const { return bool(onStep); }
 
     bool PortOpen() const { return port_ != nullptr; }
     uint8_t FirmwareVersion() const { return firmwareVersion_; }
@@ -75,7 +89,8 @@ public:
     bool Detecting() const { return detecting_; }
     uint32_t EchoPending() const { return echoPending_; }
     TickSource& Ticks() { return ticks_; }
-    // Busy wait on the tick counter.
+    // Waits on the tick counter, sleeping rather than spinning, until it has moved on by
+    // `milliseconds`.
     void Wait(uint32_t milliseconds);
 
 private:
@@ -90,6 +105,7 @@ private:
     std::unique_ptr<SerialPort> port_;
 
     std::array<uint8_t, kLinkBufferSize> tx_{};
+    std::array<uint8_t, kLinkBufferSize> txPlain_{}; // what tx_ holds before scrambling
     size_t txCount_ = 0;
     std::array<uint8_t, kLinkBufferSize> rx_{};
     size_t rxCount_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace pellix {
@@ -28,6 +29,37 @@ std::array<uint8_t, kResumeRecordBytes> BuildResumeRecord(const ResumeContext& c
             128, c.reg0D};
 }
 
+namespace {
+
+std::string Hex3(size_t value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[(value >> 8) & 0xF], kDigits[(value >> 4) & 0xF], kDigits[value & 0xF]};
+}
+
+// "words 020-03F": a block's place among the words of one call.
+std::string WordsText(size_t at, size_t count) {
+    return "words " + Hex3(at) + "-" + Hex3(at + count - 1);
+}
+
+std::string RunModeText(uint16_t mode) {
+    switch (mode) {
+    case RunModeStep:
+        return "step";
+    case RunModeToBreak:
+        return "run to the breakpoint";
+    case RunModeFree:
+        return "run";
+    case RunModeRestart:
+        return "restart";
+    case RunModeApply:
+        return "apply and stop";
+    default:
+        return "run mode " + std::to_string(mode);
+    }
+}
+
+} // namespace
+
 int BankedRegister(int banks, int j) {
     return ((8 - banks + j / 16) * 32) + 16 + (j % 16);
 }
@@ -51,6 +83,7 @@ void KeyProtocol::ReadPendingStatus() {
 }
 
 void KeyProtocol::Erase(uint8_t units) {
+    link_.Step("erase for " + std::to_string(units) + " units");
     Send({kCommandErase, units});
     ReadStatusWithin(uint32_t(units) + kDefaultReceiveTimeout);
 }
@@ -64,17 +97,23 @@ void KeyProtocol::EraseFor(int totalUnits) {
 }
 
 void KeyProtocol::ProgramStart() {
+    link_.Step("programming");
     statusPending_ = false;
     Send({kCommandProgram});
     link_.ReadStatus();
 }
 
-void KeyProtocol::ProgramBlock(std::span<const uint16_t> words, uint8_t pulseTime, bool adaptive) {
+void KeyProtocol::ProgramBlock(std::span<const uint16_t> words, uint8_t pulseTime, bool adaptive,
+                               std::string_view what) {
     // A header of 0 would be the end header, and a longer block does not fit its header.
     if (words.empty() || words.size() > size_t(kMaxProgramBlockWords))
         throw std::invalid_argument("a programming block holds 1 to 32 words");
     ReadPendingStatus();
     size_t k = words.size();
+    if (link_.Stepping())
+        link_.Step("program block of " + std::to_string(k) + (k == 1 ? " word" : " words") +
+                   (what.empty() ? std::string() : " (" + std::string(what) + ")") +
+                   ", pulse time " + std::to_string(pulseTime) + (adaptive ? ", adaptive" : ""));
     link_.QueueByte(uint8_t(k | (adaptive ? 64 : 0)));
     link_.QueueByte(pulseTime);
     for (size_t i = 0; i < k; ++i)
@@ -90,6 +129,7 @@ uint16_t KeyProtocol::ProgramEnd() {
     Send({0});
     uint16_t count = link_.ReadWord12();
     link_.ReadByte();
+    if (link_.Stepping()) link_.Step("programming end, oscillator count " + std::to_string(count));
     return count;
 }
 
@@ -97,7 +137,9 @@ void KeyProtocol::ProgramWords(std::span<const uint16_t> words, uint8_t pulseTim
                                const std::function<void(int)>& afterBlock) {
     size_t block = size_t(std::clamp(blockWords, 1, kMaxProgramBlockWords));
     for (size_t at = 0; at < words.size(); at += block) {
-        ProgramBlock(words.subspan(at, std::min(block, words.size() - at)), pulseTime);
+        size_t k = std::min(block, words.size() - at);
+        ProgramBlock(words.subspan(at, k), pulseTime, false,
+                     link_.Stepping() ? WordsText(at, k) : std::string());
         if (afterBlock) afterBlock(int(std::min(at + block, words.size())));
     }
 }
@@ -105,21 +147,26 @@ void KeyProtocol::ProgramWords(std::span<const uint16_t> words, uint8_t pulseTim
 uint16_t KeyProtocol::MeasureOscillator(uint16_t fusex) {
     ProgramStart();
     uint16_t word = fusex;
-    ProgramBlock({&word, 1}, kConfigPulseTime);
+    ProgramBlock({&word, 1}, kConfigPulseTime, false,
+                 link_.Stepping() ? "oscillator measurement, FUSEX " + Hex3(fusex) : std::string());
     return ProgramEnd();
 }
 
 void KeyProtocol::ReadStart() {
+    link_.Step("reading");
     statusPending_ = false;
     Send({kCommandRead});
     link_.ReadStatus();
 }
 
-void KeyProtocol::ReadBlock(std::span<uint16_t> words) {
+void KeyProtocol::ReadBlock(std::span<uint16_t> words, std::string_view what) {
     if (words.empty() || words.size() > size_t(kMaxReadBlockWords))
         throw std::invalid_argument("a read request asks for 1 to 128 words");
     ReadPendingStatus();
     size_t n = words.size();
+    if (link_.Stepping())
+        link_.Step("read block of " + std::to_string(n) + (n == 1 ? " word" : " words") +
+                   (what.empty() ? std::string() : " (" + std::string(what) + ")"));
     Send({uint8_t(n)});
     for (size_t i = 0; i < n; ++i)
         words[i] = link_.ReadWord12();
@@ -138,12 +185,14 @@ void KeyProtocol::ReadWords(std::span<uint16_t> words, int blockWords,
                             const std::function<void(int)>& afterBlock) {
     size_t block = size_t(std::clamp(blockWords, 1, kMaxReadBlockWords));
     for (size_t at = 0; at < words.size(); at += block) {
-        ReadBlock(words.subspan(at, std::min(block, words.size() - at)));
+        size_t n = std::min(block, words.size() - at);
+        ReadBlock(words.subspan(at, n), link_.Stepping() ? WordsText(at, n) : std::string());
         if (afterBlock) afterBlock(int(std::min(at + block, words.size())));
     }
 }
 
 void KeyProtocol::Reset() {
+    link_.Step("reset the chip");
     Send({kCommandReset});
     link_.ReadStatus();
 }
@@ -195,6 +244,7 @@ int StateRequestBytes(int family, int banks) {
 }
 
 KernelState KeyProtocol::ReadState(int family, int banks, int memorySize) {
+    link_.Step("read the chip's state");
     std::vector<uint8_t> record(size_t(StateRequestBytes(family, banks)));
     ReadStateBytes(record);
     std::vector<uint8_t> high;
@@ -216,26 +266,39 @@ void KeyProtocol::KernelRecord(std::span<const uint8_t> bytes) {
 }
 
 void KeyProtocol::RegisterWrite(uint8_t address, uint8_t value) {
+    if (link_.Stepping())
+        link_.Step("register write: " + Hex3(address).substr(1) + " = " + Hex3(value).substr(1));
     const uint8_t record[] = {1, address, 2, value};
     KernelRecord(record);
 }
 
 void KeyProtocol::StopRequest(int family) {
+    link_.Step("stop request");
     const uint8_t record[] = {0, 0};
     KernelRecord({record, family == 1 ? 2u : 1u});
 }
 
 void KeyProtocol::Resume(const ResumeContext& context) {
+    if (link_.Stepping())
+        link_.Step("resume: " + RunModeText(context.runMode) + " at " +
+                   Hex3(context.programCounter) +
+                   (context.breakpoint < 0x1000 ? ", breakpoint " + Hex3(context.breakpoint)
+                                                : std::string()));
     auto record = BuildResumeRecord(context);
     KernelRecord(record);
 }
 
 void KeyProtocol::ClockOn(uint32_t synthWord) {
+    if (link_.Stepping()) {
+        std::string word = Hex3(synthWord >> 12) + Hex3(synthWord);
+        link_.Step("clock on, synthesizer word " + word);
+    }
     Send({kCommandClockOn, uint8_t(synthWord), uint8_t(synthWord >> 8), uint8_t(synthWord >> 16)});
     link_.ReadStatus();
 }
 
 void KeyProtocol::ClockOff() {
+    link_.Step("clock off");
     Send({kCommandClockOff});
 }
 

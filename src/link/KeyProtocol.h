@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string_view>
 
 #include "link/KeyLink.h"
 
@@ -94,9 +95,11 @@ public:
     void EraseFor(int totalUnits = kEraseTotalUnits);
 
     // Command 2. ProgramBlock sends one block of 1 to 32 words; its status is read before
-    // the next block or the end. ProgramEnd returns the key's oscillator count.
+    // the next block or the end. ProgramEnd returns the key's oscillator count. `what` names
+    // the block in the link's step lines ("ID").
     void ProgramStart();
-    void ProgramBlock(std::span<const uint16_t> words, uint8_t pulseTime, bool adaptive = false);
+    void ProgramBlock(std::span<const uint16_t> words, uint8_t pulseTime, bool adaptive = false,
+                      std::string_view what = {});
     uint16_t ProgramEnd();
     // Blocks of at most `blockWords` words each; `afterBlock` is told the words sent so far.
     void ProgramWords(std::span<const uint16_t> words, uint8_t pulseTime,
@@ -109,7 +112,7 @@ public:
     // Command 3. ReadBlock asks for 1 to 128 words; the block's status is read before the
     // next request or the end.
     void ReadStart();
-    void ReadBlock(std::span<uint16_t> words);
+    void ReadBlock(std::span<uint16_t> words, std::string_view what = {});
     void ReadEnd();
     void ReadWords(std::span<uint16_t> words, int blockWords = kMaxReadBlockWords,
                    const std::function<void(int)>& afterBlock = {});

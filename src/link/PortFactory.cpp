@@ -1,5 +1,8 @@
 #include "link/PortFactory.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "link/PosixSerialPort.h"
 #include "link/VirtualKeyPort.h"
 
@@ -11,9 +14,23 @@ PortFactory::PortFactory(VirtualKey* key, TickSource& ticks, DeviceOpener device
 }
 
 std::unique_ptr<SerialPort> PortFactory::Open(const std::string& name) {
-    if (IsVirtualKeyPort(name)) return key_ ? VirtualKeyPort::Open(*key_, ticks_) : nullptr;
-    if (name.empty()) return nullptr;
-    return devices_(DevicePathOfPort(name));
+    failure_.clear();
+    if (IsVirtualKeyPort(name)) {
+        if (!key_) {
+            failure_ = "There is no virtual key in this program.";
+            return nullptr;
+        }
+        const bool held = key_->LineOpen();
+        auto port = VirtualKeyPort::Open(*key_, ticks_);
+        if (!port) failure_ = std::strerror(EBUSY);
+        if (!port && held) failure_ += "\rIn use by this program.";
+        return port;
+    }
+    if (name.empty()) {
+        failure_ = "No port is chosen.";
+        return nullptr;
+    }
+    return devices_(ResolveDevicePath(DevicePathOfPort(name)), &failure_);
 }
 
 } // namespace pellix

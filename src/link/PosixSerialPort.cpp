@@ -1,7 +1,11 @@
 #include "link/PosixSerialPort.h"
 
+#include "link/PortFailure.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -35,18 +39,43 @@ bool SpeedOf(uint32_t baud, speed_t& speed) {
 
 } // namespace
 
-std::unique_ptr<SerialPort> PosixSerialPort::Open(const std::string& path) {
+int PosixSerialPort::OpenDescriptor(const std::string& path, int& error) {
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
+    if (fd < 0) {
+        error = errno;
+        return -1;
+    }
+    error = 0;
     // Not shared: another process holding the port (through us, or a tool that locks it
-    // the same way) makes it busy.
-    if (!::isatty(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // the same way or leaves a lock file) makes it busy.
+    if (!::isatty(fd))
+        error = ENOTTY;
+    else if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || LockHolder(path) != 0)
+        error = EBUSY;
+    if (error != 0) {
         ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::unique_ptr<SerialPort> PosixSerialPort::Open(const std::string& path, std::string* why) {
+    int error = 0;
+    int fd = OpenDescriptor(path, error);
+    if (fd < 0) {
+        if (why) *why = OpenFailureText(path, error);
         return nullptr;
     }
     ::ioctl(fd, TIOCEXCL);
     ::tcflush(fd, TCIOFLUSH);
     return std::unique_ptr<SerialPort>(new PosixSerialPort(fd));
+}
+
+int PosixSerialPort::OpenError(const std::string& path) {
+    int error = 0;
+    int fd = OpenDescriptor(path, error);
+    if (fd >= 0) ::close(fd);
+    return error;
 }
 
 PosixSerialPort::~PosixSerialPort() {
@@ -89,6 +118,12 @@ long PosixSerialPort::Read(uint8_t* data, size_t max) {
     pollfd p{fd_, POLLIN, 0};
     if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return -1;
     return 0;
+}
+
+void PosixSerialPort::WaitForInput(uint32_t milliseconds) {
+    if (fd_ < 0) return;
+    pollfd p{fd_, POLLIN, 0};
+    ::poll(&p, 1, int(std::min<uint32_t>(milliseconds, INT32_MAX)));
 }
 
 long PosixSerialPort::Write(const uint8_t* data, size_t count) {

@@ -1,6 +1,7 @@
 #include "link/SerialPort.h"
 
 #include <cctype>
+#include <filesystem>
 
 namespace pellix {
 
@@ -29,6 +30,12 @@ std::string DevicePathOfPort(const std::string& name) {
         if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
     }
     return name;
+}
+
+std::string ResolveDevicePath(const std::string& path) {
+    std::error_code ec;
+    auto real = std::filesystem::canonical(path, ec);
+    return ec ? path : real.string();
 }
 
 } // namespace pellix

@@ -19,6 +19,10 @@ public:
     // What has arrived, at most `max` bytes, without waiting: the count (0 when nothing
     // has come), or -1 when the read failed.
     virtual long Read(uint8_t* data, size_t max) = 0;
+    // Returns once bytes may have arrived or `milliseconds` have passed, without using the
+    // processor meanwhile; it may return early, so callers look at the clock. A line that
+    // cannot wait (a test's scripted one) returns at once.
+    virtual void WaitForInput(uint32_t milliseconds) { (void)milliseconds; }
     // The number of bytes the line took, or -1 when the write failed.
     virtual long Write(const uint8_t* data, size_t count) = 0;
     // Also done by the destructor; closing twice is harmless.
@@ -32,6 +36,9 @@ public:
     // An open port, or nullptr when it cannot be opened (missing, in use, not a serial
     // line).
     virtual std::unique_ptr<SerialPort> Open(const std::string& name) = 0;
+    // Why the last Open failed, as lines for the error box (see PortFailure.h); empty when
+    // the factory cannot tell.
+    virtual std::string LastFailure() const { return {}; }
 };
 
 // "sim" in any case: the in-process virtual key.
@@ -40,5 +47,9 @@ bool IsVirtualKeyPort(const std::string& name);
 // COMn (any case, n from 1) becomes /dev/ttyS(n-1), so COM1 to COM4 are /dev/ttyS0 to
 // /dev/ttyS3; anything else is taken as a device path as it is.
 std::string DevicePathOfPort(const std::string& name);
+// The device a path leads to: a stable name such as /dev/serial/by-id/... becomes the
+// device it links to, so that locks and holders are those of the device itself. A path
+// that leads nowhere is returned as it is.
+std::string ResolveDevicePath(const std::string& path);
 
 } // namespace pellix

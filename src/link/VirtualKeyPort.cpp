@@ -42,6 +42,17 @@ long VirtualKeyPort::Read(uint8_t* data, size_t max) {
     return long(key_.Transmit(data, max, now));
 }
 
+void VirtualKeyPort::WaitForInput(uint32_t milliseconds) {
+    if (!open_) return;
+    uint32_t now = ticks_.Milliseconds();
+    if (key_.Queued() > 0) {
+        int32_t until = int32_t(key_.NextDue() - now);
+        if (until <= 0) return;
+        milliseconds = std::min(milliseconds, uint32_t(until));
+    }
+    ticks_.Sleep(milliseconds);
+}
+
 long VirtualKeyPort::Write(const uint8_t* data, size_t count) {
     if (!open_ || Strikes(key_.faults.failWriteOn)) return -1;
     if (count > 0 && Strikes(key_.faults.shortWriteOn)) --count;

@@ -18,6 +18,9 @@ public:
 
     bool SetLine(uint32_t baud) override;
     long Read(uint8_t* data, size_t max) override;
+    // Sleeps on the link's clock until the key's next byte is due (a fake clock just moves
+    // on to it).
+    void WaitForInput(uint32_t milliseconds) override;
     long Write(const uint8_t* data, size_t count) override;
     void Close() override;
 

@@ -1,4 +1,4 @@
-// Milliseconds for every time-out and busy wait, so tests can run on a clock of their own.
+// Milliseconds for every time-out and wait, so tests can run on a clock of their own.
 #pragma once
 
 #include <cstdint>
@@ -10,16 +10,21 @@ public:
     virtual ~TickSource() = default;
     // A millisecond count that only grows (it may wrap at 2^32 like a tick counter).
     virtual uint32_t Milliseconds() = 0;
+    // Waits about `milliseconds` without using the processor (a fake clock just moves on).
+    // Callers that need a full wait check the clock afterwards.
+    virtual void Sleep(uint32_t milliseconds) = 0;
 };
 
 // The real clock.
 class SteadyTickSource final : public TickSource {
 public:
     uint32_t Milliseconds() override;
+    void Sleep(uint32_t milliseconds) override;
 };
 
-// A clock for tests: each read advances it by `step` milliseconds, so busy waits end
-// without sleeping. Advance() moves it on by hand.
+// A clock for tests: each read advances it by `step` milliseconds, so loops on the clock
+// end without sleeping, and Sleep() moves it on by the time asked. Advance() moves it on by
+// hand.
 class FakeTickSource final : public TickSource {
 public:
     explicit FakeTickSource(uint32_t step = 1, uint32_t start = 1000) : now_(start), step_(step) {}
@@ -28,6 +33,7 @@ public:
         now_ += step_;
         return t;
     }
+    void Sleep(uint32_t ms) override { now_ += ms; }
     void Advance(uint32_t ms) { now_ += ms; }
     uint32_t Now() const { return now_; }
     void SetStep(uint32_t step) { step_ = step; }

@@ -221,6 +221,14 @@ std::string ReadOrdaMap(std::string_view d, OrdaMap& m) {
     if ((device <= 2 && top != 0x7FF) || ((device == 3 || device == 4) && top != 0xFFF))
         return "its device index " + std::to_string(device) + " does not go with " +
                std::to_string(top + 1) + " words of program memory";
+    // The file names: a length byte and the characters in 64-byte slots after the header.
+    constexpr size_t kNamesOffset = 32, kNameSlot = 64;
+    for (size_t at = kNamesOffset; at + kNameSlot <= kMapRecordsOffset; at += kNameSlot) {
+        size_t length = std::min<size_t>(uint8_t(d[at]), kNameSlot - 1);
+        m.files.emplace_back(d.substr(at + 1, length));
+    }
+    while (!m.files.empty() && m.files.back().empty())
+        m.files.pop_back();
     for (size_t at = kMapRecordsOffset; at + kMapRecordSize <= d.size(); at += kMapRecordSize) {
         OrdaMapRecord r{Le16(d, at), Le16(d, at + 2), Le16(d, at + 4), Le16(d, at + 6)};
         if (r.address == 0 && r.line == 0 && r.listLine == 0 && r.file == 0) break;
@@ -456,6 +464,15 @@ OrdaUnit::OrdaUnit(AssemblyRecord& record, WorkingSettings& settings, Prompter& 
                    ChildProcess& process, std::string programFolder)
     : record_(record), settings_(settings), prompter_(prompter), process_(process),
       programFolder_(WithSlash(std::move(programFolder))) {}
+
+std::string OrdaFolder(const std::string& programFolder, const std::string& installedFolder) {
+    const std::string own = WithSlash(programFolder);
+    if (FileExists(own + kOrdaProgramName) || installedFolder.empty()) return programFolder;
+    fs::path installed = fs::path(installedFolder).is_absolute() ? fs::path(installedFolder)
+                                                                 : fs::path(own) / installedFolder;
+    std::string folder = installed.lexically_normal().string();
+    return FileExists(WithSlash(folder) + kOrdaProgramName) ? folder : programFolder;
+}
 
 void OrdaUnit::Message(const std::string& text, const std::string& caption, PromptIcon icon) {
     prompter_.Message(text, caption, PromptButtons::Ok, icon);

@@ -20,6 +20,12 @@ namespace pellix {
 
 // orda lives in the program's folder under this name.
 inline constexpr const char* kOrdaProgramName = "ORDA.dll";
+
+// The folder that holds orda as ORDA.dll: the program's own (a build tree), else the one
+// `installedFolder` names relative to it (an installation keeps it in libexec/pellix/).
+// When neither holds it, the program's folder, so that the message about the missing
+// ORDA.DLL names the place it was looked for first.
+std::string OrdaFolder(const std::string& programFolder, const std::string& installedFolder);
 // The folder beside it that takes orda's files when the setting asks for it.
 inline constexpr const char* kOrdaOutputFolderName = "ORDA Output";
 
@@ -57,6 +63,7 @@ struct OrdaMapRecord {
 struct OrdaMap {
     std::array<uint16_t, 6> header{}; // [2] device index, [3] program memory size - 1
     std::vector<OrdaMapRecord> records;
+    std::vector<std::string> files; // by file index; empty where the slot is empty
     int MemoryWords() const { return header[3] + 1; }
 };
 

@@ -89,18 +89,24 @@ bool SXCLoader::SXCLoad(const std::string& base) {
     watches_.clear();
     std::string cod = sxc::Companion(base, ".cod");
     if (cod.empty()) cod = base + ".cod";
-    code_ = std::make_unique<TCode>(prompter_);
-    if (!code_->Open(cod)) {
-        error_ = code_->ErrorText();
-        return false;
-    }
-    if (!LoadFile(cod)) return false;
-    PrepareEEPROM();
+    if (!LoadCode(cod)) return false;
     std::string lst = sxc::Companion(base, ".lst");
     if (lst.empty()) lst = base + ".lst";
     if (!LoadFile(lst)) return false;
     if (!PrepareList()) return false;
     SetCodWatchesAndBreak();
+    return true;
+}
+
+bool SXCLoader::LoadCode(const std::string& codName) {
+    error_.clear();
+    code_ = std::make_unique<TCode>(prompter_);
+    if (!code_->Open(codName)) {
+        error_ = code_->ErrorText();
+        return false;
+    }
+    if (!LoadFile(codName)) return false;
+    PrepareEEPROM();
     return true;
 }
 
@@ -144,12 +150,15 @@ void SXCLoader::PrepareEEPROM() {
     // Nothing of an earlier program may survive where the file gives no words.
     image.Clear(0);
     bool configGiven = false;
+    marks_.clear();
 
     CodMemoryBlocks blocks({reinterpret_cast<const uint8_t*>(d.listing.data()), d.listingLength});
     CodBlock block;
     CodDirectory dir;
     const bool haveDirectory = blocks.Read(0, block);
     if (haveDirectory) dir = CodDirectory::Parse(block);
+    flavour_ = dir.Flavour().value_or(CodFlavour::ByteCraft);
+    const bool gputils = flavour_ == CodFlavour::Gputils;
 
     uint32_t frequency = d.frequency;
     for (int i = 0; haveDirectory && i < kImageBlocks; ++i) {
@@ -170,34 +179,41 @@ void SXCLoader::PrepareEEPROM() {
     }
     d.frequency = std::clamp(frequency, kMinFrequency, kMaxFrequency);
 
-    // Only words inside a used range of the memory map count as written.
-    std::array<int, kCodeWords + 1> cover{};
+    // Only words inside a used range of the memory map count as written. gputils marks a
+    // lone word at address 0 as the range 0 to 1, which the compiler's rule would skip, and
+    // marks the ID and configuration words it wrote, which the compiler's file does not.
+    std::array<int, kImageWords + 1> cover{};
+    const uint32_t lastCovered = gputils ? kImageWords - 1 : kCodeWords - 1;
     if (haveDirectory && dir.memoryMap.Present()) {
         for (uint32_t n = dir.memoryMap.first; n <= dir.memoryMap.last; ++n) {
             if (!blocks.Read(n, block)) continue;
             for (int p = 0; p < 128; ++p) {
                 uint32_t first = Le16(block, size_t(4 * p)), last = Le16(block, size_t(4 * p + 2));
-                if (first <= 1 && last <= 1) continue;
+                if (gputils ? first == 0 && last == 0 : first <= 1 && last <= 1) continue;
                 first /= 2;
-                last = std::min<uint32_t>(last / 2, kCodeWords - 1);
+                last = std::min<uint32_t>(last / 2, lastCovered);
                 if (first > last) continue;
                 ++cover[first];
                 --cover[last + 1];
             }
         }
     }
-    for (int c = 0, depth = 0; c < kCodeWords; ++c) {
+    std::array<bool, kImageWords> covered{};
+    for (int c = 0, depth = 0; c < kImageWords; ++c) {
         depth += cover[size_t(c)];
-        image[c] = depth > 0 ? uint16_t((image[c] & 0x0FFF) | kWrittenMark) : kUnwritten;
+        covered[size_t(c)] = depth > 0;
     }
+    for (int c = 0; c < kCodeWords; ++c)
+        image[c] = covered[size_t(c)] ? uint16_t((image[c] & 0x0FFF) | kWrittenMark) : kUnwritten;
 
     d.lineOfAddress.fill(-1);
     if (haveDirectory && dir.lineRecords.Present()) {
         int64_t counter = 0;
         bool ended = false;
+        const int perBlock = LineRecordsPerBlock(flavour_);
         for (uint32_t n = dir.lineRecords.first; !ended && n <= dir.lineRecords.last; ++n) {
             if (!blocks.Read(n, block)) continue;
-            for (int r = 0; r < kCodLineRecordsPerBlock; ++r) {
+            for (int r = 0; r < perBlock; ++r) {
                 CodLineRecord record = CodLineRecord::At(block, r);
                 // The padding after the last record would otherwise claim address 0.
                 if (record.AllZero()) {
@@ -208,9 +224,14 @@ void SXCLoader::PrepareEEPROM() {
                     counter += record.address;
                     continue;
                 }
-                if (!(record.flags & 0x1C) && record.address < kCodeWords)
-                    d.lineOfAddress[record.address] =
-                        int32_t(std::min<int64_t>(counter, INT32_MAX));
+                if (!(record.flags & 0x1C) && record.address < kCodeWords) {
+                    // gputils' lines are placed once the list file is there.
+                    if (gputils)
+                        marks_.push_back({record.address, counter});
+                    else
+                        d.lineOfAddress[record.address] =
+                            int32_t(std::min<int64_t>(counter, INT32_MAX));
+                }
                 if (!(record.flags & 4)) ++counter;
             }
         }
@@ -220,7 +241,25 @@ void SXCLoader::PrepareEEPROM() {
         if (const CodSymbol* reset = code_->FindSymbol("__RESET", 0))
             record_.deviceFamily = reset->value == 4095 ? 1 : 0;
     }
-    if (!configGiven) image.Fusex() = ClearedFusex(record_.deviceFamily);
+    if (!gputils) {
+        if (!configGiven) image.Fusex() = ClearedFusex(record_.deviceFamily);
+        return;
+    }
+
+    // gputils names the part; what it did not write keeps the part's blank values.
+    if (int family = FamilyOfProcessor(dir.processor); family >= 0)
+        record_.deviceFamily = uint8_t(family);
+    const int family = record_.deviceFamily;
+    for (int c = kIdIndex; c < kIdIndex + kIdWords; ++c)
+        if (!covered[size_t(c)]) image[c] = kUnwritten;
+    if (!covered[kFuseIndex]) image.Fuse() = kClearedFuse;
+    if (!covered[kFusexIndex])
+        image.Fusex() = uint16_t(ClearedFusex(family) |
+                                 (family == 0 && ProcessorHasPortC(dir.processor) ? 0x400 : 0));
+    if (code_) {
+        for (const CodFarWord& far : code_->ConfigWords())
+            if (far.address == kGputilsConfigByte) image.Fuse() = far.word & 0x0FFF;
+    }
 }
 
 bool SXCLoader::PrepareList() {
@@ -256,10 +295,64 @@ bool SXCLoader::PrepareList() {
     d.lineText[size_t(d.lineCount)] = int32_t(d.listingLength);
     d.lineSource[size_t(d.lineCount)] = 0;
 
+    if (flavour_ == CodFlavour::Gputils) PlaceGputilsLines();
     // A damaged .COD file may name lines the list does not have.
     for (auto& line : d.lineOfAddress)
         if (line >= d.lineCount) line = -1;
     return true;
+}
+
+// The list line starts with `address` in hexadecimal and a code word after it, as gpasm
+// ("0003   0208") and gplink ("000003   0208") list an instruction.
+bool SXCLoader::LineShowsAddress(int64_t line, uint16_t address) const {
+    const DebugInfo& d = record_.debug;
+    if (line < 0 || line >= d.lineCount) return false;
+    const char* text = d.listing.data() + d.lineText[size_t(line)];
+    const char* end = d.listing.data() + d.lineText[size_t(line) + 1];
+    auto hexRun = [&](const char*& at, uint64_t& value) {
+        int digits = 0;
+        value = 0;
+        for (; at < end && digits < 9 && std::isxdigit(static_cast<unsigned char>(*at));
+             ++at, ++digits)
+            value = value * 16 +
+                    uint64_t(std::isdigit(static_cast<unsigned char>(*at))
+                                 ? *at - '0'
+                                 : std::toupper(static_cast<unsigned char>(*at)) - 'A' + 10);
+        return digits;
+    };
+    uint64_t value = 0;
+    if (hexRun(text, value) < 4 || value != address) return false;
+    const char* blanks = text;
+    while (text < end && (*text == ' ' || *text == '\t'))
+        ++text;
+    return text > blanks && hexRun(text, value) >= 3;
+}
+
+// gpasm and gplink write a line record for every line of their listing but (some of) those
+// of its first heading, so a record's line is its count plus the number of lines without
+// one. That number is the one that puts most instruction records on lines showing their
+// addresses. Each address then takes the first such line: page headings and messages
+// before an instruction, and the continuation lines of data after it, repeat its record.
+void SXCLoader::PlaceGputilsLines() {
+    constexpr int kLongestHeading = 64;
+    constexpr size_t kMarksWeighed = 4096;
+    int heading = 0;
+    size_t bestCount = 0;
+    for (int h = 0; h <= kLongestHeading; ++h) {
+        size_t count = 0;
+        for (size_t i = 0; i < marks_.size() && i < kMarksWeighed; ++i)
+            count += LineShowsAddress(marks_[i].count + h, marks_[i].address) ? 1 : 0;
+        if (count > bestCount) {
+            bestCount = count;
+            heading = h;
+        }
+    }
+    DebugInfo& d = record_.debug;
+    for (const LineMark& m : marks_) {
+        int64_t line = m.count + heading;
+        if (d.lineOfAddress[m.address] < 0 && LineShowsAddress(line, m.address))
+            d.lineOfAddress[m.address] = int32_t(line);
+    }
 }
 
 std::string SXCLoader::LocationText(uint32_t address) const {

@@ -43,14 +43,19 @@ public:
     // when a step failed: its messages have been shown and ErrorText() says what ended it.
     bool SXCLoad(const std::string& base);
 
+    // The first half of SXCLoad: the .COD file read and its image prepared, without a
+    // list file (programming needs no lines).
+    bool LoadCode(const std::string& codName);
+
     // The whole file into the shared listing buffer; a file larger than the buffer is
     // refused with a message and leaves the buffer as it was.
     bool LoadFile(const std::string& name);
     // Image, frequency, marks, address-to-line map and device family from the .COD file
     // held in the listing buffer and the symbols of the open TCode.
     void PrepareEEPROM();
-    // Line table of the list file held in the listing buffer. False (with a message) when
-    // it has more lines than the tables take.
+    // Line table of the list file held in the listing buffer, and for gputils' output the
+    // line of each address. False (with a message) when it has more lines than the tables
+    // take.
     bool PrepareList();
     // Watches and the breakpoint from the debug messages.
     void SetCodWatchesAndBreak();
@@ -65,9 +70,20 @@ public:
     const std::vector<SxcWatch>& Watches() const { return watches_; }
     const std::string& ErrorText() const { return error_; }
 
+    // The flavour PrepareEEPROM found.
+    CodFlavour Flavour() const { return flavour_; }
+
 private:
+    // An instruction's line record of gputils' output: its address and its count.
+    struct LineMark {
+        uint16_t address = 0;
+        int64_t count = 0;
+    };
+
     bool ParseWatch(const CodDebugMessage& message, SxcWatch& out);
     void Fail(const std::string& text);
+    void PlaceGputilsLines();
+    bool LineShowsAddress(int64_t line, uint16_t address) const;
 
     AssemblyRecord& record_;
     Prompter& prompter_;
@@ -75,6 +91,8 @@ private:
     SxcBreak break_;
     std::vector<SxcWatch> watches_;
     std::string error_;
+    CodFlavour flavour_ = CodFlavour::ByteCraft;
+    std::vector<LineMark> marks_;
 };
 
 // What the main window needs of the mode around the loader.

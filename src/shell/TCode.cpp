@@ -1,6 +1,7 @@
 #include "shell/TCode.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -85,7 +86,57 @@ CodDirectory CodDirectory::Parse(const CodBlock& b) {
     d.version = Le16(b, 451);
     d.longSymbols = RangeAt(b, 462);
     d.debugMessages = RangeAt(b, 466);
+    d.highAddress = Le16(b, 439);
+    d.nextDirectory = Le16(b, 441);
+    d.processor = CountedName(b, 453, 8);
     return d;
+}
+
+std::optional<CodFlavour> CodDirectory::Flavour() const {
+    if (version == kCodVersion) return CodFlavour::ByteCraft;
+    if (version == kGputilsCodVersion && (compilerName == "gpasm" || compilerName == "gplink"))
+        return CodFlavour::Gputils;
+    return std::nullopt;
+}
+
+int LineRecordsPerBlock(CodFlavour flavour) {
+    return flavour == CodFlavour::Gputils ? kGputilsLineRecordsPerBlock : kCodLineRecordsPerBlock;
+}
+
+namespace {
+
+// "sx28" and its spellings ("SX28AC"): the part's number, 0 when it is no SX.
+int SxNumber(std::string_view processor) {
+    if (processor.size() < 4 || std::tolower(static_cast<unsigned char>(processor[0])) != 's' ||
+        std::tolower(static_cast<unsigned char>(processor[1])) != 'x')
+        return 0;
+    int n = 0;
+    for (size_t i = 2; i < 4; ++i) {
+        if (processor[i] < '0' || processor[i] > '9') return 0;
+        n = n * 10 + (processor[i] - '0');
+    }
+    return n;
+}
+
+} // namespace
+
+int FamilyOfProcessor(std::string_view processor) {
+    switch (SxNumber(processor)) {
+    case 18:
+    case 20:
+    case 28:
+        return 0;
+    case 48:
+    case 52:
+        return 1;
+    default:
+        return -1;
+    }
+}
+
+bool ProcessorHasPortC(std::string_view processor) {
+    int n = SxNumber(processor);
+    return n == 28 || n == 48 || n == 52;
 }
 
 int CompilerType(std::string_view name) {
@@ -135,7 +186,9 @@ void TCode::Close() {
 void TCode::Release() {
     open_ = false;
     directory_ = {};
+    flavour_ = CodFlavour::ByteCraft;
     compilerType_ = -1;
+    std::vector<CodFarWord>().swap(configWords_);
     std::vector<uint16_t>().swap(code_);
     std::vector<CodScope>().swap(scopes_);
     lastScope_ = 0;
@@ -158,6 +211,7 @@ bool TCode::Read(CodBlockSource& source) {
         ReadLineRecords(source);
         ReadDebugMessages(source);
         ReadMemoryMap(source);
+        if (flavour_ == CodFlavour::Gputils) ReadConfigDirectories(source);
         RunStage(nullptr, "Out of Memory: Unable to load symbol table", [&] { Finish(); });
     } catch (const Failure& failure) {
         Release();
@@ -205,9 +259,18 @@ void TCode::ReadDirectory(CodBlockSource& source) {
                  directory_ = CodDirectory::Parse(block);
                  scopes_.assign(1, CodScope{});
              });
-    if (directory_.version != kCodVersion)
-        Fail(".COD File Version Error: Unrecognized version of .COD file",
+    std::optional<CodFlavour> flavour = directory_.Flavour();
+    if (!flavour) {
+        std::string found = "\rThe file is version " + std::to_string(directory_.version);
+        if (!directory_.compilerName.empty()) found += " from \"" + directory_.compilerName + "\"";
+        Fail(".COD File Version Error: Unrecognized version of .COD file" + found +
+                 "; pellix reads version 5 from a Byte Craft compiler and version 1 from "
+                 "gpasm or gplink.",
              "Unrecognized version of .COD file");
+    }
+    flavour_ = *flavour;
+    // gputils' name is known by now; the table of compilers is Byte Craft's.
+    if (flavour_ == CodFlavour::Gputils) return;
     compilerType_ = CompilerType(directory_.compilerName);
     if (compilerType_ < 0)
         Show(directory_.compilerName + ") is not a recognized Byte Craft compiler.", false);
@@ -231,7 +294,8 @@ void TCode::ReadCode(CodBlockSource& source) {
 void TCode::ReadShortSymbols(CodBlockSource& source) {
     const CodBlockRange range = directory_.shortSymbols;
     if (!range.Present()) {
-        Show("Short Symbol Table Not Loaded", false);
+        // gputils never writes the short table: its absence says nothing.
+        if (flavour_ == CodFlavour::ByteCraft) Show("Short Symbol Table Not Loaded", false);
         return;
     }
     RunStage(nullptr, "Out of Memory: Unable to read short symbol table", [&] {
@@ -278,7 +342,7 @@ void TCode::ReadLongSymbols(CodBlockSource& source) {
 void TCode::ReadLocalSymbols(CodBlockSource& source) {
     const CodBlockRange range = directory_.localSymbols;
     if (!range.Present()) {
-        Show("No Local Scoping Information Loaded", false);
+        if (flavour_ == CodFlavour::ByteCraft) Show("No Local Scoping Information Loaded", false);
         return;
     }
     const bool wordAddressed = compilerType_ == 2 || compilerType_ == 3;
@@ -332,10 +396,11 @@ void TCode::ReadLineRecords(CodBlockSource& source) {
                  CodBlock block;
                  int32_t counter = 0;
                  CodLineRecord pending;
+                 const int perBlock = LineRecordsPerBlock(flavour_);
                  for (uint32_t n = range.first; n <= range.last; ++n) {
                      ReadBlock(source, n, block,
                                "I/O Error: Unable to read source line information block");
-                     for (int r = 0; r < kCodLineRecordsPerBlock; ++r) {
+                     for (int r = 0; r < perBlock; ++r) {
                          CodLineRecord record = CodLineRecord::At(block, r);
                          if (record.flags == 255) {
                              counter = int32_t(record.address) - 1;
@@ -393,6 +458,41 @@ void TCode::ReadMemoryMap(CodBlockSource& source) {
                     if (r.first == 0 && r.last == 0) continue;
                     memoryMap_.push_back(r);
                 }
+            }
+        });
+}
+
+void TCode::ReadConfigDirectories(CodBlockSource& source) {
+    RunStage(
+        "I/O Error: Unable to read ROM code image", "Out of memory: Unable to load ROM code image",
+        [&] {
+            std::set<uint32_t> seen{0};
+            CodBlock block;
+            for (uint32_t next = directory_.nextDirectory; next != 0 && seen.insert(next).second;) {
+                ReadBlock(source, next, block, "I/O Error: Unable to read ROM code block");
+                const CodDirectory d = CodDirectory::Parse(block);
+                next = d.nextDirectory;
+                const uint16_t number = d.codeBlocks[kCodCodeBlocks - 1];
+                if (d.highAddress != kGputilsConfigSegment || number == 0 || !d.memoryMap.Present())
+                    continue;
+                // The top block of the top range: byte addresses 0xFE00 to 0xFFFF.
+                CodBlock words, map;
+                ReadBlock(source, number, words, "I/O Error: Unable to read ROM code block");
+                std::array<bool, kCodWordsPerBlock> used{};
+                for (uint32_t m = d.memoryMap.first; m <= d.memoryMap.last; ++m) {
+                    ReadBlock(source, m, map, "I/O Error: Unable to read memory map block");
+                    for (int p = 0; p < kMapPairs; ++p) {
+                        uint32_t first = std::max<uint32_t>(Le16(map, size_t(4 * p)), 0xFE00);
+                        uint32_t last = Le16(map, size_t(4 * p + 2));
+                        for (uint32_t a = first & ~1u; a <= last; a += 2)
+                            used[(a - 0xFE00) / 2] = true;
+                    }
+                }
+                configWords_.clear();
+                for (int w = 0; w < kCodWordsPerBlock; ++w)
+                    if (used[size_t(w)])
+                        configWords_.push_back(
+                            {uint16_t(0xFE00 + 2 * w), Le16(words, size_t(2 * w))});
             }
         });
 }
@@ -473,6 +573,18 @@ long TCode::NearestEntry(uint32_t address) const {
 int TCode::SourceLineOfAddress(uint32_t address) const {
     long i = NearestEntry(address);
     return i < 0 ? -1 : linesByAddress_[size_t(i)].sourceLine;
+}
+
+bool TCode::SourcePlaceOfAddress(uint32_t address, std::string& file, int& line) const {
+    long i = NearestEntry(address);
+    if (i < 0 || linesByAddress_[size_t(i)].address != address) return false;
+    const CodLineEntry& e = linesByAddress_[size_t(i)];
+    line = e.sourceLine;
+    if (flavour_ == CodFlavour::Gputils) // every record names its own file
+        file = e.file < sourceFiles_.size() ? sourceFiles_[e.file] : std::string();
+    else
+        file = SourceFileOfAddress(address);
+    return true;
 }
 
 std::string TCode::SourceFileOfAddress(uint32_t address) const {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -27,6 +28,11 @@ inline constexpr int kCodWordsPerBlock = 256;
 inline constexpr int kCodCodeWords = kCodCodeBlocks * kCodWordsPerBlock; // the 64 KB image
 inline constexpr uint16_t kCodVersion = 5;
 inline constexpr int kSxCompilerType = 3;
+
+// Who wrote the file: a Byte Craft compiler (version 5), or gputils' gpasm or gplink
+// (version 1), whose tables differ in a few rules.
+enum class CodFlavour : uint8_t { ByteCraft, Gputils };
+inline constexpr uint16_t kGputilsCodVersion = 1;
 
 // Blocks of a .COD file, by number. A block that is not there in full is a short read.
 class CodBlockSource {
@@ -59,9 +65,34 @@ struct CodDirectory {
     CodBlockRange shortSymbols, sourceFiles, lineRecords, memoryMap, localSymbols, longSymbols,
         debugMessages;
     uint16_t version = 0;
+    // gputils only: the processor ("sx28"), bits 16 to 31 of the addresses this directory's
+    // code blocks hold, and the block of the next directory (0 for none).
+    std::string processor;
+    uint16_t highAddress = 0;
+    uint16_t nextDirectory = 0;
 
     static CodDirectory Parse(const CodBlock& block);
+    // The flavour the version and compiler name say; none for a version neither has.
+    std::optional<CodFlavour> Flavour() const;
 };
+
+// Line records in a block: gputils leaves the last of the 85 places empty.
+int LineRecordsPerBlock(CodFlavour flavour);
+// The device family of a gputils processor name (sx18, sx20, sx28: 0; sx48, sx52: 1), -1
+// for another; and whether the part has the third port (FUSEX bit 10).
+int FamilyOfProcessor(std::string_view processor);
+bool ProcessorHasPortC(std::string_view processor);
+
+// gpasm puts its __config word at the word address 0xFFFFFFFF, which its .COD file holds
+// behind a further directory for the byte addresses 0xFFFF0000 and up: the last block of
+// that range. CodFarWord is one word of that block that its memory map marks as used, by
+// its byte address within the range.
+struct CodFarWord {
+    uint16_t address = 0;
+    uint16_t word = 0;
+};
+inline constexpr uint16_t kGputilsConfigSegment = 0xFFFF;
+inline constexpr uint16_t kGputilsConfigByte = 0xFFFE; // __config without an address: FUSE
 
 // The compiler number of a compiler name (exact comparison); -1 for a name not known.
 int CompilerType(std::string_view name);
@@ -77,6 +108,7 @@ struct CodLineRecord {
     static CodLineRecord At(const CodBlock& block, int index);
 };
 inline constexpr int kCodLineRecordsPerBlock = 85;
+inline constexpr int kGputilsLineRecordsPerBlock = 84;
 
 struct CodSymbol {
     std::string name;
@@ -134,6 +166,9 @@ public:
     const std::string& FileName() const { return fileName_; }
 
     const CodDirectory& Directory() const { return directory_; }
+    CodFlavour Flavour() const { return flavour_; }
+    // gputils: the words behind the further directories that hold gpasm's __config.
+    const std::vector<CodFarWord>& ConfigWords() const { return configWords_; }
     const std::string& CompilerName() const { return directory_.compilerName; }
     int CompilerTypeNumber() const { return compilerType_; }
 
@@ -157,6 +192,9 @@ public:
     // The file of that entry, from the nearest entry at or before it that starts a file
     // (flag bit 7); empty when there is none.
     std::string SourceFileOfAddress(uint32_t address) const;
+    // The source file and line of the entry at exactly this address; false when no entry
+    // is there.
+    bool SourcePlaceOfAddress(uint32_t address, std::string& file, int& line) const;
 
 private:
     struct Failure {
@@ -180,6 +218,7 @@ private:
     void ReadLineRecords(CodBlockSource& source);
     void ReadDebugMessages(CodBlockSource& source);
     void ReadMemoryMap(CodBlockSource& source);
+    void ReadConfigDirectories(CodBlockSource& source);
     void Finish();
 
     int PlaceScope(uint32_t first, uint32_t last);
@@ -191,7 +230,9 @@ private:
     std::string error_;
     bool open_ = false;
     CodDirectory directory_;
+    CodFlavour flavour_ = CodFlavour::ByteCraft;
     int compilerType_ = -1;
+    std::vector<CodFarWord> configWords_;
     std::vector<uint16_t> code_;
     std::vector<CodScope> scopes_;
     int lastScope_ = 0;

@@ -67,6 +67,7 @@ bool WorkingSettings::Load(SettingsRegistry& r, bool compilerMode) {
         std::string name = std::string(setting::CustomColorPrefix) + char('A' + i);
         if (r.ReadString(name, value)) customColors[i] = value;
     }
+    r.ReadString(setting::LineTraceFile, lineTraceFile);
     return !firstRun;
 }
 
@@ -91,6 +92,7 @@ void WorkingSettings::Store(SettingsRegistry& r) const {
     r.WriteInteger(setting::RemoveIntermediateFiles, removeIntermediateFiles);
     for (int i = 0; i < 16; ++i)
         r.WriteString(std::string(setting::CustomColorPrefix) + char('A' + i), customColors[i]);
+    r.WriteString(setting::LineTraceFile, lineTraceFile);
 }
 
 } // namespace pellix

@@ -45,6 +45,8 @@ inline constexpr const char* HideClockGenInfoDialog = "Configuration\\HideClockG
 inline constexpr const char* UseRegPositions = "DebugWindow\\UseRegPositions";
 inline constexpr const char* FileListWidth = "FileListWidth";
 inline constexpr const char* LastFilesOpened = "LastFilesOpened\\File"; // + 0..4
+// Ours: the file that records the key's line (empty: none).
+inline constexpr const char* LineTraceFile = "Link\\TraceFile";
 
 // Window placements.
 inline constexpr const char* EditorWindow = "EditorWindow";
@@ -89,6 +91,8 @@ struct WorkingSettings {
     std::string comPort = "COM1";
     int ircCalibration = 0; // 0 Slowest, 1 4 MHz, 2 Fastest
     std::array<std::string, 16> customColors = DefaultCustomColors();
+    // Where the line to the key is traced; empty for no trace.
+    std::string lineTraceFile;
 
     static std::array<std::string, 16> DefaultCustomColors();
 

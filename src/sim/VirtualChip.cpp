@@ -200,17 +200,43 @@ void VirtualChip::RunToTarget() {
         }
     }
     while (core_.Cycles() < targetCycle_) {
+        // Checked here too: a run that ran out of time just before the breakpoint starts the
+        // next one on it, and a run never stops on its own first instruction.
+        if (kernelInstalled_ && core_.Pc() == KernelEntry()) {
+            EnterKernel();
+            return;
+        }
+        if (AtBreakpoint() && RunBreakpointInstruction()) return;
         SxCore::RunResult r = core_.Run(targetCycle_ - core_.Cycles());
         if (r.reason == SxCore::StopReason::Breakpoint) {
-            int pc = core_.Pc();
-            if ((kernelInstalled_ && pc == KernelEntry()) || pc == breakpoint_) {
+            if (kernelInstalled_ && core_.Pc() == KernelEntry()) {
                 EnterKernel();
                 return;
             }
-            continue; // not ours: run on
+            continue; // the user's breakpoint is seen above; any other is not ours
         }
         break; // the time is used up
     }
+}
+
+bool VirtualChip::AtBreakpoint() const {
+    return breakpoint_ >= 0 && core_.Pc() == breakpoint_ && !core_.Asleep() &&
+           core_.Instructions() != resumeInstructions_;
+}
+
+// The kernel hands the breakpoint to the chip's debugging hardware with the same mode byte
+// as a step (only its bit 1 differs), and the hardware stops as after a step: once the
+// instruction at the breakpoint has run (or been skipped). A hit is therefore reported at
+// the address that instruction leads to.
+bool VirtualChip::RunBreakpointInstruction() {
+    const bool inInterrupt = core_.InInterrupt();
+    core_.Step();
+    // An interrupt taken first runs its routine; the breakpoint's instruction runs after it.
+    if (core_.InInterrupt() && !inInterrupt) return false;
+    // A SLEEP at the breakpoint sleeps, as a stepped one does.
+    if (core_.Asleep()) return false;
+    EnterKernel();
+    return true;
 }
 
 void VirtualChip::EnterKernel() {
@@ -282,6 +308,8 @@ void VirtualChip::Resume(const std::vector<uint8_t>& r) {
         if (breakpoint < kNoBreakpoint) {
             breakpoint_ = breakpoint & 0xFFF;
             core_.SetBreakpoint(breakpoint_);
+            // Resumed on the breakpoint, its instruction runs first without a hit.
+            resumeInstructions_ = core_.Instructions();
         }
         break;
     case kModeFree:

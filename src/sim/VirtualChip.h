@@ -134,6 +134,8 @@ private:
     void Resume(const std::vector<uint8_t>& r);
     bool Running() const { return clocked_ && !held_ && !inKernel_; }
     void RunToTarget();
+    bool AtBreakpoint() const;
+    bool RunBreakpointInstruction();
     uint16_t ReportedPc() const;
 
     int family_ = 0;
@@ -159,6 +161,7 @@ private:
     uint16_t contextPc_ = 0; // the program counter the kernel reports
     uint16_t runMode_ = 0;
     int breakpoint_ = -1; // of the last resume record, while the chip runs to it
+    uint64_t resumeInstructions_ = 0; // the core's count when that record was taken
     bool timeKnown_ = false;
     uint32_t lastNow_ = 0;
     uint64_t targetCycle_ = 0;    // where the core should be by the time last passed in

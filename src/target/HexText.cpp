@@ -1,6 +1,9 @@
 #include "target/HexText.h"
 
+#include <array>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "target/DeviceTables.h"
 #include "target/ListingWriter.h"
@@ -61,10 +64,11 @@ bool ReadHex(AssemblyRecord& record) {
     return ReadHex(record, std::string_view(d.listing.data(), length));
 }
 
-bool ReadHex(AssemblyRecord& record, std::string_view text) {
+bool ReadHex(AssemblyRecord& record, std::string_view text, size_t* wordsPlaced) {
     ProgramImage& image = record.transfer;
     image.Clear(record.deviceFamily);
     record.status = 1;
+    if (wordsPlaced) *wordsPlaced = 0;
 
     size_t pos = 0;
     auto atEnd = [&] { return pos >= text.size() || text[pos] == '\0'; };
@@ -81,8 +85,20 @@ bool ReadHex(AssemblyRecord& record, std::string_view text) {
         record.Fail(kHexViolation);
         return false;
     };
+    // The line of the record that starts at `at`: CR LF, LF and a lone CR end a line.
+    size_t line = 1, counted = 0;
+    auto lineAt = [&](size_t at) {
+        for (; counted < at; ++counted)
+            if (text[counted] == '\n' || (text[counted] == '\r' && (counted + 1 >= text.size() ||
+                                                                    text[counted + 1] != '\n')))
+                ++line;
+        return std::to_string(line);
+    };
 
+    uint32_t upper = 0; // of the last extended linear address record
+    std::array<uint8_t, 255> data{};
     while (!atEnd()) {
+        const size_t start = pos;
         if (text[pos++] != ':') continue;
         int count = readByte();
         int addrHi = count < 0 ? -1 : readByte();
@@ -92,20 +108,48 @@ bool ReadHex(AssemblyRecord& record, std::string_view text) {
         unsigned address = unsigned(addrHi) * 256 + unsigned(addrLo);
         if ((count & 1) || (address & 1)) return violation();
         unsigned sum = unsigned(count + addrHi + addrLo + type);
-        int index = int(address / 2);
-        for (int i = 0; i < count; i += 2, ++index) {
-            int lo = readByte();
-            int hi = lo < 0 ? -1 : readByte();
-            if (hi < 0) return violation();
-            sum += unsigned(lo + hi);
-            // Only data records carry words: the payload of any other type is not code.
-            if (type == 0 && index <= kFusexIndex) image[index] = uint16_t((hi * 256 + lo) & 0x0FFF);
+        for (int i = 0; i < count; ++i) {
+            int b = readByte();
+            if (b < 0) return violation();
+            sum += unsigned(b);
+            data[size_t(i)] = uint8_t(b);
         }
         int checksum = readByte();
         if (checksum < 0) return violation();
         sum += unsigned(checksum);
         if ((sum & 0xFF) != 0) return violation();
-        if (type != 0) break;
+
+        if (type == 0) {
+            // Above the first 64 KB no word has a place in the image: refused, not dropped.
+            if (upper != 0 && count > 0) {
+                char where[16];
+                std::snprintf(where, sizeof where, "%X", unsigned(upper << 16 | address));
+                record.Fail("ERROR! Line " + lineAt(start) +
+                            " of the hex file places words at byte address " + where +
+                            ", outside the program image.");
+                return false;
+            }
+            // Words after FUSEX are skipped: orda's configuration record has eight.
+            int index = int(address / 2);
+            for (int i = 0; i < count; i += 2, ++index) {
+                if (index > kFusexIndex) continue;
+                image[index] = uint16_t((data[size_t(i + 1)] * 256 + data[size_t(i)]) & 0x0FFF);
+                if (wordsPlaced) ++*wordsPlaced;
+            }
+            continue;
+        }
+        if (type == 2) {
+            record.Fail("ERROR! Line " + lineAt(start) +
+                        " of the hex file is an extended segment address record (type 02); an "
+                        "SX image has no segments.");
+            return false;
+        }
+        if (type == 4) {
+            if (count != 2) return violation();
+            upper = uint32_t(data[0]) << 8 | data[1];
+            continue;
+        }
+        break; // the end record, and any other type, ends the read
     }
 
     record.status = 0;

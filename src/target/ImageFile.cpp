@@ -5,9 +5,18 @@
 namespace pellix {
 
 bool LoadImageText(AssemblyRecord& record, std::string_view text) {
+    size_t words = 0;
     // A file larger than the listing buffer is read where it is rather than cut short.
-    bool ok = record.debug.SetListingText(text) ? ReadHex(record) : ReadHex(record, text);
+    bool ok = record.debug.SetListingText(text)
+                  ? ReadHex(record, record.debug.ListingText(), &words)
+                  : ReadHex(record, text, &words);
     if (!ok) return false;
+    // Nothing to program or show: reading it as a blank image would pass a wrong file off
+    // as a program.
+    if (words == 0) {
+        record.Fail(kImageHoldsNoWords);
+        return false;
+    }
     record.assembled = record.transfer;
     // An image file names no IRC choice: an earlier program's does not carry over to it.
     record.debug.ircChoice = kNoIrcChoice;

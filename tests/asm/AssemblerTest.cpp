@@ -256,10 +256,13 @@ TEST(LoadImageText, RoundTripAndFamily) {
     EXPECT_EQ(other->deviceFamily, 0);
     EXPECT_TRUE(other->assembled.Written(0x7FF));
 
-    // A violation keeps what was there.
+    // A violation keeps what was there, and so does a file that holds no word.
     ProgramImage before = other->assembled;
     EXPECT_FALSE(LoadImageText(*other, ":0400000001"));
     EXPECT_EQ(other->message, kHexViolation);
     EXPECT_EQ(other->assembled, before);
     EXPECT_EQ(other->deviceFamily, 0);
+    EXPECT_FALSE(LoadImageText(*other, ":020000040000FA\r\n:00000001FF\r\n"));
+    EXPECT_EQ(other->message, kImageHoldsNoWords);
+    EXPECT_EQ(other->assembled, before);
 }

@@ -91,14 +91,34 @@ TEST_F(Cli, FailureReportsPositionAndWritesNoImage) {
     EXPECT_FALSE(fs::exists(Path("out.sxh")));
 }
 
-TEST_F(Cli, UsageAndUnreadableFiles) {
-    EXPECT_EQ(Run("assemble").exit, 2);
-    EXPECT_EQ(Run("assemble a.src b.src").exit, 2);
-    EXPECT_EQ(Run("assemble a.src -o").exit, 2);
-    EXPECT_EQ(Run("disasm").exit, 2);
+TEST_F(Cli, TheCaretStandsUnderTheColumnWhateverTheTabs) {
+    Write("tabs.src", "\t\tDEVICE\tSX28\n\t\tMOV\t!4,W\n");
+    RunResult r = Run("assemble " + Path("tabs.src"));
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err,
+              Path("tabs.src") + ":2:8: error: Port is out of range\n\t\tMOV\t!4,W\n\t\t   \t ^\n");
+}
+
+TEST_F(Cli, UsageAndUnreadableFilesInOneForm) {
+    const std::pair<const char*, const char*> refused[] = {
+        {"assemble", "SOURCE is missing"},
+        {"assemble a.src b.src", "unexpected argument 'b.src'"},
+        {"assemble a.src -o", "-o needs a value"},
+        {"assemble a.src --fast", "unknown option '--fast'"},
+        {"disasm", "IMAGE or SOURCE is missing"},
+        {"disasm a.src b.src", "unexpected argument 'b.src'"},
+        {"bogus", "unknown command 'bogus' (try --help)"},
+        {"ports extra", "ports takes no arguments, not 'extra'"}};
+    for (const auto& [args, problem] : refused) {
+        RunResult r = Run(args);
+        EXPECT_EQ(r.exit, 2) << args;
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "pellix-cli: error: " + std::string(problem))
+            << args;
+    }
     RunResult r = Run("assemble " + Path("missing.src"));
     EXPECT_EQ(r.exit, 1);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "pellix-cli: error: cannot read " + Path("missing.src") +
+                         ": No such file or directory\n");
     r = Run("disasm " + Path("missing.sxh"));
     EXPECT_EQ(r.exit, 1);
 
@@ -123,15 +143,34 @@ TEST_F(Cli, ControlCharactersAreDroppedAsTheEditorDropsThem) {
     RunResult r = Run("assemble " + Path("dirty.src") + " -o " + Path("dirty.sxh"));
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(Read("dirty.sxh"), Read("clean.sxh")) << "every word of the program";
-    EXPECT_EQ(r.err, "pellix-cli: " + Path("dirty.src") +
+    EXPECT_EQ(r.err, "pellix-cli: warning: " + Path("dirty.src") +
                          ":2: dropped 2 control characters (NUL, 0x01), as pellix's editor does\n"
-                         "pellix-cli: " +
+                         "pellix-cli: warning: " +
                          Path("dirty.src") +
                          ":4: dropped 1 control character (NUL), as pellix's editor does\n");
     r = Run("disasm " + Path("dirty.src"));
     EXPECT_EQ(r.exit, 0);
     EXPECT_NE(r.out.find("IREAD"), std::string::npos) << r.out;
     EXPECT_NE(r.err.find(":4: dropped 1 control character (NUL)"), std::string::npos);
+}
+
+TEST_F(Cli, HelpVersionAndThePortList) {
+    RunResult r = Run("--version");
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.out.rfind("pellix-cli ", 0), 0u) << r.out;
+    r = Run("--help");
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("\n  ports\n      list the serial ports present"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("  program IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] "
+                         "[--no-verify] [--trace FILE] [-v]\n"),
+              std::string::npos);
+    r = Run("ports");
+    EXPECT_EQ(r.exit, 0);
+    const std::string sim = "the virtual key in this program (no hardware)\n";
+    ASSERT_GE(r.out.size(), sim.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - sim.size()), sim) << "sim is always the last port";
+    EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1, 3), "sim");
 }
 
 TEST_F(Cli, DisasmFromSourceAndFromImage) {
@@ -153,6 +192,25 @@ TEST_F(Cli, DisasmFromSourceAndFromImage) {
     r = Run("disasm " + Path("broken.sxh"));
     EXPECT_EQ(r.exit, 1);
     EXPECT_NE(r.err.find("ERROR! Hex violation was encountered in file."), std::string::npos);
+}
+
+// INHX32 as gpasm writes it: an extended address of 0 first. A file that holds no word at
+// all is a failure, not an empty listing.
+TEST_F(Cli, DisasmOfGpasmHexAndOfAnEmptyImage) {
+    Write("gpasm.hex", ":020000040000FA\r\n:04002000100A690059\r\n:020FFE00100AD7\r\n"
+                       ":02000004FFFFFC\r\n:00000001FF\r\n");
+    RunResult r = Run("disasm " + Path("gpasm.hex"));
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "010- A10  JMP   010\n011- 069  CLR   09\n7FF- A10  JMP   010\n");
+
+    for (const char* empty : {":00000001FF\r\n", ":020000040000FA\r\n:00000001FF\r\n", ""}) {
+        Write("empty.hex", empty);
+        r = Run("disasm " + Path("empty.hex"));
+        EXPECT_EQ(r.exit, 1) << empty;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("ERROR! The hex file holds no program words."), std::string::npos)
+            << r.err;
+    }
 }
 
 TEST_F(Cli, ExampleAssemblesCleanly) {

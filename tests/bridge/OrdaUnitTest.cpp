@@ -386,3 +386,18 @@ TEST(OrdaInit, ReportsAMissingOrdaAndEmptiesTheOutputFolder) {
     EXPECT_EQ(prompter.messages[0].text, "ORDA Directory: " + fresh + "/");
     EXPECT_EQ(prompter.messages[0].caption, "Created directory for ORDA.");
 }
+
+TEST(OrdaLocation, BesideTheProgramElseWhereAnInstallationKeepsIt) {
+    TempFolder dir;
+    const std::string bin = dir / "usr/bin", libexec = dir / "usr/libexec/pellix";
+    fs::create_directories(bin);
+    fs::create_directories(libexec);
+    EXPECT_EQ(OrdaFolder(bin, "../libexec/pellix"), bin) << "nowhere: the program's folder";
+    WriteFile(libexec + "/ORDA.dll", "#!/bin/sh\n");
+    EXPECT_EQ(OrdaFolder(bin, "../libexec/pellix"), libexec) << "installed";
+    EXPECT_EQ(OrdaFolder(bin + "/", "../libexec/pellix"), libexec);
+    EXPECT_EQ(OrdaFolder(bin, libexec), libexec) << "an absolute folder as it is";
+    EXPECT_EQ(OrdaFolder(bin, ""), bin);
+    WriteFile(bin + "/ORDA.dll", "#!/bin/sh\n");
+    EXPECT_EQ(OrdaFolder(bin, "../libexec/pellix"), bin) << "a build tree's own comes first";
+}

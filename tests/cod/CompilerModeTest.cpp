@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/Environment.h"
+#include "asm/Disassembler.h"
 #include "cod/CodWriter.h"
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
@@ -44,6 +45,17 @@ QAction* Item(TEditorForm& f, const char* name) {
     return f.findChild<QAction*>(QString::fromLatin1(name));
 }
 
+// Ticks the debug window until its run buttons come back; false when they never do.
+bool TicksUntilIdle(TDebugForm& debug, FakeTickSource& ticks, int limit = 200) {
+    auto* step = debug.findChild<QPushButton*>(QStringLiteral("StepButton"));
+    for (int i = 0; i < limit; ++i) {
+        ticks.Advance(40);
+        debug.TimerTick();
+        if (step->isEnabled()) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 class CompilerModeTest : public QObject {
@@ -51,6 +63,7 @@ class CompilerModeTest : public QObject {
 private slots:
     void wholeSessionEndsWithTheDebugWindow();
     void missingListIsReported();
+    void gputilsOutputMarksItsOwnListing();
 };
 
 void CompilerModeTest::wholeSessionEndsWithTheDebugWindow() {
@@ -91,14 +104,7 @@ void CompilerModeTest::wholeSessionEndsWithTheDebugWindow() {
     QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), 2000); // the main window steps aside
 
     auto* step = debug.findChild<QPushButton*>(QStringLiteral("StepButton"));
-    auto idle = [&] {
-        for (int i = 0; i < 100; ++i) {
-            ticks.Advance(40);
-            debug.TimerTick();
-            if (step->isEnabled()) return true;
-        }
-        return false;
-    };
+    auto idle = [&] { return TicksUntilIdle(debug, ticks); };
     QVERIFY(idle());
     QCOMPARE(env.Hardware().Debug().live.programCounter, 0x7FFu);
     step->click();
@@ -135,6 +141,46 @@ void CompilerModeTest::missingListIsReported() {
     QCOMPARE(QString::fromStdString(prompter.messages.back().caption),
              QStringLiteral("COMMAND LINE ERROR"));
     QVERIFY(!env.DebugForm().isVisible());
+}
+
+// What gplink wrote (tests/cod/gputils): the code view marks its listing's lines, and a
+// run to the BREAK stops once the NOP there has run.
+void CompilerModeTest::gputilsOutputMarksItsOwnListing() {
+    TempFolder dir;
+    const std::string from = std::string(std::getenv("PELLIX_SOURCE_DIR")) + "/tests/cod/gputils/";
+    for (const char* name : {"linked.cod", "linked.lst"})
+        std::filesystem::copy_file(from + name, dir / name);
+    MemorySettingsStore store;
+    store.WriteInt(setting::ShowWarranty, 2);
+    store.WriteString(setting::ComPort, "sim");
+    ScriptedPrompter prompter;
+    FakeTickSource ticks;
+    Environment env(store, prompter, {"/B", (dir / "linked")}, {}, {}, HardwareOptions{&ticks, {}});
+    env.EditorForm().SetTerminate([] {});
+    TDebugForm& debug = env.DebugForm();
+    debug.SetAutomaticTimer(false);
+    env.EditorForm().show();
+    QCoreApplication::processEvents();
+    QVERIFY2(prompter.messages.empty(),
+             prompter.messages.empty() ? "" : prompter.messages[0].text.c_str());
+    QVERIFY(debug.isVisible());
+    QCOMPARE(env.Record().debug.watchCount, 2);
+
+    auto idle = [&] { return TicksUntilIdle(debug, ticks); };
+    auto lineText = [&](int line) { return ListingLine(env.Record(), line); };
+    TCodeForm& code = env.CodeForm();
+    QVERIFY(idle());
+    QCOMPARE(env.Hardware().Debug().live.programCounter, 0x7FFu);
+    QCOMPARE(lineText(code.Marks().next).substr(0, 16), std::string("0007ff   0a00   "));
+    QCOMPARE(lineText(code.Marks().breakLine).substr(0, 6), std::string("000007"));
+
+    debug.findChild<QPushButton*>(QStringLiteral("RunButton"))->click();
+    QVERIFY(idle());
+    QCOMPARE(env.Hardware().Debug().live.programCounter, 8u);
+    QCOMPARE(lineText(code.Marks().next).substr(0, 6), std::string("000008"));
+    QCOMPARE(lineText(code.Marks().breakLine).substr(0, 6), std::string("000007"));
+    QCOMPARE(int(env.Hardware().Debug().live.Register(0x09)), 12); // total
+    debug.findChild<QPushButton*>(QStringLiteral("QuitButton"))->click();
 }
 
 QTEST_MAIN(CompilerModeTest)

@@ -71,8 +71,15 @@ TEST(TCodeOpen, OnlyVersionFiveIsAccepted) {
         Opened o;
         Open(o, CodWriter("BCLSXC", version).Bytes());
         EXPECT_FALSE(o.ok);
-        EXPECT_EQ(o.Texts(), std::vector<std::string>{
-                                 ".COD File Version Error: Unrecognized version of .COD file"});
+        ASSERT_EQ(o.Texts().size(), 1u);
+        // The message goes on to say which version the file has.
+        EXPECT_EQ(o.Texts()[0].rfind(
+                      ".COD File Version Error: Unrecognized version of .COD file\rThe file is "
+                      "version " +
+                          std::to_string(version) + " from \"BCLSXC\"",
+                      0),
+                  0u)
+            << o.Texts()[0];
         EXPECT_EQ(o.code.ErrorText(), "Unrecognized version of .COD file");
     }
 }

@@ -183,7 +183,8 @@ void DebugSessionWindowsTest::wholeSessionOnTheExample() {
     QVERIFY(s.TicksUntilIdle() > 0);
     QVERIFY(s.control().live.programCounter > 0u);
 
-    // A breakpoint from the code view on "JMP loop", and Run: through the whole delay.
+    // A breakpoint from the code view on "JMP loop", and Run: through the whole delay, and
+    // the JMP itself, before the chip stops.
     TCodeForm& code = s.env->CodeForm();
     const int jmp = s.AddressOf("loop");
     QVERIFY(jmp > 0);
@@ -193,7 +194,7 @@ void DebugSessionWindowsTest::wholeSessionOnTheExample() {
     QCOMPARE(s.control().live.breakpoint, uint32_t(jmp));
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, uint32_t(jmp));
+    QCOMPARE(s.control().live.programCounter, 2u);     // back at loop
     QCOMPARE(int(s.control().live.Register(0x0A)), 0); // count3 ran down
 
     // Edit a register: count2 at 0x09 becomes 0x42, red until the next stop.
@@ -216,7 +217,7 @@ void DebugSessionWindowsTest::wholeSessionOnTheExample() {
     // Step: 0x09 was changed by the user, not by the chip, so the stop shows it as it is.
     s.Button("StepButton")->click();
     QVERIFY(s.TicksUntilIdle() <= 2);
-    QCOMPARE(s.control().live.programCounter, 2u); // JMP loop went back to loop
+    QCOMPARE(s.control().live.programCounter, 3u); // the MOV W,#1 of XOR RB,#1
     MaybeGrabScreen({&d, &regs, &code, &watch}, "debug-session-step.png");
 
     s.Button("QuitButton")->click();
@@ -344,10 +345,24 @@ void DebugSessionWindowsTest::wholeSessionOnAnOrdaSource() {
     QVERIFY(s.control().live.breakpoint != kNoBreakpoint);
     s.Button("RunButton")->click();
     QVERIFY(s.TicksUntilIdle() > 0);
-    QCOMPARE(s.control().live.programCounter, s.control().live.breakpoint);
-    QCOMPARE(list.RunLine(), jmpLine);
-    QCOMPARE(list.MarkColorAt(jmpLine, 0), list.MarkColorAt(jmpLine, 23));
-    QVERIFY(list.MarkColorAt(jmpLine, 0) != list.MarkColorAt(jmpLine, 30));
+    // The JMP ran before the chip stopped: the next line is the loop's first, and the
+    // breakpoint's line keeps its own mark.
+    const uint32_t loop = s.control().live.programCounter;
+    QVERIFY(loop != s.control().live.breakpoint);
+    const int loopLine = list.RunLine();
+    QVERIFY(loopLine > startLine && loopLine < jmpLine);
+    QVERIFY(list.CodePLSMO()->LineText(loopLine).find("XOR") != std::string::npos);
+    QCOMPARE(list.BreakpointLine(), jmpLine);
+    // The breakpoint moved onto the next line: its first 24 characters red, the rest blue.
+    list.CodePLSMOMouseDown(Qt::LeftButton, {});
+    list.CodePLSMOClick(jmpLine);
+    list.CodePLSMOMouseDown(Qt::LeftButton, {});
+    list.CodePLSMOClick(loopLine);
+    QCOMPARE(s.control().live.breakpoint, loop);
+    QCOMPARE(list.BreakpointLine(), loopLine);
+    QCOMPARE(list.RunLine(), loopLine);
+    QCOMPARE(list.MarkColorAt(loopLine, 0), list.MarkColorAt(loopLine, 23));
+    QVERIFY(list.MarkColorAt(loopLine, 0) != list.MarkColorAt(loopLine, 30));
     MaybeGrabScreen({&d, &s.env->RegisterForm(), &list}, "orda-debug-session.png");
 
     // A breakpoint from the register view's strip reaches the list as well.

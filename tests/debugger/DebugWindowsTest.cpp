@@ -37,7 +37,8 @@ void MaybeGrab(QWidget& w, const char* name) {
     w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
 }
 
-// count at 0x08 counts down from 3; the BREAK stands before "done".
+// count at 0x08 counts down from 3; the BREAK stands on the NOP before "done", so a hit
+// stops at "done".
 const char* kLoop = R"(
  DEVICE SX28,TURBO,STACKX_OPTIONX
  FREQ 4_000_000
@@ -50,6 +51,7 @@ start MOV count,#3
 loop DECSZ count
  JMP loop
  BREAK
+ NOP
 done JMP done
 )";
 
@@ -79,6 +81,7 @@ start MOV big,#$39
  CLR str+2
  MOV str+3,#'C'
  BREAK
+ NOP
 done JMP done
 )";
 
@@ -271,13 +274,21 @@ void DebugWindowsTest::stepWalkStopAndRunToTheBreakpoint() {
     QCOMPARE(r.Mask(), uint8_t(0));
     QVERIFY(r.TicksUntilIdle() > 0);
 
-    // Run to the breakpoint: not even Stop until it is there; then its line is red and blue.
+    // Run to the breakpoint: not even Stop until the chip stops after the breakpoint's
+    // instruction; the breakpoint's line stays red and the next one is blue.
     r.Button("RunButton")->click();
     QCOMPARE(r.Mask(), uint8_t(0));
     QVERIFY(r.TicksUntilIdle() > 0);
-    QCOMPARE(r.Pc(), r.record->debug.breakAddress);
+    QCOMPARE(r.Pc(), r.record->debug.breakAddress + 1u);
     QCOMPARE(r.control.live.Register(0x08), uint8_t(0));
-    const CodeMarks m = r.code->Marks();
+    CodeMarks m = r.code->Marks();
+    QCOMPARE(m.breakLine, r.LineOf(r.record->debug.breakAddress));
+    QCOMPARE(m.next, r.LineOf(r.Pc()));
+    QCOMPARE(int(RowColorsOf(m.breakLine, m).first), int(kCodeBreak));
+    QCOMPARE(int(RowColorsOf(m.next, m).source), int(kCodeNext));
+    // The breakpoint moved onto the next line: one line red and blue.
+    r.control.ToggleBreakpoint(int(r.Pc()));
+    m = r.code->Marks();
     QCOMPARE(m.next, m.breakLine);
     QCOMPARE(int(RowColorsOf(m.next, m).first), int(kCodeBreak));
     QCOMPARE(int(RowColorsOf(m.next, m).source), int(kCodeNext));
@@ -299,9 +310,11 @@ void DebugWindowsTest::stepWalkStopAndRunToTheBreakpoint() {
 }
 
 void DebugWindowsTest::pollAndUpdateSpeeds() {
-    Rig r(kLoop);
+    // Register 8 counts the rounds; the BREAK is on the NOP inside the round.
+    Rig r(" DEVICE SX28,TURBO,STACKX_OPTIONX\n RESET start\n ORG 0\n"
+          "start INC 8\n BREAK\n NOP\n JMP start\n");
     r.Open();
-    // Poll with a breakpoint runs to it again and again until Stop.
+    // Poll with a breakpoint runs to it again and again until Stop, showing every stop.
     r.Button("PollButton")->click();
     QCOMPARE(r.Mask(), kStopBit);
     for (int i = 0; i < 20; ++i) {
@@ -309,7 +322,8 @@ void DebugWindowsTest::pollAndUpdateSpeeds() {
         r.debug->TimerTick();
     }
     QCOMPARE(r.Mask(), kStopBit);
-    QCOMPARE(r.Pc(), r.record->debug.breakAddress);
+    QCOMPARE(r.Pc(), r.record->debug.breakAddress + 1u);
+    QVERIFY(r.control.live.Register(0x08) > 5);
     r.Button("StopButton")->click();
     QVERIFY(r.TicksUntilIdle() > 0);
 
@@ -435,6 +449,7 @@ start MOV FSR,#$35
  MOV IND,#$11
  MOV W,#$22
  BREAK
+ NOP
 done JMP done
 )");
     r.Open();
@@ -746,6 +761,7 @@ void DebugWindowsTest::compilerModeCaption() {
     r.Open();
     r.Button("RunButton")->click();
     QVERIFY(r.TicksUntilIdle() > 0);
+    r.control.ToggleBreakpoint(int(r.Pc()));
     const CodeMarks m = r.code->Marks();
     QCOMPARE(m.next, m.breakLine);
     const QImage shot = r.code->grab().toImage();

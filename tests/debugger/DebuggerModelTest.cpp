@@ -14,7 +14,8 @@ using namespace pellix::test;
 
 namespace {
 
-// count at 0x08 counts down from 3; the BREAK sits on the JMP after the loop.
+// count at 0x08 counts down from 3; the BREAK sits on the NOP after the loop, so a hit
+// stops at "done", the instruction after it.
 const char* kLoop = R"(
  DEVICE SX28,TURBO,STACKX_OPTIONX
  FREQ 4_000_000
@@ -26,6 +27,7 @@ start MOV count,#3
 loop DECSZ count
  JMP loop
  BREAK
+ NOP
 done JMP done
 )";
 
@@ -106,11 +108,12 @@ TEST(DebugSessionModel, StepWalkStopAndRunToTheBreakpoint) {
     EXPECT_EQ(s.rig.control.flags.continuous, 0);
     EXPECT_EQ(s.TicksUntilIdle(), 1);
 
-    // Run with a breakpoint: nothing enabled, not even Stop, until the chip is there.
+    // Run with a breakpoint: nothing enabled, not even Stop, until the chip stops at an
+    // address other than the breakpoint: after the breakpoint's instruction has run.
     s.session.Run();
     EXPECT_EQ(s.session.Buttons(), 0);
     EXPECT_GT(s.TicksUntilIdle(), 0);
-    EXPECT_EQ(s.Pc(), s.rig.record->debug.breakAddress);
+    EXPECT_EQ(s.Pc(), s.rig.record->debug.breakAddress + 1u);
     EXPECT_EQ(s.rig.control.live.Register(0x08), 0);
 }
 
@@ -152,15 +155,13 @@ loop DJNZ count,loop
     EXPECT_EQ(s.session.Buttons(), kIdleButtons);
 }
 
-TEST(DebugSessionModel, AStopAtTheBreakpointCanResumeOnce) {
+TEST(DebugSessionModel, AStopExactlyAtTheBreakpointRefreshesAndResumesOnceMore) {
     SessionRig s;
-    s.session.breakpointStop = BreakpointStop::ResumesOnce;
     s.session.Start();
     ASSERT_EQ(s.TicksUntilIdle(), 1);
     // Put the chip onto the breakpoint, then let a tick see it there.
     s.rig.control.SetProgramCounter(int(s.rig.record->debug.breakAddress));
     s.rig.control.flags.stateValid = 0;
-    s.rig.control.flags.runMode = RunModeToBreak;
     s.rig.control.flags.continuous = 1;
     s.rig.control.ResumeChip(RunModeApply);
     s.rig.control.flags.runMode = RunModeToBreak;
@@ -170,7 +171,51 @@ TEST(DebugSessionModel, AStopAtTheBreakpointCanResumeOnce) {
     EXPECT_GT(s.log.size(), refreshes) << "the views show the stop";
     EXPECT_EQ(s.rig.control.flags.continuous, 0);
     EXPECT_EQ(s.rig.control.flags.stateValid, 0) << "resumed once more";
+    EXPECT_EQ(s.rig.control.flags.runMode, RunModeToBreak) << "in the same mode";
     EXPECT_EQ(s.session.Buttons(), 0) << "the buttons wait for a stop elsewhere";
+}
+
+// The same rule for a Step that lands on the breakpoint: the stop there is shown, and the
+// chip steps once more before the buttons come back.
+TEST(DebugSessionModel, AStepOntoTheBreakpointStepsOnceMore) {
+    SessionRig s(" DEVICE SX28,TURBO,STACKX_OPTIONX\n RESET start\n ORG 0\n"
+                 "start NOP\n BREAK\n NOP\ndone JMP done\n");
+    s.session.Start();
+    ASSERT_EQ(s.TicksUntilIdle(), 1);
+    s.session.Step();
+    ASSERT_EQ(s.TicksUntilIdle(), 1);
+    ASSERT_EQ(s.Pc(), 0u);
+    size_t refreshes = s.log.size();
+    s.session.Step();
+    EXPECT_EQ(s.TicksUntilIdle(), 2) << "the stop at the breakpoint, then the one after it";
+    EXPECT_EQ(s.Pc(), 2u);
+    const std::vector<std::string> shown(s.log.begin() + long(refreshes), s.log.end());
+    EXPECT_EQ(shown,
+              (std::vector<std::string>{"reg pc 1", "reg repaint", "reg pc 2", "reg repaint"}))
+        << "both stops shown";
+}
+
+// A breakpoint on a JMP to itself: each hit stops the chip at the breakpoint again, so the
+// window shows it and resumes, tick after tick, with no run button to press.
+TEST(DebugSessionModel, ABreakpointOnAJumpToItselfKeepsTheRunGoing) {
+    SessionRig s(R"(
+ DEVICE SX28,TURBO,STACKX_OPTIONX
+ FREQ 4_000_000
+ RESET start
+ ORG 0
+start NOP
+ BREAK
+done JMP done
+)");
+    s.session.Start();
+    ASSERT_EQ(s.TicksUntilIdle(), 1);
+    s.session.Run();
+    size_t refreshes = s.log.size();
+    for (int i = 0; i < 20; ++i)
+        s.session.TimerTick();
+    EXPECT_EQ(s.session.Buttons(), 0);
+    EXPECT_EQ(s.Pc(), s.rig.record->debug.breakAddress);
+    EXPECT_GE(s.log.size(), refreshes + 5) << "every stop is shown";
 }
 
 TEST(DebugSessionModel, ALinkFailureClosesTheWindowAtTheNextTick) {

@@ -2,12 +2,16 @@
 // window with the built-in assembler, the box after Run, the Clock and Device commands, a
 // hex image on the command line, and where the device and clock windows are placed.
 #include <QCheckBox>
+#include <QTemporaryDir>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <fstream>
+#include <sstream>
 
 #include "DevwinRig.h"
 #include "app/BuiltInAssembler.h"
@@ -49,7 +53,7 @@ struct ProgramRig {
         services.assembler = &assembler;
         HardwareOptions hardware;
         hardware.ticks = &ticks;
-        hardware.devices = [this](const std::string& path) {
+        hardware.devices = [this](const std::string& path, std::string*) {
             opened.push_back(path);
             return std::unique_ptr<SerialPort>();
         };
@@ -83,6 +87,7 @@ private slots:
     void programNeedsNoFullKeyRunDoes();
     void aMissingKeyEndsTheCommandWithTheLinksMessage();
     void theConfiguredPortAndCalibrationCountFromTheNextCommand();
+    void theLineTraceFollowsTheSetting();
     void clockCommandHoldsTheKeyWhileTheWindowIsUp();
     void deviceCommandAndTheRefreshAfterAssembling();
     void hexImageOnTheCommandLineGoesToTheDeviceWindow();
@@ -202,6 +207,42 @@ void ChipCommandsTest::theConfiguredPortAndCalibrationCountFromTheNextCommand() 
     QCOMPARE(r.env->IRCForm().TrimLabel(irc.trim).text(),
              QString::fromStdString(IrcMegahertzText(irc.counts[size_t(irc.trim)])));
     QCOMPARE(VirtualChip::TrimOfFusex(r.Chip().Fusex()), irc.trim);
+}
+
+void ChipCommandsTest::theLineTraceFollowsTheSetting() {
+    ProgramRig r;
+    r.Write(kSource);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("key.trace")).toStdString();
+    r.env->Settings().lineTraceFile = path;
+    r.Main().RunProgramItemClick();
+    QVERIFY2(r.prompter.messages.empty(), r.LastMessage().c_str());
+    auto read = [&] {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    std::string trace = read();
+    QVERIFY2(trace.find(" > 20 50 65 6C 6C 69 78 | 20 50 65 6C 6C 69 78\n") != std::string::npos,
+             trace.substr(0, 200).c_str());
+    // The file goes on for the run: the next command adds to it.
+    r.Main().RunProgramItemClick();
+    QVERIFY(read().size() > trace.size() + trace.size() / 2);
+
+    // A file that cannot be written is said once; the command goes on without a trace.
+    r.env->Settings().lineTraceFile = dir.filePath(QStringLiteral("no/such/t")).toStdString();
+    r.Main().RunProgramItemClick();
+    QCOMPARE(r.prompter.messages.size(), size_t(1));
+    QCOMPARE(r.prompter.messages[0].caption, std::string("Line trace"));
+    QVERIFY(r.LastMessage().rfind("Cannot write the line trace ", 0) == 0);
+    QCOMPARE(r.Chip().Code(0), uint16_t(0xC5A));
+    r.Main().RunProgramItemClick();
+    QCOMPARE(r.prompter.messages.size(), size_t(1));
+    size_t before = read().size();
+    r.env->Settings().lineTraceFile.clear();
+    r.Main().RunProgramItemClick();
+    QCOMPARE(read().size(), before);
 }
 
 void ChipCommandsTest::clockCommandHoldsTheKeyWhileTheWindowIsUp() {

@@ -190,6 +190,10 @@ TEST(Examples, MacrosStopAtBreakWithTheirWatches) {
     // On the virtual key, through the debug kernel, as the Debug command does it.
     Output out = Cli("debug '" + ExamplePath("macros.src") + "' --port sim", "run\nwatch\n");
     ASSERT_EQ(out.exitCode, 0) << out.text;
+    // The chip stops once the BREAK's NOP has run: at done, with its JMP next.
+    char done[16];
+    std::snprintf(done, sizeof done, "\nPC=%03X ", unsigned(record->debug.breakAddress + 1));
+    EXPECT_NE(out.text.find(done), std::string::npos) << out.text;
     EXPECT_NE(out.text.find("sum = 385"), std::string::npos) << out.text;
     EXPECT_NE(out.text.find("count = 10"), std::string::npos) << out.text;
     EXPECT_NE(out.text.find("big = 1_597"), std::string::npos) << out.text;

@@ -13,9 +13,10 @@ set(expected
     bin/pellix-cli bin/orda bin/pellix-keysim
     "share/pellix/SX Assembly Keyword List.txt"
     share/man/man1/pellix-cli.1 share/man/man1/orda.1 share/man/man1/pellix-keysim.1
-    share/doc/pellix/examples/blink.src share/doc/pellix/examples/orda/counter.src)
+    share/doc/pellix/examples/blink.src share/doc/pellix/examples/orda/counter.src
+    share/bash-completion/completions/pellix-cli)
 if(GUI)
-    list(APPEND expected bin/pellix bin/ORDA.dll share/applications/pellix.desktop
+    list(APPEND expected bin/pellix libexec/pellix/ORDA.dll share/applications/pellix.desktop
          share/icons/hicolor/scalable/apps/pellix.svg share/mime/packages/pellix.xml
          share/man/man1/pellix.1)
 endif()
@@ -26,11 +27,14 @@ foreach(f IN LISTS expected)
 endforeach()
 
 if(GUI)
-    # The name pellix starts orda by must lead to orda itself, relative, so that the tree can
-    # move.
-    file(READ_SYMLINK ${root}/bin/ORDA.dll target)
-    if(NOT target STREQUAL "orda")
-        message(FATAL_ERROR "ORDA.dll points at '${target}'")
+    # orda under the name pellix starts it by, off the users' PATH; and it runs.
+    if(EXISTS "${root}/bin/ORDA.dll")
+        message(FATAL_ERROR "ORDA.dll is installed on the PATH")
+    endif()
+    execute_process(COMMAND ${root}/libexec/pellix/ORDA.dll --version RESULT_VARIABLE r
+                    OUTPUT_VARIABLE o)
+    if(NOT r EQUAL 0 OR NOT o MATCHES "^orda ")
+        message(FATAL_ERROR "the installed ORDA.dll does not run: ${o}")
     endif()
 endif()
 file(STRINGS "${root}/share/pellix/SX Assembly Keyword List.txt" words)
@@ -43,4 +47,10 @@ execute_process(COMMAND ${root}/bin/orda /? RESULT_VARIABLE r OUTPUT_VARIABLE o 
 if(NOT o MATCHES "ORDA Cross-Assembler")
     message(FATAL_ERROR "the installed orda does not run: ${o}")
 endif()
+foreach(program pellix-cli orda pellix-keysim)
+    execute_process(COMMAND ${root}/bin/${program} --version RESULT_VARIABLE r OUTPUT_VARIABLE o)
+    if(NOT r EQUAL 0 OR NOT o MATCHES "^${program} ")
+        message(FATAL_ERROR "${program} --version: ${o}")
+    endif()
+endforeach()
 file(REMOVE_RECURSE ${STAGE})

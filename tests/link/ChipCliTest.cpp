@@ -14,6 +14,7 @@
 #include "cli/ChipCommands.h"
 #include "cli/CliSettings.h"
 #include "link/ClockUnit.h"
+#include "link/LinkTestSupport.h"
 #include "link/PortFactory.h"
 #include "platform/TickSource.h"
 #include "sim/VirtualKey.h"
@@ -148,7 +149,7 @@ TEST_F(ChipCli, RunStartsTheClockAndNeedsTheFullKey) {
     key.faults.zeroSeed = true;
     r = Run(RunCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: Brisand does not support this function.\n");
     EXPECT_EQ(key.Chip().EraseCount(), 0) << "nothing was programmed";
     r = Run(ProgramCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 0) << "programming works with the programming-only key: " << r.err;
@@ -169,7 +170,7 @@ TEST_F(ChipCli, ClockOnAndOff) {
 
     r = Run(ClockCommand, {"120MHz"});
     EXPECT_EQ(r.exit, 2);
-    EXPECT_EQ(r.err, "pellix-cli: the clock runs from 400,000 to 110,000,000 Hz, not "
+    EXPECT_EQ(r.err, "pellix-cli: error: the clock runs from 400,000 to 110,000,000 Hz, not "
                      "120,000,000\n");
     r = Run(ClockCommand, {"fast"});
     EXPECT_EQ(r.exit, 2);
@@ -178,7 +179,7 @@ TEST_F(ChipCli, ClockOnAndOff) {
     key.faults.zeroSeed = true;
     r = Run(ClockCommand, {"4000000"});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "error: Brisand does not support this function.\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: Brisand does not support this function.\n");
 }
 
 TEST_F(ChipCli, LinkErrorsAreOneLineAndExit1) {
@@ -186,13 +187,13 @@ TEST_F(ChipCli, LinkErrorsAreOneLineAndExit1) {
     key.faults.statusValue = 3;
     Outcome r = Run(ProgramCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "error: Programming failed.\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: Programming failed.\n");
     EXPECT_EQ(r.out, "");
 
     key.faults.noAnswer = true;
     r = Run(VerifyCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "error: Pellix not found on sim.\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: Pellix not found on sim.\n");
     r = Run(ReadCommand, {"-o", Path("x.sxh")});
     EXPECT_EQ(r.exit, 1);
     EXPECT_FALSE(fs::exists(Path("x.sxh"))) << "no image from a failed read";
@@ -200,8 +201,9 @@ TEST_F(ChipCli, LinkErrorsAreOneLineAndExit1) {
     key.faults.noAnswer = false;
     key.faults.refuseOpen = true;
     r = Run(ProgramCommand, {Path("prog.src")});
-    EXPECT_EQ(r.err, "error: Unable to open sim: COM port in use by another process.\n")
-        << "the message box's line break becomes a colon";
+    EXPECT_EQ(r.err, "pellix-cli: error: Unable to open sim: COM port in use by another "
+                     "process.\n  Device or resource busy\n")
+        << "the message box's line break becomes a colon; the reason follows on a line of its own";
 }
 
 TEST_F(ChipCli, TheCalibrationTableAndTheIrcSetting) {
@@ -240,18 +242,50 @@ TEST_F(ChipCli, ReadingAChipSmallerThanAssumedReadsItAgainAtItsSize) {
         EXPECT_EQ(back->assembled[kIdIndex + i], 0xFF0 | i);
 }
 
+// gpasm's output: its hex file as the image, or its .COD file, which also carries the FUSE
+// of __config that the hex file cannot hold.
+TEST_F(ChipCli, ProgramWhatGputilsWrote) {
+    const std::string folder =
+        std::string(std::getenv("PELLIX_SOURCE_DIR")) + "/tests/cod/gputils/";
+    Outcome r = Run(ProgramCommand, {folder + "sx28.hex"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(key.Chip().Code(0), 0xA10);
+    EXPECT_EQ(key.Chip().Code(0x10), 0x069);
+    EXPECT_EQ(key.Chip().Fusex(), 0xF7F);
+    r = Run(ProgramCommand, {folder + "sx28.cod"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "Device verified OK\n");
+    EXPECT_EQ(key.Chip().Code(0x10), 0x069);
+    EXPECT_EQ(key.Chip().Id(0), 0xFF4);
+    r = Run(VerifyCommand, {folder + "sx28.cod"});
+    EXPECT_EQ(r.exit, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "Device verified OK\n");
+
+    r = Run(ProgramCommand, {Path("missing.cod")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("I/O Error: Unable to open code file: " + Path("missing.cod")),
+              std::string::npos)
+        << r.err;
+}
+
 TEST_F(ChipCli, BadInputsAndUsage) {
     Outcome r = Run(ProgramCommand, {Path("missing.src")});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err,
-              "pellix-cli: cannot read " + Path("missing.src") + ": No such file or directory\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: cannot read " + Path("missing.src") +
+                         ": No such file or directory\n");
     EXPECT_EQ(key.Sessions(), 0) << "the key is not touched";
 
     Write("broken.sxh", ":0200000001\r\n");
     r = Run(ProgramCommand, {Path("broken.sxh")});
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: " + Path("broken.sxh") +
+    EXPECT_EQ(r.err, "pellix-cli: error: " + Path("broken.sxh") +
                          ": ERROR! Hex violation was encountered in file.\n");
+    // An image without a word would program a blank chip and call it done.
+    Write("empty.hex", ":020000040000FA\r\n:00000001FF\r\n");
+    r = Run(ProgramCommand, {Path("empty.hex")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: error: " + Path("empty.hex") +
+                         ": ERROR! The hex file holds no program words.\n");
 
     Write("bad.src", " DEVICE SX28\n JMP nowhere\n");
     r = Run(RunCommand, {Path("bad.src")});
@@ -261,19 +295,26 @@ TEST_F(ChipCli, BadInputsAndUsage) {
 
     r = Run(ReadCommand, {});
     EXPECT_EQ(r.exit, 2);
-    EXPECT_EQ(r.err, "Usage: pellix-cli read -o IMAGE [--port PORT] [--verify]\n");
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"a.src", "b.src"},
-                                               {"a.src", "--port"},
-                                               {"a.src", "--port="},
-                                               {"a.src", "--bogus"},
-                                               {"a.src", "-o", "x.sxh"},
-                                               {"a.src", "--verify"}}) {
+    EXPECT_EQ(r.err,
+              "pellix-cli: error: -o IMAGE is missing\n"
+              "Usage: pellix-cli read -o IMAGE [--port PORT] [--verify] [--trace FILE] [-v]\n");
+    const std::string usage = "Usage: pellix-cli program IMAGE|SOURCE|COD [--port PORT] "
+                              "[--irc slowest|4mhz|fastest] [--no-verify] [--trace FILE] [-v]\n";
+    const std::pair<std::vector<std::string>, std::string> refused[] = {
+        {{}, "IMAGE|SOURCE|COD is missing"},
+        {{"a.src", "b.src"}, "unexpected argument 'b.src'"},
+        {{"a.src", "--port"}, "--port needs a value"},
+        {{"a.src", "--port="}, "--port needs a value"},
+        {{"a.src", "--trace"}, "--trace needs a value"},
+        {{"a.src", "--bogus"}, "unknown option '--bogus'"},
+        {{"a.src", "-v=1"}, "unknown option '-v=1'"},
+        {{"a.src", "-o", "x.sxh"}, "unknown option '-o'"},
+        {{"a.src", "--verify"}, "unknown option '--verify'"},
+        {{"a.src", "--irc", "medium"}, "--irc takes slowest, 4mhz or fastest, not 'medium'"}};
+    for (const auto& [args, problem] : refused) {
         r = Run(ProgramCommand, args);
-        EXPECT_EQ(r.exit, 2) << args.size();
-        EXPECT_EQ(r.err, "Usage: pellix-cli program IMAGE|SOURCE [--port PORT] "
-                         "[--irc slowest|4mhz|fastest] [--no-verify]\n");
+        EXPECT_EQ(r.exit, 2) << problem;
+        EXPECT_EQ(r.err, "pellix-cli: error: " + problem + "\n" + usage);
     }
     EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "extra"}).exit, 2);
     EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "--no-verify"}).exit, 2);
@@ -311,7 +352,7 @@ TEST_F(ChipCli, BytesDamagedOnTheWayNeverPassAsAProgrammedChip) {
         EXPECT_EQ(r.exit, 1);
         if (r.out.find("Verify failed at ") != std::string::npos) {
             ++caught;
-            EXPECT_NE(r.err.find("pellix-cli: the chip does not hold the program written"),
+            EXPECT_NE(r.err.find("pellix-cli: error: the chip does not hold the program written"),
                       std::string::npos)
                 << r.err;
             EXPECT_FALSE(key.Chip().Clocked()) << "run starts no clock for a wrong chip";
@@ -361,7 +402,7 @@ TEST_F(ChipCli, ASourceWithANulIsAssembledWhole) {
     Write("nul.src", text);
     Outcome r = Run(ProgramCommand, {Path("nul.src")});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.err, "pellix-cli: " + Path("nul.src") +
+    EXPECT_EQ(r.err, "pellix-cli: warning: " + Path("nul.src") +
                          ":7: dropped 1 control character (NUL), as pellix's editor does\n");
     auto expected = Assembled(kSource);
     for (int a = 0; a < 2048; ++a)
@@ -380,9 +421,100 @@ TEST_F(ChipCli, TheBarOnATerminalEndsItsLineBeforeAnError) {
     key.faults.statusValue = 2;
     r = Run(ProgramCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 1);
-    const std::string tail = "]\nerror: Chip connection failed.\n";
+    const std::string tail = "]\npellix-cli: error: Chip connection failed.\n";
     ASSERT_GE(r.err.size(), tail.size());
     EXPECT_EQ(r.err.substr(r.err.size() - tail.size()), tail) << "the error on a line of its own";
+}
+
+TEST_F(ChipCli, TheTraceOfAProgrammingHoldsTheBytesOfTheExchange) {
+    key.logRequests = true;
+    // Programming alone, without the read back.
+    Outcome r =
+        Run(ProgramCommand, {Path("prog.src"), "--no-verify", "--trace", Path("line.trace")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    std::vector<test::TraceLine> lines;
+    std::istringstream in(Read("line.trace"));
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(test::ParseTraceLine(line));
+    ASSERT_GT(lines.size(), 2 * (2 + 1 + 64 + 1 + 1 + 1)) << "erase, start, blocks, end, reset";
+    EXPECT_EQ(lines[0].raw, test::Text(" Pellix"));
+    // Every byte queued after the identification, as the key took it, in order.
+    test::Bytes sent, echoed;
+    for (size_t i = 2; i < lines.size(); ++i) {
+        const test::TraceLine& l = lines[i];
+        if (l.direction == '>') {
+            sent.insert(sent.end(), l.plain.begin(), l.plain.end());
+            // The next burst from the key starts with the echo of this one (the end byte's
+            // is never read).
+            if (i + 1 < lines.size()) {
+                const test::TraceLine& back = lines[i + 1];
+                ASSERT_EQ(back.direction, '<') << i;
+                ASSERT_GE(back.raw.size(), l.raw.size());
+                EXPECT_TRUE(std::equal(l.raw.begin(), l.raw.end(), back.raw.begin())) << i;
+                EXPECT_TRUE(std::equal(l.plain.begin(), l.plain.end(), back.plain.begin())) << i;
+            }
+        }
+        EXPECT_GE(l.time, lines[i - 1].time);
+    }
+    EXPECT_EQ(sent, key.requestLog);
+    EXPECT_EQ(sent.front(), 1) << "the erase command first";
+    EXPECT_EQ(sent.back(), 0) << "the end byte last";
+
+    // Each run writes its trace afresh; a trace that cannot be written stops the command.
+    r = Run(VerifyCommand, {Path("prog.src"), "--trace=" + Path("line.trace")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const std::string verify = Read("line.trace");
+    const std::string hello = " > 20 50 65 6C 6C 69 78 |";
+    EXPECT_EQ(verify.find(hello), verify.rfind(hello)) << "one connection: the verify's own";
+    int sessions = key.Sessions();
+    r = Run(ReadCommand, {"-o", Path("x.sxh"), "--trace", Path("no/such/dir/t")});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: error: cannot write " + Path("no/such/dir/t") +
+                         ": No such file or directory\n");
+    EXPECT_EQ(key.Sessions(), sessions) << "the key is not touched";
+}
+
+TEST_F(ChipCli, VerboseTellsEachStepOnStandardError) {
+    progressBar = true;
+    Outcome r = Run(ProgramCommand, {Path("prog.src"), "-v", "--no-verify"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.find('\r'), std::string::npos) << "no bar among the step lines";
+    std::istringstream in(r.err);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_GE(lines.size(), 74u);
+    EXPECT_EQ(lines[0], "pellix-cli: opening sim at 57600 baud");
+    EXPECT_EQ(lines[1], "pellix-cli: key found at 57600 baud, firmware version 3");
+    EXPECT_EQ(lines[2], "pellix-cli: erase for 255 units");
+    EXPECT_EQ(lines[3], "pellix-cli: erase for 245 units");
+    EXPECT_EQ(lines[4], "pellix-cli: programming");
+    EXPECT_EQ(lines[5].rfind("pellix-cli: program block of 2 words (configuration: FUSEX ", 0), 0u)
+        << lines[5];
+    EXPECT_EQ(lines[6], "pellix-cli: program block of 32 words (words 000-01F), pulse time 20");
+    EXPECT_EQ(lines[69], "pellix-cli: program block of 32 words (words 7E0-7FF), pulse time 20");
+    EXPECT_EQ(lines[70], "pellix-cli: program block of 16 words (ID), pulse time 20");
+    EXPECT_EQ(lines[71].rfind("pellix-cli: programming end, oscillator count ", 0), 0u);
+    EXPECT_EQ(lines[72], "pellix-cli: reset the chip");
+    EXPECT_EQ(lines[73], "pellix-cli: end, port closed");
+
+    // The fallback to the other rate and the programming-only key say so.
+    key.faults.onlyBaud = 19200;
+    key.faults.zeroSeed = true;
+    r = Run(ReadCommand, {"-o", Path("x.sxh"), "--verbose", "--port", "sim"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err.rfind("pellix-cli: opening sim at 57600 baud\n"
+                          "pellix-cli: no answer at 57600 baud\n"
+                          "pellix-cli: opening sim at 19200 baud\n"
+                          "pellix-cli: key found at 19200 baud, firmware version 3, a "
+                          "programming-only key (scrambler state 0)\n"
+                          "pellix-cli: reading\n"
+                          "pellix-cli: read block of 3 words (device code, FUSEX, FUSE)\n"
+                          "pellix-cli: read block of 128 words (words 000-07F)\n",
+                          0),
+              0u)
+        << r.err;
 }
 
 TEST(ClockFrequencyArgument, HertzOrAUnitWholeHertzOnly) {

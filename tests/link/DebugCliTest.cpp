@@ -58,18 +58,19 @@ void ExpectSession(const RunResult& r) {
     ASSERT_EQ(r.out.substr(0, std::string(kFirstStops).size()), kFirstStops) << r.out;
     std::string rest = r.out.substr(std::string(kFirstStops).size());
     EXPECT_EQ(rest.substr(0, 18), "Breakpoint at 002\n");
-    // Twice round the loop to the breakpoint, then the two writes.
-    EXPECT_NE(rest.find("PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "PC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "PC=002 W=33 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"),
+    // Twice round the loop to the breakpoint, each time stopping once its MOV W,#01 has
+    // run, then the two writes.
+    EXPECT_NE(rest.find("PC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "PC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "PC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "PC=003 W=33 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"),
               std::string::npos)
         << rest;
-    EXPECT_NE(rest.find("\n00: 00 00 03 1C 00 00 00 00 5A 00 00 00 00 00 00 00\n"),
+    EXPECT_NE(rest.find("\n00: 00 00 04 1C 00 00 00 00 5A 00 00 00 00 00 00 00\n"),
               std::string::npos)
         << rest;
-    EXPECT_NE(rest.find("M=F W=33 PC=002 INT=0 SKIP=0\n"), std::string::npos);
-    EXPECT_EQ(rest.find("PC=003"), std::string::npos) << "nothing after quit";
+    EXPECT_NE(rest.find("M=F W=33 PC=003 INT=0 SKIP=0\n"), std::string::npos);
+    EXPECT_EQ(rest.find("PC=004"), std::string::npos) << "nothing after quit";
 }
 
 } // namespace
@@ -101,17 +102,72 @@ TEST_F(DebugCli, AnImageDebugsWithoutASource) {
     EXPECT_NE(r.out.find("PC=001 "), std::string::npos);
 }
 
+// where: the source line of the next instruction, for each kind of program.
+TEST_F(DebugCli, WhereForASourceAnOrdaImageAndCompilerOutput) {
+    // A source: the line of the file given (the reset vector's is RESET's).
+    RunResult r = Run("debug " + Blink() + " --port sim", "where\nstep\nwhere\nstep 2\nwhere\n");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const std::string blink = blink_.string();
+    EXPECT_NE(r.out.find(blink + ":5\nPC=000"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n" + blink + ":13\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n" + blink + ":14\n"), std::string::npos) << r.out;
+
+    // orda's output: its map beside the image names the file and line, and hop steps
+    // through a line of two words.
+    const fs::path orda = BuiltProgram("orda");
+    if (orda.empty()) GTEST_SKIP() << "no orda";
+    const fs::path examples = blink_.parent_path() / "orda";
+    for (const char* f : {"counter.src", "ports.inc", "delay.inc"})
+        fs::copy_file(examples / f, dir_ / f);
+    RunResult built =
+        RunShell("cd " + Quoted(dir_.string()) + " && " + Quoted(orda.string()) + " counter.src");
+    ASSERT_EQ(built.exit, 0) << built.out;
+    r = Run("debug '" + (dir_ / "counter.hex").string() + "' --port sim",
+            "step\nwhere\nhop\nwhere\nstep 3\nwhere\n");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_NE(r.out.find("MOV   W,#00\ncounter.src:18\nPC=002 "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CLR   08\ncounter.src:19\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CALL  008\ncounter.src:21\n"), std::string::npos) << r.out;
+    // Without the map, no lines.
+    fs::remove(dir_ / "counter.map");
+    r = Run("debug '" + (dir_ / "counter.hex").string() + "' --port sim", "step\nwhere\n");
+    EXPECT_NE(r.out.find("\nno source line at 000\n"), std::string::npos) << r.out;
+}
+
+// Compiler output that gputils wrote, as pellix /B debugs it: the WATCHes, the BREAK, and
+// the lines of both modules.
+TEST_F(DebugCli, GputilsOutputWithItsListing) {
+    const fs::path cod =
+        fs::path(std::getenv("PELLIX_SOURCE_DIR")) / "tests/cod/gputils/linked.cod";
+    RunResult r = Run("debug '" + cod.string() + "' --port sim",
+                      "where\nrun\nwhere\nwatch\nstep 3\nwhere\nstep\nwhere\n");
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    // The BREAK is on the NOP at 007; the chip stops once it has run.
+    EXPECT_EQ(r.out, "PC=7FF W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   000\n"
+                     "main.asm:10\n"
+                     "PC=008 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   007\n"
+                     "main.asm:23\n"
+                     "total = 12\ncount = $00\n"
+                     "PC=007 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  NOP\n"
+                     "PC=008 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   007\n"
+                     "PC=007 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  NOP\n"
+                     "main.asm:22\n"
+                     "PC=008 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   007\n"
+                     "main.asm:23\n");
+}
+
 TEST_F(DebugCli, Failures) {
     RunResult r = Run("debug " + Blink() + " --port sim", "step\nstep 0\nstep\n");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: stdin:2: step takes a count from 1 to 1000000\n")
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:2: step takes a count from 1 to 1000000\n")
         << "a script ends at its first error";
     EXPECT_EQ(r.out.find("PC=001"), std::string::npos);
 
     fs::path wd = Put("wd.src", " DEVICE SX28,WATCHDOG\n RESET 0\n");
     r = Run("debug '" + wd.string() + "' --port sim");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: ERROR! Debug requires that Watchdog is disabled\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: ERROR! Debug requires that Watchdog is disabled\n");
 
     fs::path bad = Put("bad.src", " DEVICE SX28\n RESET 0\n JMP nowhere\n");
     r = Run("debug '" + bad.string() + "' --port sim");
@@ -120,8 +176,8 @@ TEST_F(DebugCli, Failures) {
 
     r = Run("debug " + Blink() + " --port /nonexistent/tty");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err,
-              "error: Unable to open /nonexistent/tty: COM port in use by another process.\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: Unable to open /nonexistent/tty: COM port in use by "
+                     "another process.\n  No such file or directory\n");
 
     // A script that cannot be read is a usage error, never an empty session that passes.
     r = Run("debug " + Blink() + " --port sim --script '" + (dir_ / "none.txt").string() + "'");

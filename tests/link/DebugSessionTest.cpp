@@ -48,6 +48,7 @@ start MOV count,#3
 loop DECSZ count
  JMP loop
  BREAK
+ NOP
 done JMP done
 )";
 
@@ -95,14 +96,16 @@ TEST(DebugSession, BlinkStepRunPollStopAndWrite) {
     }
     EXPECT_EQ(c.live.programCounter, 0xBu);
 
-    // To the breakpoint at the loop: the delay runs out, the LED goes off on the next round.
+    // To the breakpoint at the loop's MOV W,#1: the delay runs out, and the chip stops once
+    // the MOV has run, before the XOR; the LED goes off on the next round.
     c.ToggleBreakpoint(0x002);
     r.Go(RunModeToBreak, kDelayLimit);
-    EXPECT_EQ(c.live.programCounter, 0x002u);
+    EXPECT_EQ(c.live.programCounter, 0x003u);
+    EXPECT_EQ(c.live.Register(kRegisterW), 1);
     EXPECT_EQ(r.Reg(kCount3), 0) << "the whole delay ran";
     EXPECT_EQ(r.Reg(kRB) & 1, 1);
     r.Go(RunModeToBreak, kDelayLimit);
-    EXPECT_EQ(c.live.programCounter, 0x002u);
+    EXPECT_EQ(c.live.programCounter, 0x003u);
     EXPECT_EQ(r.Reg(kRB) & 1, 0) << "toggled once more";
 
     // Free run: it runs until stopped, wherever it is then.
@@ -161,9 +164,9 @@ TEST(DebugSession, ConsoleCommandsAndTheirOutput) {
     EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 17);
     std::string run = k.Run("set INT 0\nrun\nwatch\n");
     EXPECT_EQ(run.substr(run.find('\n') + 1),
-              "PC=00D W=69 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  JMP   00D\n"
+              "PC=00E W=69 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  JMP   00E\n"
               "count = 0\nvalue = $1234\nname = 'Hi.'\n")
-        << "run stops at the BREAK";
+        << "run stops once the BREAK's NOP has run";
     std::string regs = k.Run("regs\n");
     EXPECT_NE(regs.find("Bank 0x                   1x  3x  5x  7x  9x  Bx  Dx  Fx\n"),
               std::string::npos);
@@ -171,10 +174,11 @@ TEST(DebugSession, ConsoleCommandsAndTheirOutput) {
     EXPECT_NE(regs.find("RC      00 00000000"), std::string::npos) << "an SX28 has RC";
     EXPECT_TRUE(k.error.empty()) << k.error;
 
-    // Hop from the JMP $ stops at once at the breakpoint there; without it the line never
+    // Hop from the JMP $ stops at once at a breakpoint there; without it the line never
     // changes, so it gives up after the limit.
-    EXPECT_EQ(k.Run("hop\n"),
-              "PC=00D W=69 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  JMP   00D\n");
+    EXPECT_EQ(k.Run("break 0E\nhop\n"),
+              "Breakpoint at 00E\n"
+              "PC=00E W=69 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  JMP   00E\n");
     k.console.runLimitMs = 50;
     EXPECT_NE(k.Run("break off\nhop\n").find("(still on the same line"), std::string::npos);
     // The program counter moved to the start, then hop over the two-word MOV lines.
@@ -183,8 +187,26 @@ TEST(DebugSession, ConsoleCommandsAndTheirOutput) {
               "PC=002 W=03 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#34\n");
     EXPECT_EQ(k.Run("break 0B\nbreak off\nbreak B\n"),
               "Breakpoint at 00B\nNo breakpoint\nBreakpoint at 00B\n");
+    // The DECSZ at the breakpoint has run when the chip stops: count is down to 2.
     EXPECT_EQ(k.Run("run\n"),
-              "PC=00B W=69 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  DECSZ 08\n");
+              "PC=00C W=69 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  JMP   00B\n");
+    EXPECT_EQ(r.Reg(0x08), 2);
+}
+
+// run goes on past a stop exactly at the breakpoint, as the debug window does: a JMP to
+// itself there comes back at every stop, so run gives up after its limit and says so.
+TEST(DebugSession, ConsoleRunGoesOnPastAStopAtTheBreakpoint) {
+    DebugRig r(" DEVICE SX28,TURBO,STACKX_OPTIONX\n FREQ 4_000_000\n RESET start\n ORG 0\n"
+               "start NOP\n BREAK\ndone JMP done\n");
+    Console k(r);
+    k.console.runLimitMs = 1000;
+    std::string error;
+    ASSERT_TRUE(k.console.Begin(error));
+    size_t resumes = r.key.Chip().KernelRecords().size();
+    EXPECT_EQ(k.Run("run\n"), "PC=001 W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   001\n"
+                              "(back at the breakpoint at every stop for 1 s)\n");
+    EXPECT_GT(r.key.Chip().KernelRecords().size(), resumes + 2) << "resumed again and again";
+    EXPECT_TRUE(k.error.empty()) << k.error;
 }
 
 TEST(DebugSession, ConsoleRefusesWhatItCannotDo) {
@@ -210,7 +232,7 @@ TEST(DebugSession, ConsoleRefusesWhatItCannotDo) {
     EXPECT_EQ(refused("set 08 100"), "'100' is not a value from 0 to FF");
     EXPECT_EQ(refused("set M 10"), "'10' is not a value from 0 to F");
     EXPECT_EQ(refused("set INT 2"), "'2' is not a value from 0 to 1");
-    EXPECT_EQ(refused("pc 0E"), "no instruction at '0E'");
+    EXPECT_EQ(refused("pc 0F"), "no instruction at '0F'");
     EXPECT_EQ(refused("pc 800"), "no instruction at '800'");
     EXPECT_EQ(refused("break 7FE"), "no instruction at '7FE' for a breakpoint");
     EXPECT_EQ(refused("break"), "usage: break ADDR|off");
@@ -233,9 +255,9 @@ TEST(DebugSession, ConsoleRefusesWhatItCannotDo) {
     EXPECT_EQ(refused("hop"), "the chip is running (stop it first)");
     EXPECT_EQ(k.Run("poll\npoll\n"), "Running\nRunning\n");
     EXPECT_EQ(k.Run("break 0B\n"), "Breakpoint at 00B\n") << "for the next run";
-    EXPECT_EQ(k.Run("stop\n").substr(0, 7), "PC=00D ");
-    EXPECT_EQ(k.Run("stop\n").substr(0, 7), "PC=00D ") << "already stopped: where it is";
-    EXPECT_EQ(k.Run("poll\n").substr(0, 7), "PC=00D ");
+    EXPECT_EQ(k.Run("stop\n").substr(0, 7), "PC=00E ");
+    EXPECT_EQ(k.Run("stop\n").substr(0, 7), "PC=00E ") << "already stopped: where it is";
+    EXPECT_EQ(k.Run("poll\n").substr(0, 7), "PC=00E ");
     EXPECT_TRUE(k.error.empty()) << k.error;
 }
 

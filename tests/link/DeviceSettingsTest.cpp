@@ -7,6 +7,7 @@
 #include "link/ChipTestSupport.h"
 #include "link/DeviceSettings.h"
 #include "target/HexText.h"
+#include "target/ImageFile.h"
 
 using namespace pellix;
 using namespace pellix::test;
@@ -317,6 +318,13 @@ TEST(DeviceImageFiles, LoadingReadOnlyAndBack) {
 
     EXPECT_FALSE(r.model.LoadImageFile(dir / "missing.sxh", false));
     EXPECT_EQ(r.prompter.messages.back().text, "Unable to read " + (dir / "missing.sxh"));
+    // A file without a word is no image to program.
+    std::string empty = dir / "empty.sxh";
+    std::ofstream(empty) << ":00000001FF\r\n";
+    EXPECT_FALSE(r.model.LoadImageFile(empty, false));
+    EXPECT_EQ(r.prompter.messages.back().text, kImageHoldsNoWords);
+    EXPECT_EQ(r.prompter.messages.back().buttons, PromptButtons::Abort);
+    EXPECT_EQ(r.record->assembled.Code(5), 0x123);
 
     // An assembly makes the window writable again.
     r.model.AfterAssembly();

@@ -228,7 +228,7 @@ TEST(KeyLinkErrors, PortThatCannotBeOpened) {
     r.key.faults.refuseOpen = true;
     ExpectLinkError(
         r.link, r.prompter, [&] { r.link.ConnectKey(); },
-        "Unable to open sim\rCOM port in use by another process");
+        "Unable to open sim\rCOM port in use by another process", "Device or resource busy");
 
     // The virtual key's line is not shared either.
     SimRig a;
@@ -237,8 +237,18 @@ TEST(KeyLinkErrors, PortThatCannotBeOpened) {
     other.portName = "SIM";
     ExpectLinkError(
         other, a.prompter, [&] { other.ConnectKey(); },
-        "Unable to open SIM\rCOM port in use by another process");
+        "Unable to open SIM\rCOM port in use by another process",
+        "Device or resource busy\rIn use by this program.");
     EXPECT_TRUE(a.link.PortOpen());
+
+    // The factory's reason, whatever it is, goes under the specified text.
+    ScriptRig s;
+    ScriptedFactory& factory = s.ports;
+    factory.refusal = "Permission denied\r/dev/ttyS1 belongs to the group dialout.";
+    ExpectLinkError(
+        s.link, s.prompter, [&] { s.link.ConnectKey(); },
+        "Unable to open COM2\rCOM port in use by another process",
+        "Permission denied\r/dev/ttyS1 belongs to the group dialout.");
 }
 
 TEST(KeyLinkErrors, ReconnectingReplacesTheOpenPort) {
@@ -328,4 +338,91 @@ TEST(KeyLinkBuffers, ClosingIsHarmlessWhenClosed) {
     r.link.ClosePort();
     EXPECT_FALSE(r.link.PortOpen());
     EXPECT_TRUE(r.prompter.messages.empty());
+}
+
+namespace {
+
+// The test's clock, counting how often it is read: a loop that spins on the clock reads it
+// at every turn, one that waits in the system a few times.
+class CountingTicks final : public TickSource {
+public:
+    uint32_t Milliseconds() override {
+        ++reads;
+        return inner.Milliseconds();
+    }
+    void Sleep(uint32_t ms) override {
+        slept += ms;
+        inner.Sleep(ms);
+    }
+    FakeTickSource inner;
+    int reads = 0;
+    uint64_t slept = 0;
+};
+
+// A line on which nothing ever comes; it tells how long it was asked to wait each time.
+class SilentPort final : public SerialPort {
+public:
+    SilentPort(TickSource& ticks, std::vector<uint32_t>& waits) : ticks_(ticks), waits_(waits) {}
+    bool SetLine(uint32_t) override { return true; }
+    long Read(uint8_t*, size_t) override { return 0; }
+    long Write(const uint8_t*, size_t count) override { return long(count); }
+    void WaitForInput(uint32_t ms) override {
+        waits_.push_back(ms);
+        ticks_.Sleep(ms);
+    }
+    void Close() override {}
+
+private:
+    TickSource& ticks_;
+    std::vector<uint32_t>& waits_;
+};
+
+struct SilentFactory final : SerialPortFactory {
+    SilentFactory(TickSource& t) : ticks(t) {}
+    std::unique_ptr<SerialPort> Open(const std::string&) override {
+        return std::make_unique<SilentPort>(ticks, waits);
+    }
+    TickSource& ticks;
+    std::vector<uint32_t> waits;
+};
+
+} // namespace
+
+TEST(KeyLinkWaits, InTheSystemForTheRestOfTheTimeOut) {
+    CountingTicks ticks;
+    ScriptedPrompter prompter;
+    SilentFactory ports(ticks);
+    KeyLink link(ports, ticks, prompter);
+    uint32_t t0 = ticks.inner.Now();
+    EXPECT_THROW(link.ConnectKey(), SilentAbort);
+    uint32_t took = ticks.inner.Now() - t0;
+    EXPECT_GE(took, 2 * (kOpenSettleTime + kDefaultReceiveTimeout)) << "the same time-outs";
+    EXPECT_LT(took, 2 * (kOpenSettleTime + kDefaultReceiveTimeout) + 50);
+    ASSERT_EQ(ports.waits.size(), 2u) << "one wait an attempt, none spent looping";
+    for (uint32_t w : ports.waits) {
+        EXPECT_LE(w, kDefaultReceiveTimeout);
+        EXPECT_GE(w, kDefaultReceiveTimeout - 10) << "what was left of the time-out";
+    }
+    EXPECT_GE(ticks.slept, 2 * (kOpenSettleTime + kDefaultReceiveTimeout) - 20)
+        << "the settle time slept too";
+    EXPECT_LT(ticks.reads, 40) << "the clock is looked at, not spun on";
+}
+
+TEST(KeyLinkWaits, TheVirtualKeysRepliesAreSleptFor) {
+    CountingTicks ticks;
+    ScriptedPrompter prompter;
+    VirtualKey key;
+    PortFactory ports(&key, ticks);
+    KeyLink link(ports, ticks, prompter);
+    link.portName = "sim";
+    link.ConnectKey();
+    KeyProtocol protocol(link);
+    key.faults.latencyMs = 700;
+    int before = ticks.reads;
+    uint32_t t0 = ticks.inner.Now();
+    EXPECT_EQ(protocol.Poll(), kRunStateRunning);
+    EXPECT_GE(ticks.inner.Now() - t0, 700u) << "the reply came when it was due";
+    EXPECT_LT(ticks.inner.Now() - t0, 720u) << "and was taken at once";
+    EXPECT_LT(ticks.reads - before, 20);
+    link.ReleaseKey();
 }

@@ -1,9 +1,8 @@
-// Runs pellix-keysim for a test and tells where its pseudo-terminal is.
+// Runs pellix-keysim for a test (or a benchmark) and tells where its pseudo-terminal is.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>

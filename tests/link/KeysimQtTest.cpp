@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 
 #include "link/KeysimScenarios.h"
+#include "link/PortFailureScenarios.h"
 #include "link/qt/QtSerialPort.h"
 
 using namespace pellix;
@@ -14,8 +15,12 @@ TEST(KeysimOverPtyWithQt, Failures) {
     FailuresOverAPty(QtSerialPort::Open);
 }
 
-TEST(QtSerialPort, MissingDeviceCannotBeOpened) {
-    EXPECT_EQ(QtSerialPort::Open("/nonexistent/ttyS9"), nullptr);
+TEST(QtSerialPortFailures, TheSameReasonsAsTheTermiosAdapter) {
+    OpenFailuresTellTheReason(QtSerialPort::Open);
+}
+
+TEST(KeysimOverPtyWithQt, ThroughAStableName) {
+    ConnectsThroughAStableName(QtSerialPort::Open);
 }
 
 int main(int argc, char** argv) {

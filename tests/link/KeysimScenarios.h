@@ -108,4 +108,29 @@ inline void FailuresOverAPty(const DeviceOpener& opener) {
     }
 }
 
+// A port named by a link to the device (as /dev/serial/by-id/ names an adapter) is the
+// device: it connects, and the device itself is then busy.
+inline void ConnectsThroughAStableName(const DeviceOpener& opener) {
+    std::string stable = "/tmp/pellix-stable-" + std::to_string(::getpid());
+    PtyRig r({"--link=" + stable}, opener);
+    ASSERT_FALSE(r.link.portName.empty());
+    const std::string device = r.link.portName;
+    r.link.portName = stable;
+    r.link.ConnectKey();
+    r.protocol.Reset();
+    KeyLink other(r.ports, r.ticks, r.prompter);
+    other.portName = device;
+    EXPECT_THROW(other.ConnectKey(), SilentAbort);
+    ASSERT_EQ(r.prompter.messages.size(), 1u);
+    EXPECT_EQ(r.prompter.messages[0].text.rfind("Unable to open " + device +
+                                                    "\rCOM port in use by another process.\r"
+                                                    "Device or resource busy\rIn use by this "
+                                                    "program",
+                                                0),
+              0u)
+        << r.prompter.messages[0].text;
+    r.link.ReleaseKey();
+    EXPECT_EQ(r.keysim.Stop(), 0);
+}
+
 } // namespace pellix::test

@@ -43,14 +43,15 @@ struct SimRig {
 };
 
 // Runs `action`, expecting it to end in a link error with `text` (before the added ".")
-// that leaves the port closed.
+// and `detail` on the lines after it, that leaves the port closed.
 inline void ExpectLinkError(KeyLink& link, ScriptedPrompter& prompter,
-                            const std::function<void()>& action, const std::string& text) {
+                            const std::function<void()>& action, const std::string& text,
+                            const std::string& detail = {}) {
     size_t before = prompter.messages.size();
     EXPECT_THROW(action(), SilentAbort);
     ASSERT_EQ(prompter.messages.size(), before + 1) << "exactly one message";
     const auto& m = prompter.messages.back();
-    EXPECT_EQ(m.text, text + ".");
+    EXPECT_EQ(m.text, text + "." + (detail.empty() ? "" : "\r" + detail));
     EXPECT_EQ(m.caption, kLinkErrorCaption);
     EXPECT_EQ(m.buttons, PromptButtons::Abort);
     EXPECT_EQ(m.icon, PromptIcon::Error);
@@ -106,8 +107,12 @@ public:
     explicit ScriptedFactory(PortScript& s) : s_(s) {}
     std::unique_ptr<SerialPort> Open(const std::string&) override {
         ++s_.opens;
+        if (!refusal.empty()) return nullptr;
         return std::make_unique<ScriptedPort>(s_);
     }
+    std::string LastFailure() const override { return refusal; }
+    // When set, every open fails for this reason.
+    std::string refusal;
 
 private:
     PortScript& s_;
@@ -129,6 +134,61 @@ inline Bytes Text(const std::string& s) {
 inline Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// A line of the line trace, "MS DIR HEX ... | PLAIN ..." exactly; a byte shown as ".." is
+// 0x100 in `plainOrUntaken` and 0 in `plain`.
+struct TraceLine {
+    uint32_t time = 0;
+    char direction = 0;
+    Bytes raw;
+    std::vector<int> plainOrUntaken;
+    Bytes plain; // with ".." as 0
+};
+
+inline TraceLine ParseTraceLine(const std::string& line) {
+    TraceLine t;
+    auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    size_t i = 0;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9')
+        ++i;
+    bool ok = i > 0 && (line[0] != '0' || i == 1) && i + 2 < line.size() && line[i] == ' ' &&
+              (line[i + 1] == '<' || line[i + 1] == '>');
+    if (ok) {
+        t.time = uint32_t(std::stoul(line.substr(0, i)));
+        t.direction = line[i + 1];
+        i += 2;
+    }
+    // " XX" a byte, then " |", then " XX" or " .." a byte.
+    bool plain = false;
+    while (ok && i < line.size()) {
+        if (line.compare(i, 2, " |") == 0 && !plain) {
+            plain = true;
+            i += 2;
+            continue;
+        }
+        ok = i + 3 <= line.size() && line[i] == ' ';
+        if (!ok) break;
+        const std::string b = line.substr(i + 1, 2);
+        if (plain && b == "..") {
+            t.plainOrUntaken.push_back(0x100);
+            t.plain.push_back(0);
+        } else if (hex(b[0]) && hex(b[1])) {
+            int v = std::stoi(b, nullptr, 16);
+            if (plain) {
+                t.plainOrUntaken.push_back(v);
+                t.plain.push_back(uint8_t(v));
+            } else {
+                t.raw.push_back(uint8_t(v));
+            }
+        } else {
+            ok = false;
+        }
+        i += 3;
+    }
+    EXPECT_TRUE(ok && plain && !t.raw.empty()) << "not a trace line: " << line;
+    EXPECT_EQ(t.raw.size(), t.plain.size()) << "as many bytes on both sides: " << line;
+    return t;
 }
 
 } // namespace pellix::test

@@ -72,7 +72,7 @@ TEST(PortNames, ComPortsMapToSerialDevices) {
 TEST(PortNames, FactoryPicksTheAdapter) {
     FakeTickSource ticks;
     std::vector<std::string> asked;
-    PortFactory none(nullptr, ticks, [&](const std::string& path) {
+    PortFactory none(nullptr, ticks, [&](const std::string& path, std::string*) {
         asked.push_back(path);
         return std::unique_ptr<SerialPort>();
     });

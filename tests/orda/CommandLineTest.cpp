@@ -57,6 +57,19 @@ TEST(CommandLine, NoArgumentsPrintsUsageAndWaits) {
     EXPECT_EQ(Orda(d, "-h").out, kBanner + kUsage);
 }
 
+TEST(CommandLine, VersionAndHelpInTheLongForms) {
+    TempDir d;
+    ProcessResult r = Orda(d, "--version");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out.rfind("orda Version 1.50 (pellix ", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << "one line";
+    r = Orda(d, "--help");
+    EXPECT_EQ(r.exitCode, 0) << "asked for, help is no failure";
+    EXPECT_EQ(r.out, kBanner + kUsage);
+    EXPECT_EQ(Orda(d, "/?").exitCode, 1) << "orda's own switch keeps its exit code";
+    EXPECT_EQ(Orda(d, "/?").out, r.out);
+}
+
 TEST(CommandLine, QuietOptionAsksForTheMessageTable) {
     TempDir d;
     auto r = Orda(d, "/Q 5");

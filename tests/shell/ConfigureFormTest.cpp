@@ -1,12 +1,14 @@
 // The Configure dialog: its controls, the values it reads and writes, its layout rules.
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 
 #include "ModalWatcher.h"
 #include "platform/ScriptedPrompter.h"
@@ -45,9 +47,9 @@ struct Rig {
         if (stored) store.inner.WriteString(setting::ComPort, "COM1");
     }
     TConfigureForm& Make(bool compilerMode = false) {
-        form = std::make_unique<TConfigureForm>(
-            ConfigureContext{registry, settings, prompter, compilerMode,
-                             [this] { applied << "editor"; }, [this] { applied << "errors"; }});
+        form = std::make_unique<TConfigureForm>(ConfigureContext{
+            registry, settings, prompter, compilerMode, [this] { applied << "editor"; },
+            [this] { applied << "errors"; }, [this] { return ports; }});
         return *form;
     }
     template <class T>
@@ -70,6 +72,8 @@ struct Rig {
         return form->Execute();
     }
 
+    // The serial ports "present".
+    std::vector<SerialPortInfo> ports;
     RecordingStore store;
     SettingsRegistry registry{store};
     WorkingSettings settings;
@@ -101,6 +105,8 @@ private slots:
     void sizesStayInTheirRanges();
     void layoutFollowsUseOrdaAndUseNewEditor();
     void portItemsTheVirtualKeyAndADevice();
+    void thePortsPresentAreOfferedAndRefreshed();
+    void theLineTraceIsASettingOfItsOwn();
     void colourPanelsAskOnlyWhileInUse();
     void creationReadsWhatIsStoredAndAppliesIt();
     void placementIsStoredAndRestored();
@@ -371,6 +377,86 @@ void ConfigureFormTest::portItemsTheVirtualKeyAndADevice() {
     QCOMPARE(QString::fromStdString(rig.prompter.messages[0].text),
              L("Enter the device path of the key's serial port, for example /dev/ttyUSB0."));
     QCOMPARE(rig.settings.comPort, std::string("/dev/ttyUSB1"));
+}
+
+void ConfigureFormTest::thePortsPresentAreOfferedAndRefreshed() {
+    Rig rig;
+    SerialPortInfo ftdi;
+    ftdi.path = "/dev/ttyUSB0";
+    ftdi.manufacturer = "FTDI";
+    ftdi.product = "FT232R USB UART";
+    ftdi.vendorId = "0403";
+    ftdi.productId = "6001";
+    ftdi.stableNames = {"/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"};
+    SerialPortInfo uart;
+    uart.path = "/dev/ttyS0";
+    uart.comName = "COM1";
+    rig.ports = {ftdi, uart};
+    TConfigureForm& f = rig.Make();
+    auto* combo = rig.Find<QComboBox>("PortDeviceCB");
+    auto items = [&] {
+        QStringList list;
+        for (int i = 0; i < combo->count(); ++i)
+            list << combo->itemText(i);
+        return list;
+    };
+    QCOMPARE(items(),
+             (QStringList{L("/dev/ttyUSB0"), L("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"),
+                          L("/dev/ttyS0")}));
+    QCOMPARE(
+        combo->itemData(1, Qt::ToolTipRole).toString(),
+        L("FTDI FT232R USB UART, USB 0403:6001, /dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
+    // COM1 as stored: the list chooses nothing by itself.
+    QCOMPARE(f.PortItem(), 0);
+    QCOMPARE(combo->currentText(), QString());
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(rig.Find<QRadioButton>(QStringLiteral("PortItem%1").arg(i).toLatin1()));
+
+    // Picking a port from the list chooses the device item and says what the port is.
+    QVERIFY(rig.Run([&] {
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        QCOMPARE(f.PortItem(), kDeviceItem);
+        QVERIFY(rig.Find<QLabel>("PortInfoLBL")->toolTip().startsWith(L("FTDI FT232R")));
+    }));
+    QCOMPARE(rig.settings.comPort, std::string("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
+
+    // Refresh finds what was plugged in since, and keeps what was typed.
+    SerialPortInfo acm;
+    acm.path = "/dev/ttyACM0";
+    rig.ports.insert(rig.ports.begin(), acm);
+    QVERIFY(rig.Run([&] {
+        QCOMPARE(combo->currentText(), L("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0"));
+        auto* edit = rig.Find<QLineEdit>("PortDeviceED");
+        edit->clear();
+        QTest::keyClicks(edit, "/dev/mine");
+        rig.Find<QToolButton>("PortRefreshBTN")->click();
+        QCOMPARE(combo->count(), 4);
+        QCOMPARE(combo->itemText(0), L("/dev/ttyACM0"));
+        QCOMPARE(combo->currentText(), L("/dev/mine"));
+        QCOMPARE(rig.Find<QLabel>("PortInfoLBL")->text(), QString()); // not a port found
+    }));
+    QCOMPARE(rig.settings.comPort, std::string("/dev/mine"));
+}
+
+void ConfigureFormTest::theLineTraceIsASettingOfItsOwn() {
+    Rig rig;
+    TConfigureForm& f = rig.Make();
+    auto* trace = rig.Find<QLineEdit>("LineTraceED");
+    QCOMPARE(trace->text(), QString()); // no trace unless asked for
+    QVERIFY(rig.Run([&] { trace->setText(L("  /tmp/key.trace ")); }));
+    QCOMPARE(rig.settings.lineTraceFile, std::string("/tmp/key.trace"));
+    QCOMPARE(rig.store.inner.ReadString("Link\\TraceFile"),
+             std::optional<std::string>("/tmp/key.trace"));
+    (void)f;
+
+    // The next start reads it back; an emptied field turns the trace off.
+    Rig next;
+    next.store.inner = rig.store.inner;
+    next.Make();
+    QCOMPARE(next.settings.lineTraceFile, std::string("/tmp/key.trace"));
+    QVERIFY(next.Run([&] { next.Find<QLineEdit>("LineTraceED")->clear(); }));
+    QCOMPARE(next.settings.lineTraceFile, std::string());
 }
 
 void ConfigureFormTest::colourPanelsAskOnlyWhileInUse() {

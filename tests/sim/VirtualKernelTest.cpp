@@ -151,7 +151,9 @@ TEST(VirtualKernel, StepsFromTheResetJumpThroughALoop) {
     EXPECT_EQ(b.Pc(), 6);
 }
 
-TEST(VirtualKernel, RunsToTheBreakpointAndNotPastItsOwnStart) {
+// As the kernel's breakpoint hardware does: the instruction at the breakpoint runs, and
+// the chip stops after it, where it leads.
+TEST(VirtualKernel, AHitStopsOnceTheBreakpointsInstructionHasRun) {
     Board b;
     b.Load(CountingLoop());
     b.PowerUp();
@@ -159,18 +161,73 @@ TEST(VirtualKernel, RunsToTheBreakpointAndNotPastItsOwnStart) {
     EXPECT_EQ(b.chip.RunState(), kRunStateRunning);
     b.Tick(1);
     ASSERT_EQ(b.chip.RunState(), kRunStateStopped);
-    EXPECT_EQ(b.Pc(), 4);
-    EXPECT_EQ(b.chip.Core().PeekRegister(0x09), 1) << "stopped before DECSZ executed";
-    // Resumed at the breakpoint it runs one round before stopping there again.
-    b.Send(b.Resume(kToBreak, 4, 0x004));
+    EXPECT_EQ(b.Pc(), 5) << "after the DECSZ at the breakpoint";
+    EXPECT_EQ(b.chip.Core().PeekRegister(0x08), 2) << "the DECSZ ran";
+    EXPECT_EQ(b.chip.Core().PeekRegister(0x09), 1);
+    // Resumed after it, the next round's hit; the JMP back is no hit.
+    b.Send(b.Resume(kToBreak, 5, 0x004));
     b.Tick(1);
-    EXPECT_EQ(b.Pc(), 4);
-    EXPECT_EQ(b.chip.Core().PeekRegister(0x09), 2);
-    // The breakpoint belongs to that run only: a free run passes it.
-    b.Send(b.Resume(kFree, 4));
+    EXPECT_EQ(b.Pc(), 5);
+    EXPECT_EQ(b.chip.Core().PeekRegister(0x08), 1);
+    // The last DECSZ skips: the stop is on the skipped JMP with SKIP set.
+    b.Send(b.Resume(kToBreak, 5, 0x004));
+    b.Tick(1);
+    Bytes s = b.chip.StateBytes(24);
+    EXPECT_EQ(s[2], 5);
+    EXPECT_EQ(s[4] & 0x08, 0x08) << "SKIP";
+    EXPECT_EQ(b.chip.Core().PeekRegister(0x08), 0);
+    // The breakpoint belongs to that run only: a free run passes it (the JMP is skipped).
+    b.Send(b.Resume(kFree, 5));
     b.Tick(1);
     EXPECT_EQ(b.chip.RunState(), kRunStateRunning);
     EXPECT_EQ(b.chip.Core().Pc(), 6) << "in the JMP $ at the end";
+}
+
+TEST(VirtualKernel, ResumedOnTheBreakpointItsInstructionIsNoHit) {
+    Board b;
+    b.Load(CountingLoop());
+    b.PowerUp();
+    b.Send(b.Resume(kStep, 0x7FD)); // to 0
+    for (int i = 0; i < 4; ++i)
+        b.Send(b.Resume(kStep, b.Pc()));
+    ASSERT_EQ(b.Pc(), 4);
+    b.Send(b.Resume(kToBreak, 4, 0x004));
+    b.Tick(1);
+    EXPECT_EQ(b.Pc(), 5) << "one round later";
+    EXPECT_EQ(b.chip.Core().PeekRegister(0x09), 2);
+    EXPECT_EQ(b.chip.Core().PeekRegister(0x08), 1);
+    // A JMP to itself at the breakpoint leads back to it: the stop is at the breakpoint.
+    b.Send(b.Resume(kToBreak, 6, 0x006));
+    b.Tick(1);
+    EXPECT_EQ(b.chip.RunState(), kRunStateStopped);
+    EXPECT_EQ(b.Pc(), 6);
+}
+
+// A clock so slow that every Advance runs a cycle or two, so runs often end just before the
+// breakpoint and the next begins on it: every round still stops there.
+TEST(VirtualKernel, NoHitIsLostWhereTheTimeRanOut) {
+    Board b;
+    Program p;
+    p.Org(0).Label("start").Label("loop").Inc(0x09).Nop().Nop().Jmp("loop");
+    InstallKernel(p, 0, 0);
+    b.Load(p);
+    b.chip.LoadFuse(0xFFA); // compatible mode: four clocks a cycle
+    b.chip.ClockOn(0x3FF0); // the synthesizer's slowest: 7,266 Hz
+    b.chip.Reset();
+    for (int i = 0; i < 10 && b.chip.RunState() != kRunStateStopped; ++i)
+        b.Tick(1);
+    ASSERT_EQ(b.chip.RunState(), kRunStateStopped);
+    b.Send(b.Resume(kStep, 0x7FD));
+    int pc = b.Pc();
+    for (int round = 1; round <= 40; ++round) {
+        b.Send(b.Resume(kToBreak, pc, 0x001));
+        for (int i = 0; i < 200 && b.chip.RunState() != kRunStateStopped; ++i)
+            b.Tick(1);
+        ASSERT_EQ(b.chip.RunState(), kRunStateStopped) << "round " << round;
+        pc = b.Pc();
+        ASSERT_EQ(pc, 2);
+        ASSERT_EQ(b.chip.Core().PeekRegister(0x09), round) << "one round a hit";
+    }
 }
 
 TEST(VirtualKernel, FreeRunStopsOnlyOnRequest) {

@@ -137,14 +137,59 @@ TEST(ReadHex, WrittenMarkRulesForErasedWords) {
     EXPECT_EQ(r->transfer[kIdIndex], 0x0FFF) << "ID words never carry the mark";
 }
 
-TEST(ReadHex, KeepsOnlyTwelveBitsAndSkipsWordsBeyondTheImage) {
+TEST(ReadHex, KeepsOnlyTwelveBitsAndSkipsWordsAfterFusex) {
     auto r = NewRecord(0);
-    // 0x2024 is word 0x1012, one past FUSEX: skipped. 0x2022 is FUSEX.
+    // 0x2024 is word 0x1012, one past FUSEX: skipped, as orda's configuration record holds
+    // eight words. 0x2022 is FUSEX.
     std::string text = Record(0x0010, 0, {0x34, 0xF2}) + Record(0x2022, 0, {0x3F, 0x0F, 0x55, 0x05}) +
                        Record(0xFFFE, 0, {0x11, 0x01}) + kEnd;
     ASSERT_TRUE(ReadHex(*r, text));
     EXPECT_EQ(r->transfer[8], kWrittenMark | 0x234);
     EXPECT_EQ(r->transfer.Fusex(), 0xF3F);
+}
+
+// Words above the first 64 KB have no place in the image: refused, not dropped, with the
+// record's line; so is any extended segment address.
+TEST(ReadHex, RecordsOutsideTheImageAreRefusedWithTheirLine) {
+    struct Case {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {Record(0, 4, {0, 0}) + Record(0, 0, {1, 0}) + Record(0, 4, {0x00, 0x01}) +
+             Record(0x10, 0, {1, 0}) + kEnd,
+         "ERROR! Line 4 of the hex file places words at byte address 10010, outside the "
+         "program image."},
+        {"\n" + Record(0, 2, {0x10, 0x00}) + kEnd,
+         "ERROR! Line 2 of the hex file is an extended segment address record (type 02); an "
+         "SX image has no segments."},
+    };
+    for (const auto& c : cases) {
+        auto r = NewRecord(0);
+        EXPECT_FALSE(ReadHex(*r, c.text)) << c.text;
+        EXPECT_EQ(r->status, 1);
+        EXPECT_EQ(r->message, c.message);
+    }
+    // Lines end in CR LF, LF or a lone CR alike.
+    auto r = NewRecord(0);
+    EXPECT_FALSE(ReadHex(*r, ":020000040000FA\r:020000040000FA\n" + Record(0, 2, {0, 0})));
+    EXPECT_EQ(r->message.substr(0, 20), "ERROR! Line 3 of the");
+}
+
+TEST(ReadHex, InhxThirtyTwoAsGpasmWritesIt) {
+    // An extended address of 0 first; its __config trailer selects 0xFFFF and places nothing.
+    auto r = NewRecord(0);
+    std::string text = Record(0, 4, {0x00, 0x00}) + Record(0, 0, {0x10, 0x0A, 0x69, 0x00}) +
+                       Record(0x0FFE, 0, {0x00, 0x0A}) + Record(0, 4, {0xFF, 0xFF}) + kEnd;
+    size_t words = 0;
+    ASSERT_TRUE(ReadHex(*r, text, &words)) << r->message;
+    EXPECT_EQ(words, 3u);
+    EXPECT_EQ(r->transfer[0], kWrittenMark | 0xA10);
+    EXPECT_EQ(r->transfer[1], kWrittenMark | 0x069);
+    EXPECT_EQ(r->transfer[0x7FF], kWrittenMark | 0xA00);
+    // An extended address record is an address, never code.
+    auto odd = NewRecord(0);
+    EXPECT_FALSE(ReadHex(*odd, Record(0, 4, {0x00}) + kEnd)) << "one byte is no address";
+    EXPECT_EQ(odd->message, kHexViolation);
 }
 
 TEST(ReadHex, SkipsCharactersOutsideRecordsAndReadsLowerCase) {
@@ -162,13 +207,6 @@ TEST(ReadHex, ARecordOtherThanDataEndsTheRead) {
     ASSERT_TRUE(ReadHex(*r, text));
     EXPECT_EQ(r->transfer[0], kWrittenMark | 0x001);
     EXPECT_EQ(r->transfer[1], 0x0FFF);
-}
-
-TEST(ReadHex, AnAddressRecordIsNotTakenAsCode) {
-    auto r = NewRecord(0);
-    std::string text = Record(0, 4, {0x00, 0x00}) + Record(0, 0, {0x01, 0x00}) + kEnd;
-    ASSERT_TRUE(ReadHex(*r, text));
-    EXPECT_EQ(r->transfer[0], 0x0FFF) << "the extended address bytes must not land in word 0";
 }
 
 TEST(ReadHex, ViolationsFailAndKeepWhatWasRead) {

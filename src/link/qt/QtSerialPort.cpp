@@ -2,6 +2,15 @@
 
 #include <QSerialPort>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "link/PortFailure.h"
+#include "link/PosixSerialPort.h"
+
 namespace pellix {
 
 namespace {
@@ -19,14 +28,45 @@ bool Broken(const QSerialPort& port) {
     }
 }
 
+// The errno behind a failed open, as near as Qt's error and the device itself tell it.
+int OpenErrno(const QSerialPort& port, const std::string& path) {
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return ENOENT;
+    case QSerialPort::PermissionError:
+        // Qt says this both for a device the user may not open and for one it found
+        // locked by another program.
+        return ::access(path.c_str(), R_OK | W_OK) != 0 ? EACCES : EBUSY;
+    default:
+        return PosixSerialPort::OpenError(path);
+    }
+}
+
 } // namespace
 
 QtSerialPort::QtSerialPort(std::unique_ptr<QSerialPort> port) : port_(std::move(port)) {}
 
-std::unique_ptr<SerialPort> QtSerialPort::Open(const std::string& path) {
+std::unique_ptr<SerialPort> QtSerialPort::Open(const std::string& path, std::string* why) {
+    auto refuse = [&](int error) {
+        if (why) *why = OpenFailureText(path, error);
+        return nullptr;
+    };
+    // Qt takes the lock files of other tools for stale ones; the termios adapter does not.
+    if (LockHolder(path) != 0) return refuse(EBUSY);
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(QString::fromStdString(path));
-    if (!port->open(QIODevice::ReadWrite)) return nullptr;
+    if (!port->open(QIODevice::ReadWrite)) {
+        if (why) {
+            *why = OpenFailureText(path, OpenErrno(*port, path));
+            if (why->empty()) *why = port->errorString().toStdString();
+        }
+        return nullptr;
+    }
+    // The same lock the termios adapter takes, so that neither opens a port the other holds.
+    if (::flock(int(port->handle()), LOCK_EX | LOCK_NB) != 0) {
+        port->close();
+        return refuse(EBUSY);
+    }
     port->clear();
     return std::unique_ptr<SerialPort>(new QtSerialPort(std::move(port)));
 }
@@ -59,6 +99,12 @@ long QtSerialPort::Read(uint8_t* data, size_t max) {
     port_->clearError();
     qint64 n = port_->read(reinterpret_cast<char*>(data), qint64(max));
     return n < 0 ? -1 : long(n);
+}
+
+void QtSerialPort::WaitForInput(uint32_t milliseconds) {
+    if (!port_ || !port_->isOpen()) return;
+    // Waits in the system for the device, taking what comes into the port's buffer.
+    port_->waitForReadyRead(int(std::min<uint32_t>(milliseconds, INT32_MAX)));
 }
 
 long QtSerialPort::Write(const uint8_t* data, size_t count) {

@@ -128,7 +128,8 @@ void TColorPanel::keyPressEvent(QKeyEvent* e) {
 TConfigureForm::TConfigureForm(ConfigureContext c, QWidget* parent)
     : QDialog(parent), registry_(c.registry), settings_(c.settings), prompter_(c.prompter),
       compilerMode_(c.compilerMode), applyEditorChoice_(std::move(c.applyEditorChoice)),
-      applyErrorListRule_(std::move(c.applyErrorListRule)) {
+      applyErrorListRule_(std::move(c.applyErrorListRule)), listPorts_(std::move(c.listPorts)) {
+    if (!listPorts_) listPorts_ = [] { return ListSerialPorts(); };
     setObjectName(QStringLiteral("ConfigureForm"));
     setWindowTitle(QStringLiteral("Configure"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -205,12 +206,43 @@ void TConfigureForm::Build() {
     }
     portButtons_->button(kVirtualKeyItem)
         ->setToolTip(QStringLiteral("The simulated key and chip, no hardware needed"));
-    portDevice_ = new QLineEdit;
-    portDevice_->setObjectName(QStringLiteral("PortDeviceED"));
-    portDevice_->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
-    portDevice_->setToolTip(QStringLiteral("Device path of the serial port, e.g. /dev/ttyUSB0"));
-    port->addWidget(portDevice_);
-    connect(portDevice_, &QLineEdit::textEdited, this, [this] { SetPortItem(kDeviceItem); });
+    // The ports present to choose from, or any path typed in.
+    portDevice_ = new QComboBox;
+    portDevice_->setObjectName(QStringLiteral("PortDeviceCB"));
+    portDevice_->setEditable(true);
+    portDevice_->setInsertPolicy(QComboBox::NoInsert);
+    portDevice_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    portDevice_->setMinimumContentsLength(12);
+    portDevice_->lineEdit()->setObjectName(QStringLiteral("PortDeviceED"));
+    portDevice_->lineEdit()->setPlaceholderText(QStringLiteral("/dev/ttyUSB0"));
+    portDevice_->setToolTip(QStringLiteral("Device path of the serial port, e.g. /dev/ttyUSB0 or "
+                                           "a stable name under /dev/serial/by-id/"));
+    portRefresh_ = new QToolButton;
+    portRefresh_->setObjectName(QStringLiteral("PortRefreshBTN"));
+    portRefresh_->setText(QStringLiteral("\u21BB"));
+    portRefresh_->setToolTip(QStringLiteral("Look for serial ports again"));
+    auto* deviceRow = new QHBoxLayout;
+    deviceRow->setContentsMargins(0, 0, 0, 0);
+    deviceRow->addWidget(portDevice_, 1);
+    deviceRow->addWidget(portRefresh_);
+    port->addLayout(deviceRow);
+    portInfo_ = new QLabel;
+    portInfo_->setObjectName(QStringLiteral("PortInfoLBL"));
+    QFont small = portInfo_->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    portInfo_->setFont(small);
+    port->addWidget(portInfo_);
+    connect(portDevice_->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { SetPortItem(kDeviceItem); });
+    connect(portDevice_, &QComboBox::activated, this, [this] { SetPortItem(kDeviceItem); });
+    connect(portDevice_, &QComboBox::editTextChanged, this, &TConfigureForm::ShowPortInfo);
+    connect(portRefresh_, &QToolButton::clicked, this, &TConfigureForm::RefreshPorts);
+
+    lineTrace_ = new QLineEdit;
+    lineTrace_->setObjectName(QStringLiteral("LineTraceED"));
+    lineTrace_->setPlaceholderText(QStringLiteral("no trace"));
+    lineTrace_->setToolTip(QStringLiteral("Record every byte to and from the key in this file, "
+                                          "to find out why a key misbehaves"));
 
     createBackup_ = Box("CreateBackupCB", QStringLiteral("Create backup (.bak) files"),
                         QStringLiteral("Create backup file when saving current file"));
@@ -326,6 +358,13 @@ void TConfigureForm::Build() {
     rows_->setObjectName(QStringLiteral("OptionRows"));
     auto* rows = new QVBoxLayout(rows_);
     rows->setContentsMargins(8, 0, 8, 0);
+    auto* traceRow = new QHBoxLayout;
+    auto* traceLabel = new QLabel(QStringLiteral("&Line trace:"));
+    traceLabel->setObjectName(QStringLiteral("LineTraceLabel"));
+    traceLabel->setBuddy(lineTrace_);
+    traceRow->addWidget(traceLabel);
+    traceRow->addWidget(lineTrace_, 1);
+    rows->addLayout(traceRow);
     rows->addWidget(createBackup_);
     rows->addWidget(assemblerGroup_);
     rows->addWidget(useNewEditor_);
@@ -381,6 +420,32 @@ void TConfigureForm::SetPortItem(int item) {
     if (QAbstractButton* b = portButtons_->button(item)) b->setChecked(true);
 }
 
+void TConfigureForm::RefreshPorts() {
+    const QString typed = portDevice_->currentText();
+    QSignalBlocker quiet(portDevice_);
+    portDevice_->clear();
+    for (const SerialPortInfo& p : listPorts_()) {
+        const QString description = QString::fromStdString(p.Description());
+        portDevice_->addItem(QString::fromStdString(p.path));
+        portDevice_->setItemData(portDevice_->count() - 1, description, Qt::ToolTipRole);
+        // A stable name finds the same adapter after it was plugged in elsewhere.
+        for (const std::string& stable : p.stableNames) {
+            portDevice_->addItem(QString::fromStdString(stable));
+            portDevice_->setItemData(portDevice_->count() - 1, description, Qt::ToolTipRole);
+        }
+    }
+    portDevice_->setEditText(typed);
+    ShowPortInfo();
+}
+
+void TConfigureForm::ShowPortInfo() {
+    int i = portDevice_->findText(portDevice_->currentText());
+    QString text = i < 0 ? QString() : portDevice_->itemData(i, Qt::ToolTipRole).toString();
+    portInfo_->setToolTip(text);
+    int width = std::max(portDevice_->width(), portDevice_->sizeHint().width());
+    portInfo_->setText(portInfo_->fontMetrics().elidedText(text, Qt::ElideRight, width));
+}
+
 void TConfigureForm::SetIrcItem(int item) {
     if (QAbstractButton* b = ircButtons_->button(std::clamp(item, 0, 2))) b->setChecked(true);
 }
@@ -390,7 +455,9 @@ void TConfigureForm::ResetControls() {
     SetIrcItem(s.ircCalibration);
     PortChoice port = ParsePort(s.comPort);
     SetPortItem(port.Item());
-    portDevice_->setText(QString::fromStdString(port.device));
+    portDevice_->setEditText(QString::fromStdString(port.device));
+    RefreshPorts();
+    lineTrace_->setText(QString::fromStdString(s.lineTraceFile));
     createBackup_->setChecked(s.createBackups);
     useOrda_->setChecked(s.useOrda);
     ordaOutputFiles_->setChecked(s.ordaFilesToOutputDir);
@@ -483,6 +550,7 @@ void TConfigureForm::ControlsToSettings(WorkingSettings& s) const {
     s.saveFileBeforeAssembly = saveFile_->isChecked();
     s.jumpToAssemblyError = jumpToError_->isChecked();
     s.removeIntermediateFiles = removeFiles_->isChecked();
+    s.lineTraceFile = lineTrace_->text().trimmed().toStdString();
     for (int i = 0; i < 16; ++i)
         s.customColors[size_t(i)] = CustomColorEntry(i, customColors_[size_t(i)]);
 }
@@ -494,7 +562,7 @@ void TConfigureForm::OkayButtonClick() {
         port.kind = PortChoice::Kind::VirtualKey;
     } else if (item == kDeviceItem) {
         port.kind = PortChoice::Kind::Device;
-        port.device = portDevice_->text().toStdString();
+        port.device = portDevice_->currentText().toStdString();
         if (StoredPort(port).empty()) {
             prompter_.Message("Enter the device path of the key's serial port, for example "
                               "/dev/ttyUSB0.",

@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "link/PortList.h"
 #include "platform/Prompter.h"
 #include "shell/ConfigureUnit.h"
 #include "shell/SettingsRegistry.h"
@@ -80,6 +82,8 @@ struct ConfigureContext {
     // The main window follows the settings: the editor choice, then the error list.
     std::function<void()> applyEditorChoice;
     std::function<void()> applyErrorListRule;
+    // The serial ports the device choice offers; the system's (ListSerialPorts) when empty.
+    std::function<std::vector<SerialPortInfo>()> listPorts = {};
 };
 
 class TConfigureForm : public QDialog {
@@ -110,6 +114,9 @@ public:
     // The port group's item: 0 to 3 COM1 to COM4, 4 the virtual key, 5 a device path.
     int PortItem() const { return portButtons_->checkedId(); }
     void SetPortItem(int item);
+    // Looks for the serial ports again and offers them for the device item, keeping what
+    // the device field holds (the refresh button).
+    void RefreshPorts();
     int IrcItem() const { return ircButtons_->checkedId(); }
     void SetIrcItem(int item);
 
@@ -119,6 +126,7 @@ private:
     void ControlsToSettings(WorkingSettings& s) const;
     void UpdateColorPanels();
     void FontsizeChanged(int size);
+    void ShowPortInfo();
     void TabsizeChanged(int size);
 
     SettingsRegistry& registry_;
@@ -127,6 +135,7 @@ private:
     bool compilerMode_;
     std::function<void()> applyEditorChoice_;
     std::function<void()> applyErrorListRule_;
+    std::function<std::vector<SerialPortInfo>()> listPorts_;
     ColorChooser chooser_;
     bool firstRun_ = false;
     bool placed_ = false;
@@ -136,7 +145,10 @@ private:
     QButtonGroup* ircButtons_ = nullptr;
     QGroupBox* portGroup_ = nullptr;
     QButtonGroup* portButtons_ = nullptr;
-    QLineEdit* portDevice_ = nullptr;
+    QComboBox* portDevice_ = nullptr; // its line edit is "PortDeviceED"
+    QToolButton* portRefresh_ = nullptr;
+    QLabel* portInfo_ = nullptr;
+    QLineEdit* lineTrace_ = nullptr;
     QWidget* rows_ = nullptr;
     QCheckBox* createBackup_ = nullptr;
     QGroupBox* assemblerGroup_ = nullptr;
