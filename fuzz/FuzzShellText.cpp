@@ -41,6 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (char c : f.text)
         b += c == '\r';
     if (a != b) std::abort();
+    // pellix-cli hands the assembler what the editor's paste does.
+    if (ToAssemblerText(in) != f.text) std::abort();
 
     KeywordSet keys(words.begin(), words.end());
     if (StyleSxLine(in, &keys).size() != size) std::abort();

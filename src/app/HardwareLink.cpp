@@ -19,7 +19,9 @@ HardwareLink::HardwareLink(AssemblyRecord& record, WorkingSettings& settings, Pr
 
 void HardwareLink::Sync() {
     link_.portName = settings_.comPort;
-    irc_.setting = IrcSettingFromStored(settings_.ircCalibration);
+    const int program = record_.debug.ircChoice;
+    irc_.setting =
+        IrcSettingFromStored(program != kNoIrcChoice ? program : settings_.ircCalibration);
     SyncTrace();
 }
 
@@ -70,6 +72,10 @@ bool HardwareLink::PrepareDebug() {
 
 std::string HardwareLink::ClockText(uint32_t frequency) {
     return pellix::ClockText(frequency);
+}
+
+std::string HardwareLink::ClockNotice(uint32_t frequency) {
+    return KeyCanGenerate(frequency) ? std::string() : ClockRangeNotice(frequency);
 }
 
 } // namespace pellix

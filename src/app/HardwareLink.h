@@ -40,10 +40,12 @@ public:
     void ProgramChip(bool run) override;
     bool PrepareDebug() override;
     std::string ClockText(uint32_t frequency) override;
+    std::string ClockNotice(uint32_t frequency) override;
 
-    // The port, the calibration choice and the line trace as the settings now hold them;
-    // every operation starts with this, so a change in the Configure dialog counts from the
-    // next one. A trace file is started afresh when its name changes, then kept for the run.
+    // The port, the calibration choice (the program's own when it names one) and the line
+    // trace as the settings now hold them; every operation starts with this, so a change in
+    // the Configure dialog counts from the next one. A trace file is started afresh when its
+    // name changes, then kept for the run.
     void Sync();
     // Where chip operations show their progress (the "Device Operation" window).
     void SetProgress(ProgressSink* sink) { relay_.target = sink; }

@@ -79,12 +79,10 @@ void Engine::Directive(unsigned number) {
         pass_.address = address;
         DefineLabelAtAddress(address);
         st_.listAddress = address;
-        st_.hasAddress = true;
         return;
     }
     case kDirDs: {
         DefineLabelAtAddress(pass_.address);
-        st_.hasAddress = true;
         pass_.address = uint16_t((pass_.address + Strict()) & mask_);
         return;
     }
@@ -149,7 +147,6 @@ void Engine::Directive(unsigned number) {
         return;
     case kDirBreak:
         DefineLabelAtAddress(pass_.address);
-        st_.hasAddress = true;
         if (r_.debug.breakAddress != kNoBreak) Fail("Only one BREAK is allowed");
         r_.debug.breakAddress = pass_.address;
         return;

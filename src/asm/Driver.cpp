@@ -102,6 +102,7 @@ void Engine::Pass(int pass) {
     d.breakAddress = kNoBreak;
     d.watchCount = 0;
     d.frequency = kDefaultFrequency;
+    d.ircChoice = kNoIrcChoice;
 
     for (;;) {
         if (pass_.jumpPending) {

@@ -16,6 +16,7 @@
 #include "asm/Report.h"
 #include "cli/CliCommand.h"
 #include "cli/SourcePlaces.h"
+#include "cli/SourceText.h"
 #include "link/ClockUnit.h"
 #include "link/DebugConsole.h"
 #include "link/DebugControl.h"
@@ -32,7 +33,6 @@
 #include "target/DeviceTables.h"
 #include "target/HexText.h"
 #include "target/ImageFile.h"
-#include "target/LineEnds.h"
 
 namespace pellix::cli {
 
@@ -59,6 +59,8 @@ struct Options {
     std::optional<std::string> irc;
     std::optional<std::string> output;
     std::optional<std::string> script;
+    bool noVerify = false;
+    bool verify = false;
     // Every chip command takes these two.
     std::optional<std::string> trace;
     bool verbose = false;
@@ -66,7 +68,14 @@ struct Options {
     std::string problem;
 };
 
-enum OptionSet : unsigned { kPortOption = 1, kIrcOption = 2, kOutputOption = 4, kScriptOption = 8 };
+enum OptionSet : unsigned {
+    kPortOption = 1,
+    kIrcOption = 2,
+    kOutputOption = 4,
+    kScriptOption = 8,
+    kNoVerifyOption = 16,
+    kVerifyOption = 32
+};
 
 // False on anything the command does not take; `o.problem` says what.
 bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Options& o) {
@@ -79,6 +88,11 @@ bool ParseOptions(const std::vector<std::string>& args, unsigned allowed, Option
         }
         if (a == "--") {
             onlyPositional = true;
+            continue;
+        }
+        if ((a == "--no-verify" && (allowed & kNoVerifyOption)) ||
+            (a == "--verify" && (allowed & kVerifyOption))) {
+            (a == "--verify" ? o.verify : o.noVerify) = true;
             continue;
         }
         std::string name = a, value;
@@ -201,7 +215,7 @@ bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record
         }
         return true;
     }
-    record.source = ToCrLineEnds(text);
+    record.source = AssemblerSource(text, name, c.err);
     Assemble(record);
     if (record.status != 0) {
         c.err << DiagnosticText(record, name);
@@ -259,17 +273,38 @@ int Guarded(ChipContext& c, Body body) {
     }
 }
 
+// Reads the chip back and compares it with the image just written: the key's protocol has
+// no checksum, so this is the only way to know that what arrived is what was sent.
+bool VerifyWritten(ChipContext& c, Session& s) {
+    int family = s.record->deviceFamily;
+    VerifyResult r = s.device.VerifyChip(family == 1);
+    if (r.Ok()) return true;
+    PrintDifferences(c, r, family);
+    c.err << kErrorPrefix << "the chip does not hold the program written (Verify failed at "
+          << r.area << ")\n";
+    return false;
+}
+
+// The key's clock at the program's frequency, the chip reset to run from the start.
+void StartClock(Session& s) {
+    s.link.ConnectKey();
+    ClockOn(s.device.Protocol(), s.record->debug.frequency);
+    s.device.Protocol().Reset();
+    s.link.ReleaseKey();
+}
+
 int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char* command,
                 bool runAfter) {
     Options o;
-    if (!ParseOptions(args, kPortOption | kIrcOption, o) || o.positional.size() != 1)
-        return Usage(c, command, kProgramUsage, o);
+    if (!ParseOptions(args, kPortOption | kIrcOption | kNoVerifyOption, o) ||
+        o.positional.size() != 1)
+        return Usage(c, command, kWriteUsage, o);
     IrcSetting irc = c.defaults.irc;
     if (o.irc) {
         auto chosen = ParseIrc(*o.irc);
         if (!chosen) {
             o.problem = "--irc takes slowest, 4mhz or fastest, not '" + *o.irc + "'";
-            return Usage(c, command, kProgramUsage, o);
+            return Usage(c, command, kWriteUsage, o);
         }
         irc = *chosen;
     }
@@ -281,11 +316,35 @@ int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char
     return Guarded(c, [&] {
         // Run needs the full key, as the main window's Run does; Program does not ask.
         if (runAfter) s.link.RequireFullKey();
-        s.device.ProgramChip(runAfter);
+        // Verified, the chip is read before its clock starts.
+        s.device.ProgramChip(runAfter && o.noVerify);
         PrintCalibration(c, s.irc);
+        if (!o.noVerify) {
+            if (!VerifyWritten(c, s)) return 1;
+            if (runAfter) StartClock(s);
+        }
         if (runAfter) c.out << ClockText(s.record->debug.frequency) << "\n";
         return 0;
     });
+}
+
+// Two reads of one chip, word for word: "first" and "second" as the lines name them.
+VerifyResult CompareReads(const ProgramImage& first, const ProgramImage& second) {
+    VerifyResult r;
+    auto differ = [&](std::string what, uint16_t a, uint16_t b) {
+        if (a == b) return;
+        if (r.differences.size() < kVerifyDifferencesKept)
+            r.differences.push_back({std::move(what), a, b});
+        ++r.differing;
+        r.area = "reading";
+    };
+    differ("FUSE", first.Fuse(), second.Fuse());
+    differ("FUSEX", first.Fusex(), second.Fusex());
+    for (int i = 0; i < kIdWords; ++i)
+        differ("ID " + std::to_string(i), first[kIdIndex + i], second[kIdIndex + i]);
+    for (int a = 0; a < kCodeWords; ++a)
+        differ(Hex3(unsigned(a)), first[a], second[a]);
+    return r;
 }
 
 } // namespace
@@ -426,7 +485,7 @@ int VerifyCommand(ChipContext& c, const std::vector<std::string>& args) {
 
 int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
     Options o;
-    bool parsed = ParseOptions(args, kPortOption | kOutputOption, o);
+    bool parsed = ParseOptions(args, kPortOption | kOutputOption | kVerifyOption, o);
     if (parsed && o.positional.empty() && !o.output) o.problem = "-o IMAGE is missing";
     if (!parsed || !o.positional.empty() || !o.output) return Usage(c, "read", kReadUsage, o);
     Session s(c, o);
@@ -442,7 +501,21 @@ int ReadCommand(ChipContext& c, const std::vector<std::string>& args) {
             record.assembled.Fusex() = record.transfer.Fusex();
             s.device.ReadChip(kReadingText);
         }
-        return 0;
+        if (!o.verify) return 0;
+        // A second read that differs means bytes were damaged on the way: no image is written.
+        const ProgramImage first = record.transfer;
+        const uint8_t family = record.deviceFamily;
+        s.device.ReadChip(kVerifyingText);
+        VerifyResult r = CompareReads(first, record.transfer);
+        if (r.Ok() && family == record.deviceFamily) return 0;
+        for (const VerifyDifference& d : r.differences)
+            c.err << "  " << d.what << ": first read " << Hex3(d.expected) << ", second read "
+                  << Hex3(d.actual) << "\n";
+        if (int more = r.differing - int(r.differences.size()); more > 0)
+            c.err << "  and " << more << " more\n";
+        c.err << kErrorPrefix << "two reads of the chip differ; " << *o.output
+              << " is not written\n";
+        return 1;
     });
     if (rc != 0) return rc;
     record.assembled = record.transfer;
@@ -511,11 +584,14 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         return Usage(c, "debug", kDebugUsage, o);
     std::ifstream scriptFile;
     if (o.script) {
-        scriptFile.open(*o.script, std::ios::binary);
-        if (!scriptFile) {
-            c.err << kErrorPrefix << "cannot read " << *o.script << ": " << std::strerror(errno)
-                  << "\n";
-            return 1;
+        // A script that cannot be read is a mistake on the command line, not an empty session.
+        std::error_code ec;
+        bool folder = fs::is_directory(*o.script, ec);
+        if (!folder) scriptFile.open(*o.script, std::ios::binary);
+        if (folder || !scriptFile) {
+            o.problem = "cannot read the script " + *o.script + ": " +
+                        std::strerror(folder ? EISDIR : errno);
+            return Usage(c, "debug", kDebugUsage, o);
         }
     }
     Session s(c, o);
@@ -574,6 +650,10 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
                 failed = true;
                 if (!interactive) break;
             }
+        }
+        if (in->bad()) {
+            c.err << kErrorPrefix << source << ": reading failed\n";
+            failed = true;
         }
         control.StopDebugging();
         return failed ? 1 : 0;

@@ -25,7 +25,10 @@ namespace pellix::cli {
 
 inline constexpr char kProgramUsage[] =
     "IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] [--trace FILE] [-v]";
-inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT] [--trace FILE] [-v]";
+// program and run read the chip back after writing unless told not to.
+inline constexpr char kWriteUsage[] = "IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] "
+                                      "[--no-verify] [--trace FILE] [-v]";
+inline constexpr char kReadUsage[] = "-o IMAGE [--port PORT] [--verify] [--trace FILE] [-v]";
 inline constexpr char kClockUsage[] = "FREQ|off [--port PORT] [--trace FILE] [-v]";
 inline constexpr char kDebugUsage[] =
     "SOURCE|IMAGE|COD [--port PORT] [--script FILE] [--trace FILE] [-v]";

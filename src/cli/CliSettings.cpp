@@ -4,6 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
+
+#include "target/DeviceTables.h"
 
 namespace pellix::cli {
 
@@ -127,7 +131,10 @@ bool IniFile::Load(const std::string& path) {
 
 void IniFile::Parse(std::string_view text) {
     values_.clear();
-    std::string section = "General";
+    // Qt's reader takes the sections in the order of their names ("" for [General] first)
+    // and, within a name, as they come: a later value of a name replaces an earlier one.
+    std::map<std::string, std::vector<std::pair<std::string, std::string>>> sections;
+    std::string section; // with "/" after each level, as the order is taken
     while (!text.empty()) {
         size_t end = text.find('\n');
         std::string_view line = Trim(text.substr(0, end));
@@ -135,20 +142,35 @@ void IniFile::Parse(std::string_view text) {
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {
             size_t close = line.find(']');
-            if (close != std::string_view::npos) section = UnescapeKey(line.substr(1, close - 1));
+            if (close == std::string_view::npos) continue;
+            std::string_view name = Trim(line.substr(1, close - 1));
+            if (EqualsNoCase(name, "general")) {
+                section.clear();
+                continue;
+            }
+            section = EqualsNoCase(name, "%general") ? std::string("general") : UnescapeKey(name);
+            for (char& c : section)
+                if (c == '\\') c = '/';
+            section += '/';
             continue;
         }
         size_t eq = line.find('=');
         if (eq == std::string_view::npos) continue;
         std::string key = UnescapeKey(Trim(line.substr(0, eq)));
         if (key.empty()) continue;
-        values_[section + "\\" + key] = UnescapeValue(Trim(line.substr(eq + 1)));
+        sections[section].emplace_back(std::move(key), UnescapeValue(Trim(line.substr(eq + 1))));
+    }
+    for (auto& [name, entries] : sections) {
+        std::string prefix = name;
+        for (char& c : prefix)
+            if (c == '/') c = '\\';
+        for (auto& [key, value] : entries)
+            values_[prefix + key] = std::move(value);
     }
 }
 
 std::optional<std::string> IniFile::Value(const std::string& name) const {
-    std::string key = name.find('\\') == std::string::npos ? "General\\" + name : name;
-    auto it = values_.find(key);
+    auto it = values_.find(name);
     if (it == values_.end()) return std::nullopt;
     return it->second;
 }

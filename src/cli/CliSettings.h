@@ -16,9 +16,10 @@ inline constexpr char kComPortSetting[] = "Configuration\\ComPort";
 // $PELLIX_SETTINGS, else pellix/settings.ini in $XDG_CONFIG_HOME or ~/.config.
 std::string SettingsPath();
 
-// An INI file in the form the windowed program writes: the first level of a name is the
-// section ([General] for names without one), the rest the key with "\" between levels;
-// values bare or in double quotes with backslash escapes.
+// An INI file in the form the windowed program writes: the section ([General] for names
+// without one) and the key make the name, with "\" (or "/") between levels; values bare or
+// in double quotes with backslash escapes. Where a name is given more than once, the one
+// Qt's reader would take wins.
 class IniFile {
 public:
     // False when the file cannot be read; a missing file is an empty one.
@@ -28,7 +29,7 @@ public:
     std::optional<int> IntValue(const std::string& name) const;
 
 private:
-    std::map<std::string, std::string> values_; // "Section\key" -> value
+    std::map<std::string, std::string> values_; // "Section\key" -> value; "key" in [General]
 };
 
 // What the chip commands take from the settings when the command line does not say.

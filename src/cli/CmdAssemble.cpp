@@ -4,15 +4,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <sstream>
 
 #include "asm/Assembler.h"
 #include "asm/Report.h"
 #include "cli/CliCommand.h"
+#include "cli/SourceText.h"
 #include "platform/FileIo.h"
 #include "target/HexText.h"
-#include "target/LineEnds.h"
 
 namespace pellix::cli {
 
@@ -65,7 +66,7 @@ int Run(const std::vector<std::string>& args) {
     const std::string& text = file.data;
     auto record = std::make_unique<AssemblyRecord>();
     record->StartUp();
-    record->source = ToCrLineEnds(text);
+    record->source = AssemblerSource(text, source, std::cerr);
     Assemble(*record);
     if (record->status != 0) {
         std::fputs(DiagnosticText(*record, source).c_str(), stderr);

@@ -4,16 +4,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <memory>
 #include <sstream>
 
 #include "asm/Assembler.h"
 #include "asm/Report.h"
 #include "cli/CliCommand.h"
+#include "cli/SourceText.h"
 #include "platform/FileIo.h"
 #include "target/DeviceTables.h"
 #include "target/ImageFile.h"
-#include "target/LineEnds.h"
 
 namespace pellix::cli {
 
@@ -51,7 +52,7 @@ int Run(const std::vector<std::string>& args) {
             return 1;
         }
     } else {
-        record->source = ToCrLineEnds(text);
+        record->source = AssemblerSource(text, name, std::cerr);
         Assemble(*record);
         if (record->status != 0) {
             std::fputs(DiagnosticText(*record, name).c_str(), stderr);

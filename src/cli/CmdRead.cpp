@@ -1,4 +1,4 @@
-// pellix-cli read -o IMAGE [--port PORT]
+// pellix-cli read -o IMAGE [--port PORT] [--verify]
 #include "cli/ChipCommands.h"
 #include "cli/CliCommand.h"
 

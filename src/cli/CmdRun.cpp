@@ -1,4 +1,4 @@
-// pellix-cli run IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest]
+// pellix-cli run IMAGE|SOURCE [--port PORT] [--irc slowest|4mhz|fastest] [--no-verify]
 #include "cli/ChipCommands.h"
 #include "cli/CliCommand.h"
 
@@ -11,7 +11,7 @@ int Run(const std::vector<std::string>& args) {
 }
 
 const CliRegistration
-    registration({"run", kProgramUsage,
+    registration({"run", kWriteUsage,
                   "program the chip, then start the key's clock at the program's frequency", Run});
 
 } // namespace

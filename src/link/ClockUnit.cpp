@@ -48,6 +48,12 @@ std::string ClockText(uint32_t frequency) {
     return "Pellix is generating a clock signal of " + GroupedDecimal(frequency) + " Hz.";
 }
 
+std::string ClockRangeNotice(uint32_t frequency) {
+    return "the key cannot generate the program's clock of " + GroupedDecimal(frequency) +
+           " Hz (it makes " + GroupedDecimal(kMinFrequency) + " to " +
+           GroupedDecimal(kMaxFrequency) + " Hz)";
+}
+
 void ClockOn(KeyProtocol& protocol, uint32_t frequency) {
     protocol.ClockOn(SynthWord(frequency));
 }

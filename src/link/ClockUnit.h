@@ -27,6 +27,13 @@ uint32_t SynthFrequency(uint32_t word);
 
 // "Pellix is generating a clock signal of 50,000,000 Hz."
 std::string ClockText(uint32_t frequency);
+// Whether the key's generator makes `frequency`: Run and Debug need it to, Program does not.
+constexpr bool KeyCanGenerate(uint32_t frequency) {
+    return frequency >= kMinFrequency && frequency <= kMaxFrequency;
+}
+// "the key cannot generate the program's clock of 32,768 Hz (it makes 400,000 to
+// 110,000,000 Hz)"
+std::string ClockRangeNotice(uint32_t frequency);
 // Decimal with "," between groups of three digits from the right.
 std::string GroupedDecimal(uint32_t value);
 

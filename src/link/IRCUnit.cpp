@@ -6,12 +6,12 @@ namespace pellix {
 
 IrcSetting IrcSettingFromStored(int32_t value) {
     switch (value & 0xFF) {
+    case 0:
+        return IrcSetting::Slowest;
     case 1:
         return IrcSetting::FourMHz;
-    case 2:
-        return IrcSetting::Fastest;
     default:
-        return IrcSetting::Slowest;
+        return IrcSetting::Fastest;
     }
 }
 

@@ -14,7 +14,7 @@ namespace pellix {
 // The stored choice "Configuration\IRCcalibration".
 enum class IrcSetting : uint8_t { Slowest = 0, FourMHz = 1, Fastest = 2 };
 inline constexpr char kIrcSettingName[] = "Configuration\\IRCcalibration";
-// The low byte of a stored value; anything but 0 to 2 counts as the default, Slowest.
+// The low byte of a stored value, as the windowed program reads it: above 2 is Fastest.
 IrcSetting IrcSettingFromStored(int32_t value);
 const char* IrcSettingText(IrcSetting setting); // "Slowest", "4 MHz", "Fastest"
 

@@ -104,10 +104,44 @@ void Orda::Exit(int code) {
 void Orda::Fatal(int severity, int number) {
     if (number != -1) {
         if (!errorFile_ && !errorFileName_.empty()) errorFile_ = host_.Create(ErrorFilePath());
+        fatalReport_ = true;
         Report(severity, number);
+        fatalReport_ = false;
     }
-    errorFile_.reset();
-    Exit(1);
+    Exit(1); // the files are closed on the way out of Run
+}
+
+bool Orda::CloseOutput(std::unique_ptr<OutFile>& file, const std::string& name) {
+    if (!file) return true;
+    std::string reason = file->Close();
+    file.reset();
+    if (reason.empty()) return true;
+    outputFailed_ = true;
+    host_.Print(Format("\nCannot write file '%s': %s\n", name.c_str(), reason.c_str()));
+    if (errorFile_)
+        errorFile_->Write(Format("Cannot write file '%s': %s\r\n", name.c_str(), reason.c_str()));
+    host_.Remove(name == errorFileName_ ? ErrorFilePath() : Resolve(name, false));
+    return false;
+}
+
+void Orda::RemoveObjectOutputs() {
+    for (const char* ext : {".map", ".obj", ".hex", ".hxl", ".hxh", ".sxe"})
+        host_.Remove(Resolve(outputBase_ + ext, false));
+}
+
+std::string Orda::LeftOutLine(int number, uint32_t shown, uint32_t leftOut) const {
+    return Format("Message %d repeated: %u more reports after the first %u were left out", number,
+                  leftOut, shown);
+}
+
+void Orda::ReportLeftOut() {
+    for (int n = 1; n <= kMessageCount; ++n) {
+        if (unshown_[size_t(n)] == 0) continue;
+        std::string line = LeftOutLine(n, shown_[size_t(n)], unshown_[size_t(n)]);
+        host_.Print(line + "\n");
+        if (errorFile_) errorFile_->Write(line + "\r\n");
+        unshown_[size_t(n)] = 0;
+    }
 }
 
 // cmperr.log lives in the working folder, the .err file beside the other outputs.
@@ -206,12 +240,18 @@ int Orda::Run(const std::vector<std::string>& argv) {
             pass2_ = p_.counters;
             afterPass = p_.s;
         }
-        errorFile_.reset();
+        ReportLeftOut();
         ++p_.pass;
         endMs_ = host_.Milliseconds();
         Summary();
         WriteOutputs();
+        // Open until now, so that it also tells of output files that could not be written.
+        CloseOutput(errorFile_, errorFileName_);
         Cleanup();
+        if (outputFailed_) {
+            RemoveObjectOutputs();
+            return 1;
+        }
 
         int printed = pass0_.printed + pass1_.printed + pass2_.printed;
         int errors = pass0_.errors + pass1_.errors + pass2_.errors;
@@ -222,8 +262,18 @@ int Orda::Run(const std::vector<std::string>& argv) {
         if (warnings > 0) return 2;
         return 1;
     } catch (const ExitRequest& e) {
-        errorFile_.reset();
-        listFile_.reset();
+        // A run that stops early leaves no object output of an earlier run standing.
+        if (listOpen_) {
+            FlushQueue(true);
+            ListLeftOut();
+            CloseOutput(listFile_, outputBase_ + ".lst");
+            listOpen_ = false;
+        }
+        mapFile_.reset();
+        mapOpen_ = false;
+        ReportLeftOut();
+        CloseOutput(errorFile_, errorFileName_);
+        if (!outputBase_.empty()) RemoveObjectOutputs();
         return e.code;
     }
 }
@@ -559,8 +609,11 @@ void Orda::RunPass() {
     } else if (p_.pass == 2) {
         FlushQueue(true);
         if (mapOpen_) FinishMap();
-        if (listOpen_) ListCrossReference();
-        listFile_.reset();
+        if (listOpen_) {
+            ListLeftOut();
+            ListCrossReference();
+        }
+        CloseOutput(listFile_, outputBase_ + ".lst");
         listOpen_ = false;
     }
 }
@@ -611,17 +664,32 @@ int Orda::Report(int severityAndFlags, int number) {
     std::string line = fileName + "(" + std::to_string(curFileLine_) + ") Line " +
                        std::to_string(p_.listingLine) + ", " + SeverityWord(severity) + " " +
                        std::to_string(number) + ", Pass " + std::to_string(p_.pass) + ": " + text;
-    if (listOpen_) p_.queue.push_back({p_.listingLine, "****** " + line});
-    if (repeat) return -1;
-    if (!listingOnly) host_.Print(line + "\n");
-    if (s.nohau) {
-        size_t open = line.find('(');
-        if (open != std::string::npos) line[open] = '#';
-        size_t close = line.find(')');
-        if (close != std::string::npos) line[close] = '#';
+    const size_t n = size_t(number);
+    if (listOpen_) {
+        if (listed_[n] < kMaxRepeats || fatalReport_) {
+            ++listed_[n];
+            p_.queue.push_back({p_.listingLine, "****** " + line});
+        } else {
+            ++unlisted_[n];
+        }
     }
-    if (!listingOnly && errorFile_) errorFile_->Write(line + "\r\n");
-    if (!listingOnly) ++p_.counters.printed;
+    if (repeat) return -1;
+    if (!listingOnly) {
+        ++p_.counters.printed;
+        if (shown_[n] < kMaxRepeats || fatalReport_) {
+            ++shown_[n];
+            host_.Print(line + "\n");
+            if (s.nohau) {
+                size_t open = line.find('(');
+                if (open != std::string::npos) line[open] = '#';
+                size_t close = line.find(')');
+                if (close != std::string::npos) line[close] = '#';
+            }
+            if (errorFile_) errorFile_->Write(line + "\r\n");
+        } else {
+            ++unshown_[n];
+        }
+    }
     if (p_.pass == 1) {
         ++pass1Printed_[{p_.listingLine, number}];
         lineHadMessage_ = true;
@@ -653,8 +721,7 @@ void Orda::WriteOutputs() {
     int errors = pass0_.errors + pass1_.errors + pass2_.errors;
     if (errors > 0) {
         host_.Print("\nNo output files are generated\n");
-        for (const char* ext : {".map", ".obj", ".hex", ".hxl", ".hxh", ".sxe"})
-            host_.Remove(Resolve(outputBase_ + ext, false));
+        RemoveObjectOutputs();
         return;
     }
     if (!WriteObject()) {

@@ -17,6 +17,9 @@
 namespace orda {
 
 inline constexpr const char* kVersion = "Version 1.50";
+// A message goes to the console, the error file and the list file at most this often in a
+// run; the reports beyond are counted and said in one line at the end.
+inline constexpr uint32_t kMaxRepeats = 1000;
 
 enum ObjectFormat : int { kBin16 = 0, kInhx16, kInhx8m, kInhx8s, kInhx32, kIeee695 };
 enum ListMode : int { kListNone = 0, kListPage = 1, kListNoPage = 2 };
@@ -307,6 +310,15 @@ private:
     void Cleanup();
     [[noreturn]] void Exit(int code);
     [[noreturn]] void Fatal(int severity, int number);
+    // Closes an output file and checks that all of it was stored: a failure is said with
+    // the file's name and the system's reason, the cut file removed and the run fails.
+    bool CloseOutput(std::unique_ptr<OutFile>& file, const std::string& name);
+    // The object outputs of this run's kind, where they are written: after a failed run
+    // none of them may stand as if current.
+    void RemoveObjectOutputs();
+    // One line for each message some of whose reports were left out.
+    void ReportLeftOut();
+    std::string LeftOutLine(int number, uint32_t shown, uint32_t leftOut) const;
     std::string Resolve(const std::string& name, bool fromWorkDir) const;
     std::string ErrorFilePath() const;
 
@@ -392,6 +404,8 @@ private:
     void PageHeader();
     void FlushQueue(bool all);
     void ListCrossReference();
+    // The list file's line for each message some of whose reports it left out.
+    void ListLeftOut();
     std::string SymbolLine(const std::string& name, const Symbol& s) const;
     void MapRecord(uint32_t address);
     void FinishMap();
@@ -421,6 +435,11 @@ private:
     bool pass1OscSeen_ = false;
     std::map<std::pair<uint32_t, int>, int> pass1Printed_;
     int lastError_ = 0;
+    // Per message: reports written to the console and error file, and to the list file,
+    // and those left out of each once kMaxRepeats were written.
+    std::array<uint32_t, kMessageCount + 1> shown_{}, listed_{}, unshown_{}, unlisted_{};
+    bool fatalReport_ = false; // the report that ends the run always shows
+    bool outputFailed_ = false;
 
     std::string commandLine_;
     std::string argv0_;
@@ -450,6 +469,8 @@ private:
     bool inWatch_ = false;
     bool demand_ = false;
     bool exprError_ = false;
+    // Names pass 1 took as 0 because they are defined further down.
+    uint32_t unresolved_ = 0;
     int stackDepth_ = 0;
     bool fromExpansion_ = false; // current line came from a macro expansion
     bool fromRept_ = false;

@@ -2,9 +2,11 @@
 
 #include "orda/UserFolder.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -16,27 +18,55 @@ namespace {
 class StdFile final : public OutFile {
 public:
     explicit StdFile(std::FILE* f) : f_(f) { std::setvbuf(f_, nullptr, _IOFBF, 1 << 16); }
-    ~StdFile() override { std::fclose(f_); }
+    ~StdFile() override {
+        if (f_) std::fclose(f_);
+    }
     size_t Write(const void* data, size_t size) override {
-        return size ? std::fwrite(data, 1, size, f_) : 0;
+        if (!f_ || size == 0) return 0;
+        size_t n = std::fwrite(data, 1, size, f_);
+        if (n < size) Fail(errno);
+        return n;
+    }
+    std::string Close() override {
+        if (!f_) return error_;
+        if (std::fflush(f_) != 0) Fail(errno);
+        if (std::fclose(f_) != 0) Fail(errno);
+        f_ = nullptr;
+        return error_;
     }
 
 private:
+    void Fail(int code) {
+        if (error_.empty()) error_ = std::strerror(code ? code : EIO);
+    }
     std::FILE* f_;
+    std::string error_;
 };
 
 class MemoryFile final : public OutFile {
 public:
-    MemoryFile(std::string& target, size_t limit) : target_(target), limit_(limit) {}
+    MemoryFile(std::string& target, size_t limit, size_t& space, bool failClose)
+        : target_(target), limit_(limit), space_(space), failClose_(failClose) {}
     size_t Write(const void* data, size_t size) override {
-        if (limit_ && size > limit_) size = limit_;
-        target_.append(static_cast<const char*>(data), size);
-        return size;
+        size_t n = size;
+        if (limit_ && n > limit_) n = limit_;
+        if (n > space_) n = space_;
+        space_ -= n;
+        target_.append(static_cast<const char*>(data), n);
+        if (n < size && error_.empty()) error_ = std::strerror(ENOSPC);
+        return n;
+    }
+    std::string Close() override {
+        if (failClose_ && error_.empty()) error_ = std::strerror(EIO);
+        return error_;
     }
 
 private:
     std::string& target_;
     size_t limit_;
+    size_t& space_;
+    bool failClose_;
+    std::string error_;
 };
 
 } // namespace
@@ -166,9 +196,13 @@ std::unique_ptr<OutFile> MemoryHost::Create(const std::string& path) {
         path.compare(path.size() - failCreateSuffix.size(), failCreateSuffix.size(),
                      failCreateSuffix) == 0)
         return nullptr;
+    auto endsWith = [&](const std::string& suffix) {
+        return !suffix.empty() && path.size() >= suffix.size() &&
+               path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
     std::string& f = files[path];
     f.clear();
-    return std::make_unique<MemoryFile>(f, shortWriteLimit);
+    return std::make_unique<MemoryFile>(f, shortWriteLimit, diskSpace, endsWith(failCloseSuffix));
 }
 
 long long MemoryHost::FileSize(const std::string& path) {

@@ -13,12 +13,15 @@
 
 namespace orda {
 
-// A file open for writing. Write returns the number of bytes stored.
+// A file open for writing. Write returns the number of bytes stored; a failure is kept for
+// Close, which flushes and closes the file and returns the system's reason for the first
+// failure of a write or of the close (empty when everything was stored).
 class OutFile {
 public:
     virtual ~OutFile() = default;
     virtual size_t Write(const void* data, size_t size) = 0;
     size_t Write(std::string_view s) { return Write(s.data(), s.size()); }
+    virtual std::string Close() = 0;
 };
 
 class OrdaHost {
@@ -77,6 +80,10 @@ public:
     bool failCreate = false;      // every Create fails
     std::string failCreateSuffix; // Create fails for names ending in this
     size_t shortWriteLimit = 0;   // when set, each Write stores at most this many bytes
+    // Bytes the disk still takes, over all files written; beyond them writes fail as on a
+    // full disk.
+    size_t diskSpace = SIZE_MAX;
+    std::string failCloseSuffix; // closing fails for names ending in this
     std::tm now{};
 
     MemoryHost();

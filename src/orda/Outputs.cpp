@@ -253,6 +253,14 @@ std::string Orda::SymbolLine(const std::string& name, const Symbol& s) const {
     return out;
 }
 
+void Orda::ListLeftOut() {
+    for (int n = 1; n <= kMessageCount; ++n) {
+        if (unlisted_[size_t(n)] == 0) continue;
+        ListLine("****** " + LeftOutLine(n, listed_[size_t(n)], unlisted_[size_t(n)]));
+        unlisted_[size_t(n)] = 0;
+    }
+}
+
 void Orda::ListCrossReference() {
     FlushQueue(true);
     p_.subtitle = "Cross Reference";
@@ -285,7 +293,7 @@ void Orda::FinishMap() {
         std::memcpy(&mapData_[at + 1], name.data(), name.size());
     }
     mapFile_->Write(mapData_);
-    mapFile_.reset();
+    CloseOutput(mapFile_, outputBase_ + ".map");
     mapOpen_ = false;
 }
 
@@ -313,6 +321,7 @@ void Orda::WriteSymbolFile() {
     }
     out += "\r\n";
     f->Write(out);
+    CloseOutput(f, outputBase_ + ".sym");
 }
 
 // ---- objects ----
@@ -366,6 +375,7 @@ bool Orda::WriteBin16() {
         for (int i = 0; i < 24; ++i)
             put(image_[size_t(kIdBase + i)]);
     f->Write(out);
+    CloseOutput(f, outputBase_ + ".obj");
     return true;
 }
 
@@ -457,9 +467,11 @@ bool Orda::WriteHex(int format) {
     emit(kConfigBase, 8);
     out += ":00000001FF\r\n";
     f->Write(out);
+    CloseOutput(f, outputBase_ + ext);
     if (split) {
         outHigh += ":00000001FF\r\n";
         high->Write(outHigh);
+        CloseOutput(high, outputBase_ + ".hxh");
     }
     return true;
 }
@@ -703,8 +715,10 @@ bool Orda::WriteIeee695() {
         if (wrote < r.size()) {
             host_.Print(Format("\nCommand Buffer Length: %i bytes\t", int(r.size())));
             host_.Print(Format("But Only Wrote: %i bytes\n", int(wrote)));
+            break;
         }
     }
+    CloseOutput(f, path);
     return true;
 }
 

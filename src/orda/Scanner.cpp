@@ -464,9 +464,12 @@ bool Orda::ParseMultiplicative(Value& out) {
         Next();
         Push();
         Value r;
+        const uint32_t unresolvedBefore = unresolved_;
         bool ok = ParseBitSelect(r);
         Pop();
         if (!ok) return false;
+        // A divisor pass 1 knows is zero in pass 2 too: say so where it arises.
+        const bool divisorKnown = p_.pass != 1 || unresolved_ == unresolvedBefore;
         if ((out.bit || r.bit) && checks()) Report(kWarning, kBitfieldOperator);
         uint32_t a = uint32_t(out.v), b = uint32_t(r.v);
         int32_t res = 0;
@@ -476,7 +479,7 @@ bool Orda::ParseMultiplicative(Value& out) {
             break;
         case kTokSlash:
             if (b == 0) {
-                if (checks()) Report(kWarning, kDivisionByZero);
+                if (divisorKnown) Report(kWarning, kDivisionByZero);
                 res = 0;
             } else if (out.v == INT32_MIN && r.v == -1) {
                 res = INT32_MIN;
@@ -659,6 +662,7 @@ bool Orda::NameValue(const std::string& name, Value& out) {
         Report(kError, kUndefined);
         return false;
     }
+    ++unresolved_;
     return true;
 }
 

@@ -1481,14 +1481,19 @@ void Orda::Conditional(int code) {
             p_.conds.push_back({true, false, true});
             return;
         }
+        // A statement in error is dropped like any other: it opens no level.
         bool truth = false;
         if (Next() == kTokEnd) {
             Report(kError, kMissingExpression);
-        } else if (code == kDirIf) {
+            return;
+        }
+        if (code == kDirIf) {
             Value v;
-            if (Evaluate(v, true)) truth = v.v >= 1;
+            if (!Evaluate(v, true)) return;
+            truth = v.v >= 1;
         } else if (tok_.type != kTokName) {
             Report(kError, kBadInstruction);
+            return;
         } else {
             const std::string key = tok_.text[0] == ':' ? LocalLabelName(tok_.text) : tok_.text;
             bool defined = FindSymbol(key) != nullptr;

@@ -275,11 +275,8 @@ std::string ReadOrdaObject(std::string_view d, const OrdaMap& map, OrdaObject& o
     if (((device >> 8) != 0xAB && (device >> 8) != 0x9B) || (device & 0xFF) != map.header[2])
         return "its device word " + Hex(device, 4) + " does not go with the map's device index " +
                std::to_string(map.header[2]);
+    // Any frequency is the program's: one the key cannot generate still programs.
     o.frequency = uint32_t(Le16(d, c + 8)) * 65536u + Le16(d, c + 10);
-    if (o.frequency < kMinFrequency || o.frequency > kMaxFrequency)
-        return "the program's frequency (FREQ) of " + std::to_string(o.frequency) +
-               " Hz is outside " + std::to_string(kMinFrequency) + " to " +
-               std::to_string(kMaxFrequency) + " Hz";
     o.irc = uint8_t(d[c + 12]);
     if (o.irc > 2)
         return "its IRC calibration choice " + std::to_string(o.irc) + " is not 0, 1 or 2";
@@ -679,7 +676,8 @@ int OrdaUnit::ReadOutputs() {
     DebugInfo& d = record_.debug;
     d.frequency = object.frequency;
     d.breakAddress = object.breakAddress;
-    settings_.ircCalibration = object.irc;
+    // The program's own choice, for its chip operations; the configuration keeps the user's.
+    d.ircChoice = object.irc;
     uint16_t device = map_.header[2];
     if (device <= 2)
         record_.deviceFamily = 0;

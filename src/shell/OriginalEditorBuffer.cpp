@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "target/LineEnds.h"
+
 namespace pellix {
 
 namespace {
@@ -38,7 +40,7 @@ FilteredText FilterPastedText(std::string_view in) {
             out.text.push_back('\r');
             out.origin.push_back(i);
             if (c == '\r' && i + 1 < in.size() && in[i + 1] == '\n') ++i;
-        } else if (c == '\t' || c >= 32) {
+        } else if (!DroppedForAssembler(c)) {
             out.text.push_back(char(c));
             out.origin.push_back(i);
         }

@@ -144,6 +144,7 @@ void SXCLoader::PrepareEEPROM() {
     DebugInfo& d = record_.debug;
     ProgramImage& image = record_.assembled;
     d.frequency = kDefaultFrequency;
+    d.ircChoice = kNoIrcChoice;
     d.breakAddress = kNoBreak;
     d.watchCount = 0;
     // Nothing of an earlier program may survive where the file gives no words.

@@ -62,6 +62,9 @@ public:
     // False with the record's message set when the program leaves no room for debugging.
     virtual bool PrepareDebug() = 0;
     virtual std::string ClockText(uint32_t frequency) = 0;
+    // Empty when the key can generate `frequency`; otherwise a notice that it cannot, for
+    // a program that names such a clock: Run and Debug then refuse, Program works.
+    virtual std::string ClockNotice(uint32_t) { return {}; }
 };
 
 // The other windows of the program, as the main window uses them.

@@ -129,6 +129,8 @@ uint8_t VirtualKey::NextStatus() {
 
 void VirtualKey::Take(uint8_t raw, uint32_t now) {
     if (faults.noAnswer) return;
+    // The key acts on, and echoes, what arrived.
+    if (faults.garbleRequestOn > 0 && --faults.garbleRequestOn == 0) raw ^= 0x5A;
     if (!Answers()) { // the echo comes back, the key makes nothing of the bytes
         Queue(raw, now);
         return;

@@ -26,6 +26,7 @@ struct KeyFaults {
     uint8_t statusValue = 0;    // ...and the operation it reports is not carried out
     int replyBytesLeft = -1;    // -1: no limit; else the key falls silent after that many
     int garbleReplyOn = 0;      // the n-th reply byte from now is damaged on the wire
+    int garbleRequestOn = 0;    // the n-th byte from the PC from now arrives damaged
     uint32_t latencyMs = 0;     // every reply starts this much after its request
     uint32_t unitMs = 0;        // time of one erase or pulse-time unit
     uint32_t lateEndEchoMs = 0; // the echo of the end byte lags this much (USB adapters)

@@ -31,6 +31,7 @@ void AssemblyRecord::StartUp() {
     ClearImage();
     debug.SetListingCapacity(kListingCapacity);
     debug.frequency = kDefaultFrequency;
+    debug.ircChoice = kNoIrcChoice;
     debug.lineOfAddress.fill(-1);
     deviceFamily = 0;
 }

@@ -16,6 +16,8 @@ inline constexpr int kWatchNameSize = 33; // 32 characters and the NUL
 inline constexpr uint32_t kDefaultFrequency = 50'000'000;
 inline constexpr uint32_t kMinFrequency = 400'000;
 inline constexpr uint32_t kMaxFrequency = 110'000'000;
+// The program names no IRC calibration choice of its own: the configured one applies.
+inline constexpr int kNoIrcChoice = -1;
 
 enum WatchFormat : uint8_t { UDEC, SDEC, UHEX, SHEX, UBIN, SBIN, FSTR, ZSTR };
 
@@ -43,6 +45,9 @@ struct DebugInfo {
     int watchCount = 0;
     std::array<WatchRecord, kMaxWatches> watches{};
     uint32_t frequency = kDefaultFrequency;
+    // The IRC calibration choice (0 to 2) the program itself names, as orda's IRC_CAL does;
+    // it holds for this program's chip operations only, never for the configuration.
+    int ircChoice = kNoIrcChoice;
 
     // Gives the listing buffer its capacity (the buffer holds one more byte for a NUL).
     void SetListingCapacity(size_t capacity);

@@ -18,6 +18,8 @@ bool LoadImageText(AssemblyRecord& record, std::string_view text) {
         return false;
     }
     record.assembled = record.transfer;
+    // An image file names no IRC choice: an earlier program's does not carry over to it.
+    record.debug.ircChoice = kNoIrcChoice;
     record.deviceFamily = record.transfer[kCodeWords - 1] != kUnwritten ? 1 : 0;
     return true;
 }

@@ -131,6 +131,29 @@ TEST_F(Cli, UsageAndUnreadableFilesInOneForm) {
     EXPECT_EQ(r.exit, 2);
 }
 
+TEST_F(Cli, ControlCharactersAreDroppedAsTheEditorDropsThem) {
+    // A NUL once ended the text: the rest of the program was silently left out.
+    const std::string clean = " DEVICE SX28\n NOP ; one\n MOV W,#'A'\n IREAD\n JMP 0\n";
+    std::string dirty = clean;
+    dirty.insert(dirty.find("one"), std::string("\0\x01", 2));
+    dirty.insert(dirty.find("IREAD"), std::string(1, '\0'));
+    Write("clean.src", clean);
+    Write("dirty.src", dirty);
+    ASSERT_EQ(Run("assemble " + Path("clean.src") + " -o " + Path("clean.sxh")).exit, 0);
+    RunResult r = Run("assemble " + Path("dirty.src") + " -o " + Path("dirty.sxh"));
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(Read("dirty.sxh"), Read("clean.sxh")) << "every word of the program";
+    EXPECT_EQ(r.err, "pellix-cli: warning: " + Path("dirty.src") +
+                         ":2: dropped 2 control characters (NUL, 0x01), as pellix's editor does\n"
+                         "pellix-cli: warning: " +
+                         Path("dirty.src") +
+                         ":4: dropped 1 control character (NUL), as pellix's editor does\n");
+    r = Run("disasm " + Path("dirty.src"));
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("IREAD"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(":4: dropped 1 control character (NUL)"), std::string::npos);
+}
+
 TEST_F(Cli, HelpVersionAndThePortList) {
     RunResult r = Run("--version");
     EXPECT_EQ(r.exit, 0);
@@ -140,7 +163,7 @@ TEST_F(Cli, HelpVersionAndThePortList) {
     EXPECT_NE(r.out.find("\n  ports\n      list the serial ports present"), std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("  program IMAGE|SOURCE|COD [--port PORT] [--irc slowest|4mhz|fastest] "
-                         "[--trace FILE] [-v]\n"),
+                         "[--no-verify] [--trace FILE] [-v]\n"),
               std::string::npos);
     r = Run("ports");
     EXPECT_EQ(r.exit, 0);

@@ -14,11 +14,13 @@
 #include <QToolButton>
 
 #include "BridgeTestSupport.h"
+#include "app/BuiltInAssembler.h"
 #include "app/Environment.h"
 #include "platform/FileIo.h"
 #include "platform/ScriptedPrompter.h"
 #include "platform/qt/QtChildProcess.h"
 #include "shell/FakeServices.h"
+#include "shell/ModalWatcher.h"
 #include "shell/ui/TEditorForm.h"
 #include "shell/ui/TFileSaveNotificationDLG.h"
 #include "shell/ui/TPM_CodeFRM.h"
@@ -276,6 +278,8 @@ private slots:
     void closingStoresThePlacement();
 
     void wholeProgramAssemblesWithTheRealOrda();
+    void aClockTheKeyCannotMakeProgramsButNeitherRunsNorDebugs();
+    void theProgramsIrcChoiceHoldsForItsOperationsOnly();
 };
 
 void BridgeWindowsTest::fileSaveNotificationAsksUntilToldNotTo() {
@@ -954,6 +958,122 @@ void BridgeWindowsTest::wholeProgramAssemblesWithTheRealOrda() {
              QStringLiteral("Unable to assemble due to errors in source code."));
     QCOMPARE(form.HighlightLine(), 2);
     QVERIFY(errors->count() >= 1);
+}
+
+namespace {
+
+// The program as users have it: the real orda, the virtual key on port "sim".
+struct RealOrdaRig {
+    RealOrdaRig() {
+        fs::create_directories(bin);
+        fs::create_symlink(fs::absolute(OrdaProgram()), bin + "/ORDA.dll");
+        store.WriteInt(setting::ShowWarranty, 2);
+        store.WriteString(setting::ComPort, "sim");
+        store.WriteInt(setting::UseOrda, 1);
+        store.WriteInt(setting::HideAssemblyFileSaveDialog, 1);
+        HardwareOptions hardware;
+        hardware.ticks = &ticks;
+        ShellServices services;
+        services.assembler = &builtIn;
+        env = std::make_unique<Environment>(store, prompter, std::vector<std::string>{}, services,
+                                            ExternalAssemblerSetup{&process, bin},
+                                            std::move(hardware));
+        env->EditorForm().show();
+        QCoreApplication::processEvents();
+    }
+    void Open(const std::string& text) {
+        std::string path = dir / "p.src";
+        WriteFile(path, text);
+        prompter.AnswerFile(path);
+        env->EditorForm().FileOpenItemClick();
+    }
+    void Trigger(const char* item) {
+        env->EditorForm().findChild<QAction*>(QString::fromLatin1(item))->trigger();
+    }
+    std::string Status() { return env->EditorForm().StatusText(2).toStdString(); }
+    std::string LastMessage() const {
+        return prompter.messages.empty() ? std::string() : prompter.messages.back().text;
+    }
+    VirtualChip& Chip() { return env->Hardware().Key().Chip(); }
+
+    TempFolder dir;
+    std::string bin = dir / "bin";
+    MemorySettingsStore store;
+    ScriptedPrompter prompter;
+    QtChildProcess process;
+    FakeTickSource ticks;
+    BuiltInAssembler builtIn;
+    std::unique_ptr<Environment> env;
+};
+
+constexpr char kSlowClock[] = "\tDEVICE SX28AC,OSCXT1\n\tFREQ 32768\n\tIRC_CAL IRC_SLOW\n"
+                              "\tRESET start\n\tORG 0\nstart\tMOV W,#$5A\n\tJMP start\n";
+
+} // namespace
+
+void BridgeWindowsTest::aClockTheKeyCannotMakeProgramsButNeitherRunsNorDebugs() {
+    RealOrdaRig rig;
+    rig.Open(kSlowClock);
+    rig.Trigger("RunProgramItem");
+    QVERIFY2(rig.prompter.messages.empty(), rig.LastMessage().c_str());
+    QCOMPARE(Q(rig.Status()), QStringLiteral("Assembly Successful; the key cannot generate the "
+                                             "program's clock of 32,768 Hz (it makes 400,000 "
+                                             "to 110,000,000 Hz)"));
+    QCOMPARE(rig.env->Record().debug.frequency, 32768u);
+    QCOMPARE(rig.Chip().Code(0), uint16_t(0xC5A));
+
+    const std::string refusal = "The key cannot generate the program's clock of 32,768 Hz (it "
+                                "makes 400,000 to 110,000,000 Hz).\rRun and Debug need that "
+                                "clock; Program writes the program without it.";
+    const int erased = rig.Chip().EraseCount();
+    rig.Trigger("RunRunItem");
+    QCOMPARE(rig.prompter.messages.size(), size_t(1));
+    QCOMPARE(Q(rig.prompter.messages.back().text), Q(refusal));
+    QCOMPARE(Q(rig.prompter.messages.back().caption), QStringLiteral("Run ERROR"));
+    QVERIFY(!rig.Chip().Clocked());
+    rig.Trigger("RunDebugItem");
+    QCOMPARE(rig.prompter.messages.size(), size_t(2));
+    QCOMPARE(Q(rig.prompter.messages.back().text), Q(refusal));
+    QCOMPARE(Q(rig.prompter.messages.back().caption), QStringLiteral("Debug ERROR"));
+    QVERIFY(!rig.env->DebugForm().isVisible());
+    QCOMPARE(rig.Chip().EraseCount(), erased); // neither touched the chip
+
+    // A clock the key makes: the status is the plain one again.
+    std::string fast = kSlowClock;
+    fast.replace(fast.find("32768"), 5, "4_000_000");
+    rig.env->EditorForm().CurrentEditor().SetText(fast);
+    rig.Trigger("RunAssembleItem");
+    QCOMPARE(Q(rig.Status()), QStringLiteral("Assembly Successful"));
+}
+
+void BridgeWindowsTest::theProgramsIrcChoiceHoldsForItsOperationsOnly() {
+    RealOrdaRig rig;
+    std::string fastest = kSlowClock;
+    fastest.replace(fastest.find("32768"), 5, "4_000_000");
+    fastest.replace(fastest.find("IRC_SLOW"), 8, "IRC_FAST");
+    rig.Open(fastest);
+    QCOMPARE(rig.env->Settings().ircCalibration, 0); // slowest, the user's choice
+    rig.Trigger("RunProgramItem");
+    QVERIFY2(rig.prompter.messages.empty(), rig.LastMessage().c_str());
+    QCOMPARE(VirtualChip::TrimOfFusex(rig.Chip().Fusex()), 0); // the program's fastest
+    QCOMPARE(rig.env->Settings().ircCalibration, 0);           // the user's choice stays
+
+    // Okay in Configure stores what the user chose, not the program's choice.
+    {
+        ModalWatcher okay(QStringLiteral("ConfigureForm"), QStringLiteral("OkayButton"));
+        rig.env->WindowServices().ShowConfigure();
+        QCOMPARE(okay.seen, QStringList{QStringLiteral("ConfigureForm")});
+    }
+    QCOMPARE(rig.store.ReadInt(setting::IrcCalibration), std::optional<int32_t>(0));
+
+    // The next program, from the built-in assembler, names no choice: the user's holds.
+    rig.env->Settings().useOrda = false;
+    rig.env->EditorForm().CurrentEditor().SetText(
+        " DEVICE SX28,OSCXT1\n FREQ 4_000_000\n RESET start\n ORG 0\nstart MOV W,#5Ah\n"
+        " JMP start\n");
+    rig.Trigger("RunProgramItem");
+    QVERIFY2(rig.prompter.messages.empty(), rig.LastMessage().c_str());
+    QCOMPARE(VirtualChip::TrimOfFusex(rig.Chip().Fusex()), 7); // slowest
 }
 
 QTEST_MAIN(BridgeWindowsTest)

@@ -140,7 +140,8 @@ TEST(OrdaEndToEnd, WatchesBreakAndErrorsOfARealRun) {
     const DebugInfo& d = rig.record->debug;
     EXPECT_EQ(d.frequency, 4'000'000u);
     EXPECT_EQ(d.breakAddress, 1);
-    EXPECT_EQ(rig.settings.ircCalibration, 1);
+    EXPECT_EQ(d.ircChoice, 1);
+    EXPECT_EQ(rig.settings.ircCalibration, 0);
     // In the symbol file's order, which is by name.
     ASSERT_EQ(d.watchCount, 2);
     EXPECT_STREQ(d.watches[0].name, "counter");

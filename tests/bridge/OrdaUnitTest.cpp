@@ -140,14 +140,19 @@ TEST(OrdaRun, FillsBothImagesTheFamilyAndTheDebugInformation) {
     EXPECT_TRUE(r.transfer == r.assembled);
     EXPECT_EQ(r.debug.frequency, 20'000'000u);
     EXPECT_EQ(r.debug.breakAddress, 0x0010);
-    EXPECT_EQ(rig.settings.ircCalibration, 1);
+    EXPECT_EQ(r.debug.ircChoice, 1) << "the program's own choice, for its operations";
+    EXPECT_EQ(rig.settings.ircCalibration, 0) << "the configuration keeps the user's";
     EXPECT_EQ(r.debug.lineCount, 0);
     EXPECT_EQ(r.debug.lineOfAddress[0], -1);
     EXPECT_EQ(r.debug.watchCount, 0);
 
-    // Back to a family-0 chip; no BREAK.
-    rig.Good();
+    // Back to a family-0 chip; no BREAK; a clock the key cannot make is the program's own.
+    ObjectBuilder slow;
+    slow.frequency = 32768;
+    rig.Good(slow);
     ASSERT_EQ(rig.unit.ORDA_Run(rig.source), 0);
+    EXPECT_EQ(rig.record->debug.frequency, 32768u);
+    EXPECT_EQ(rig.record->debug.ircChoice, 0);
     EXPECT_EQ(rig.record->deviceFamily, 0);
     EXPECT_EQ(rig.record->debug.breakAddress, kNoBreak);
     EXPECT_EQ(rig.record->assembled[0xFFF], 0x0FFF);

@@ -226,7 +226,7 @@ TEST(Examples, OrdaCounterWithIncludesCountsOnRb) {
     ASSERT_TRUE(unit.ORDA_Init());
     ASSERT_EQ(unit.ORDA_Run(dir / "counter.src"), 0) << "no warnings";
     EXPECT_TRUE(prompter.messages.empty());
-    EXPECT_EQ(settings.ircCalibration, 1) << "IRC_4MHZ";
+    EXPECT_EQ(record->debug.ircChoice, 1) << "IRC_4MHZ, the program's own";
     EXPECT_EQ(record->debug.frequency, 4'000'000u);
     EXPECT_EQ(record->assembled.IdText(), "COUNTER");
     ASSERT_EQ(record->debug.watchCount, 2);

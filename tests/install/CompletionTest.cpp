@@ -58,7 +58,7 @@ TEST_F(Completion, CommandsOptionsValuesAndFiles) {
     EXPECT_EQ(Complete({"pellix-cli", "pro"}), std::vector<std::string>{"program"});
 
     std::vector<std::string> options = Complete({"pellix-cli", "program", "x.src", "--"});
-    EXPECT_EQ(options, (std::vector<std::string>{"--port", "--irc", "--trace"}));
+    EXPECT_EQ(options, (std::vector<std::string>{"--port", "--irc", "--no-verify", "--trace"}));
     options = Complete({"pellix-cli", "read", "-"});
     for (const char* o : {"-o", "--port", "--trace", "-v"})
         EXPECT_TRUE(Has(options, o)) << o;

@@ -57,7 +57,7 @@ TEST_F(ChipCliPty, EveryCommandWithThePortFromTheSettings) {
 
     RunResult r = Run("program '" + Path("prog.src") + "'");
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, "Device verified OK\n") << "read back through the pseudo-terminal";
     EXPECT_EQ(r.err, "") << "no bar: stderr is a file";
 
     r = Run("verify '" + Path("prog.src") + "'");
@@ -133,7 +133,7 @@ TEST_F(ChipCliPty, KeyFailuresEndInOneErrorLine) {
 TEST_F(ChipCliPty, PortSimIsAKeyOfTheProgramItself) {
     RunResult r = Run("run '" + Path("prog.src") + "' --port sim");
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 8,000,000 Hz.\n");
+    EXPECT_EQ(r.out, "Device verified OK\nPellix is generating a clock signal of 8,000,000 Hz.\n");
     // A new process, a new key: its chip is erased.
     r = Run("verify '" + Path("prog.src") + "' --port SIM");
     EXPECT_EQ(r.exit, 1);

@@ -72,12 +72,15 @@ protected:
 TEST_F(ChipCli, ProgramVerifyAndReadBack) {
     Outcome r = Run(ProgramCommand, {Path("prog.src")});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, "Device verified OK\n") << "the chip is read back after writing";
     EXPECT_EQ(r.err, "") << "no bar when stderr is no terminal";
     EXPECT_EQ(key.Chip().Code(0), 0xC5A);
     EXPECT_EQ(key.Chip().Code(0x7FF), 0xA00) << "the reset vector";
     EXPECT_FALSE(key.Chip().Clocked());
-    EXPECT_EQ(key.Chip().ResetCount(), 1);
+    EXPECT_EQ(key.Chip().ResetCount(), 2) << "after programming and after the verify";
+    r = Run(ProgramCommand, {Path("prog.src"), "--no-verify"});
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(key.Chip().ResetCount(), 3);
 
     r = Run(VerifyCommand, {Path("prog.src")});
     EXPECT_EQ(r.exit, 0) << r.err;
@@ -138,7 +141,7 @@ TEST_F(ChipCli, AFailedVerifyNamesTheAreaAndTheFirstWords) {
 TEST_F(ChipCli, RunStartsTheClockAndNeedsTheFullKey) {
     Outcome r = Run(RunCommand, {Path("prog.src")});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "Pellix is generating a clock signal of 4,000,000 Hz.\n");
+    EXPECT_EQ(r.out, "Device verified OK\nPellix is generating a clock signal of 4,000,000 Hz.\n");
     EXPECT_TRUE(key.Chip().Clocked());
     EXPECT_EQ(key.Chip().ClockWord(), SynthWord(4'000'000));
 
@@ -208,12 +211,13 @@ TEST_F(ChipCli, TheCalibrationTableAndTheIrcSetting) {
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "IRC trim 0: 4.60 MHz\nIRC trim 1: 4.44 MHz\nIRC trim 2: 4.27 MHz\n"
                      "IRC trim 3: 4.12 MHz\nIRC trim 4: 3.95 MHz (chosen)\nIRC trim 5: 3.80 MHz\n"
-                     "IRC trim 6: 3.63 MHz\nIRC trim 7: 3.47 MHz\n");
+                     "IRC trim 6: 3.63 MHz\nIRC trim 7: 3.47 MHz\nDevice verified OK\n")
+        << "the trim in FUSEX does not fail the verify";
     EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 4);
 
     defaults.irc = IrcSetting::Fastest;
     r = Run(ProgramCommand, {Path("prog.src")});
-    EXPECT_EQ(r.out, "") << "no table without a calibration";
+    EXPECT_EQ(r.out, "Device verified OK\n") << "no table without a calibration";
     EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 0) << "the setting's default";
     r = Run(ProgramCommand, {Path("prog.src"), "--irc=slowest"});
     EXPECT_EQ(VirtualChip::TrimOfFusex(key.Chip().Fusex()), 7);
@@ -250,7 +254,7 @@ TEST_F(ChipCli, ProgramWhatGputilsWrote) {
     EXPECT_EQ(key.Chip().Fusex(), 0xF7F);
     r = Run(ProgramCommand, {folder + "sx28.cod"});
     ASSERT_EQ(r.exit, 0) << r.err;
-    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.out, "Device verified OK\n");
     EXPECT_EQ(key.Chip().Code(0x10), 0x069);
     EXPECT_EQ(key.Chip().Id(0), 0xFF4);
     r = Run(VerifyCommand, {folder + "sx28.cod"});
@@ -291,10 +295,11 @@ TEST_F(ChipCli, BadInputsAndUsage) {
 
     r = Run(ReadCommand, {});
     EXPECT_EQ(r.exit, 2);
-    EXPECT_EQ(r.err, "pellix-cli: error: -o IMAGE is missing\n"
-                     "Usage: pellix-cli read -o IMAGE [--port PORT] [--trace FILE] [-v]\n");
+    EXPECT_EQ(r.err,
+              "pellix-cli: error: -o IMAGE is missing\n"
+              "Usage: pellix-cli read -o IMAGE [--port PORT] [--verify] [--trace FILE] [-v]\n");
     const std::string usage = "Usage: pellix-cli program IMAGE|SOURCE|COD [--port PORT] "
-                              "[--irc slowest|4mhz|fastest] [--trace FILE] [-v]\n";
+                              "[--irc slowest|4mhz|fastest] [--no-verify] [--trace FILE] [-v]\n";
     const std::pair<std::vector<std::string>, std::string> refused[] = {
         {{}, "IMAGE|SOURCE|COD is missing"},
         {{"a.src", "b.src"}, "unexpected argument 'b.src'"},
@@ -304,6 +309,7 @@ TEST_F(ChipCli, BadInputsAndUsage) {
         {{"a.src", "--bogus"}, "unknown option '--bogus'"},
         {{"a.src", "-v=1"}, "unknown option '-v=1'"},
         {{"a.src", "-o", "x.sxh"}, "unknown option '-o'"},
+        {{"a.src", "--verify"}, "unknown option '--verify'"},
         {{"a.src", "--irc", "medium"}, "--irc takes slowest, 4mhz or fastest, not 'medium'"}};
     for (const auto& [args, problem] : refused) {
         r = Run(ProgramCommand, args);
@@ -311,6 +317,8 @@ TEST_F(ChipCli, BadInputsAndUsage) {
         EXPECT_EQ(r.err, "pellix-cli: error: " + problem + "\n" + usage);
     }
     EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "extra"}).exit, 2);
+    EXPECT_EQ(Run(ReadCommand, {"-o", "x.sxh", "--no-verify"}).exit, 2);
+    EXPECT_EQ(Run(VerifyCommand, {"a.src", "--no-verify"}).exit, 2);
     EXPECT_EQ(Run(ClockCommand, {"4MHz", "--irc", "4mhz"}).exit, 2);
     EXPECT_EQ(key.Sessions(), 0);
 
@@ -321,6 +329,84 @@ TEST_F(ChipCli, BadInputsAndUsage) {
     r = Run(ProgramCommand, {"--", "-x"});
     fs::current_path(before);
     EXPECT_EQ(r.exit, 0) << r.err;
+}
+
+TEST_F(ChipCli, BytesDamagedOnTheWayNeverPassAsAProgrammedChip) {
+    auto expected = Assembled(kSource);
+    auto holdsProgram = [&] {
+        for (int a = 0; a < 2048; ++a)
+            if (key.Chip().Code(a) != expected->assembled.Code(a)) return false;
+        return true;
+    };
+    int caught = 0, unnoticed = 0;
+    // One byte damaged somewhere in the session, from the commands to the last code words.
+    for (int n = 20; n < 1100; n += 23) {
+        key.Chip().SetFamily(0);
+        key.faults.garbleRequestOn = n;
+        Outcome r = Run(n % 2 ? ProgramCommand : RunCommand, {Path("prog.src")});
+        key.faults = KeyFaults{};
+        if (r.exit == 0) {
+            EXPECT_TRUE(holdsProgram()) << "byte " << n << ": " << r.out;
+            continue;
+        }
+        EXPECT_EQ(r.exit, 1);
+        if (r.out.find("Verify failed at ") != std::string::npos) {
+            ++caught;
+            EXPECT_NE(r.err.find("pellix-cli: error: the chip does not hold the program written"),
+                      std::string::npos)
+                << r.err;
+            EXPECT_FALSE(key.Chip().Clocked()) << "run starts no clock for a wrong chip";
+        }
+        // Without the read back the same damage went by.
+        key.Chip().SetFamily(0);
+        key.faults.garbleRequestOn = n;
+        Outcome blind = Run(ProgramCommand, {Path("prog.src"), "--no-verify"});
+        key.faults = KeyFaults{};
+        if (blind.exit == 0 && !holdsProgram()) ++unnoticed;
+    }
+    EXPECT_GT(caught, 5);
+    EXPECT_GT(unnoticed, 5) << "the damage is real";
+}
+
+TEST_F(ChipCli, ReadWithVerifyReadsTwiceAndKeepsNoDamagedImage) {
+    ASSERT_EQ(Run(ProgramCommand, {Path("prog.src")}).exit, 0);
+    Outcome clean = Run(ReadCommand, {"-o", Path("clean.sxh"), "--verify"});
+    ASSERT_EQ(clean.exit, 0) << clean.err;
+    int caught = 0;
+    for (int n = 30; n < 2000; n += 37) {
+        fs::remove(Path("r.sxh"));
+        key.faults.garbleReplyOn = n;
+        Outcome r = Run(ReadCommand, {"-o", Path("r.sxh"), "--verify"});
+        key.faults = KeyFaults{};
+        if (r.exit == 0) {
+            EXPECT_EQ(Read("r.sxh"), Read("clean.sxh")) << "reply byte " << n;
+            continue;
+        }
+        EXPECT_FALSE(fs::exists(Path("r.sxh"))) << n;
+        if (r.err.find("two reads of the chip differ") != std::string::npos) {
+            ++caught;
+            EXPECT_NE(r.err.find(": first read "), std::string::npos) << r.err;
+        }
+    }
+    EXPECT_GT(caught, 5);
+    // Without --verify one read is all there is.
+    key.faults.garbleReplyOn = 400;
+    Outcome once = Run(ReadCommand, {"-o", Path("once.sxh")});
+    EXPECT_EQ(once.exit, 0);
+    EXPECT_NE(Read("once.sxh"), Read("clean.sxh"));
+}
+
+TEST_F(ChipCli, ASourceWithANulIsAssembledWhole) {
+    std::string text = kSource;
+    text.insert(text.find(" MOV RB"), std::string(1, '\0'));
+    Write("nul.src", text);
+    Outcome r = Run(ProgramCommand, {Path("nul.src")});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "pellix-cli: warning: " + Path("nul.src") +
+                         ":7: dropped 1 control character (NUL), as pellix's editor does\n");
+    auto expected = Assembled(kSource);
+    for (int a = 0; a < 2048; ++a)
+        ASSERT_EQ(key.Chip().Code(a), expected->assembled.Code(a)) << a;
 }
 
 TEST_F(ChipCli, TheBarOnATerminalEndsItsLineBeforeAnError) {
@@ -342,7 +428,9 @@ TEST_F(ChipCli, TheBarOnATerminalEndsItsLineBeforeAnError) {
 
 TEST_F(ChipCli, TheTraceOfAProgrammingHoldsTheBytesOfTheExchange) {
     key.logRequests = true;
-    Outcome r = Run(ProgramCommand, {Path("prog.src"), "--trace", Path("line.trace")});
+    // Programming alone, without the read back.
+    Outcome r =
+        Run(ProgramCommand, {Path("prog.src"), "--no-verify", "--trace", Path("line.trace")});
     ASSERT_EQ(r.exit, 0) << r.err;
     std::vector<test::TraceLine> lines;
     std::istringstream in(Read("line.trace"));
@@ -388,7 +476,7 @@ TEST_F(ChipCli, TheTraceOfAProgrammingHoldsTheBytesOfTheExchange) {
 
 TEST_F(ChipCli, VerboseTellsEachStepOnStandardError) {
     progressBar = true;
-    Outcome r = Run(ProgramCommand, {Path("prog.src"), "-v"});
+    Outcome r = Run(ProgramCommand, {Path("prog.src"), "-v", "--no-verify"});
     ASSERT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.find('\r'), std::string::npos) << "no bar among the step lines";
@@ -478,6 +566,29 @@ TEST(CliSettingsFile, ReadsWhatTheWindowedProgramWrites) {
     d = ReadChipDefaults(empty);
     EXPECT_EQ(d.port, "COM1");
     EXPECT_EQ(d.irc, IrcSetting::Slowest);
+}
+
+TEST(CliSettingsFile, NamesGivenTwiceAreTakenAsTheWindowedProgramTakesThem) {
+    // What the settings fuzz target found Qt's reader doing with hand-written files.
+    IniFile ini;
+    ini.Parse("Configuration/ComPort=/dev/ttyUSB0\nConfiguration\\IRCcalibration=2\n"
+              "[configuration]\nComPort=lower\n");
+    EXPECT_EQ(ini.Value("Configuration\\ComPort"), "/dev/ttyUSB0") << "[General] holds paths";
+    EXPECT_EQ(ini.IntValue("Configuration\\IRCcalibration"), 2);
+    EXPECT_EQ(ini.Value("configuration\\ComPort"), "lower") << "names keep their case";
+
+    // Sections are taken in the order of their names, [General] first; a later value of
+    // one name replaces an earlier one.
+    ini.Parse("[Configuration]\nComPort=A\n[ GENERAL ]\nConfiguration/ComPort=B\n"
+              "[Zed]\nK=1\n[Configuration]\nComPort=C\n[Configuration/Sub]\nKey=2\n"
+              "[Configuration]\nSub/Key=1\n");
+    EXPECT_EQ(ini.Value("Configuration\\ComPort"), "C");
+    EXPECT_EQ(ini.Value("Configuration\\Sub\\Key"), "2");
+    EXPECT_EQ(ini.Value("Zed\\K"), "1");
+    EXPECT_EQ(ReadChipDefaults(ini).port, "C");
+
+    ini.Parse("[Configuration]\nIRCcalibration=3\n");
+    EXPECT_EQ(ReadChipDefaults(ini).irc, IrcSetting::Fastest) << "as pellix clamps it";
 }
 
 TEST(CliSettingsFile, WhereItIs) {

@@ -179,9 +179,14 @@ TEST_F(DebugCli, Failures) {
     EXPECT_EQ(r.err, "pellix-cli: error: Unable to open /nonexistent/tty: COM port in use by "
                      "another process.\n  No such file or directory\n");
 
+    // A script that cannot be read is a usage error, never an empty session that passes.
     r = Run("debug " + Blink() + " --port sim --script '" + (dir_ / "none.txt").string() + "'");
-    EXPECT_EQ(r.exit, 1);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("cannot read the script"), std::string::npos) << r.err;
+    r = Run("debug " + Blink() + " --port sim --script '" + dir_.string() + "'");
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find(": Is a directory\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << "no session ran";
     EXPECT_EQ(Run("debug").exit, 2);
     EXPECT_EQ(Run("debug a b").exit, 2);
     EXPECT_EQ(Run("debug " + Blink() + " --port").exit, 2);

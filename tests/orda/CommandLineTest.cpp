@@ -196,6 +196,21 @@ TEST(CommandLine, ExitCodes) {
     EXPECT_NE(comment.out.find("Comment 31, Pass 1: Expected an '=' sign"), std::string::npos);
 }
 
+TEST(CommandLine, AnObjectFileOnAFullDiskFailsTheRun) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+    TempDir d;
+    d.Write("clean.asm", kClean);
+    std::filesystem::create_symlink("/dev/full", d.path() / "clean.hex");
+    auto r = Orda(d, "/E CORVANEX clean");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find("\nCannot write file 'clean.hex': No space left on device\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(std::filesystem::is_symlink(d.path() / "clean.hex")) << "removed";
+    EXPECT_NE(d.Read("clean.err").find("Cannot write file 'clean.hex'"), std::string::npos);
+    EXPECT_TRUE(d.Exists("clean.lst")) << "what was written whole stays";
+}
+
 TEST(CommandLine, MessagesWhileReadingOptionsCount) {
     TempDir d;
     d.Write("clean.asm", kClean);

@@ -140,8 +140,21 @@ TEST(Expressions, DivisionByZero) {
     auto r = Source(kQuiet + "a EQU 10/0\nb EQU 10//0\n");
     EXPECT_EQ(Value(*r, "a"), 0);
     EXPECT_EQ(Value(*r, "b"), 0);
-    EXPECT_EQ(r->Count("Warning 58, Pass 2: Division by zero"), 1) << r->console();
+    EXPECT_EQ(r->Count("Warning 58, Pass 1: Division by zero"), 1) << r->console();
     EXPECT_EQ(r->Count("Warning"), 1);
+}
+
+TEST(Expressions, DivisionByZeroIsSaidInThePassItArisesIn) {
+    // Known in pass 1: said there, once, and listed again in pass 2 without a second count.
+    auto r = Source(kQuiet + "a EQU 10/0\n DW 4/0\n");
+    EXPECT_EQ(r->Count("Warning 58, Pass 1: Division by zero"), 2) << r->console();
+    EXPECT_EQ(r->Count("Warning 58, Pass 2"), 0);
+    EXPECT_TRUE(r->Says("\n   2 warnings")) << r->console();
+    EXPECT_EQ(r->exitCode, 2);
+    // A divisor defined further down is zero only once it is known: pass 2 says so.
+    auto s = Source(kQuiet + " DW 4/nought\nnought EQU 0\n");
+    EXPECT_EQ(s->Count("Warning 58, Pass 1"), 0) << s->console();
+    EXPECT_EQ(s->Count("Warning 58, Pass 2: Division by zero"), 1) << s->console();
 }
 
 TEST(Expressions, MissingParenthesisAndSingleComparison) {
@@ -471,6 +484,30 @@ TEST(Directives, ConditionalErrors) {
     EXPECT_TRUE(s->Says("Error 11, Pass 1: Missing expression"));
     auto t = Source(kQuiet + " IF 1\n NOP\n");
     EXPECT_TRUE(t->Says("Error 18")) << "an IF left open at the end";
+}
+
+TEST(Directives, AConditionalInErrorOpensNoLevel) {
+    // The statement is dropped, so its ENDIF has no IF, and the lines between are assembled.
+    for (const char* bad : {" IF", " IFDEF 5", " IFNDEF", " IF later"}) {
+        auto r = Source(kQuiet + bad + "\n ENDIF\nlater EQU 1\n");
+        EXPECT_EQ(r->Count("Error 20, Pass 1: Unmatched ENDIF"), 1) << bad << r->console();
+        EXPECT_TRUE(r->State().conds.empty()) << bad;
+        EXPECT_EQ(r->exitCode, 1);
+    }
+    auto s = Source(kQuiet + " IF\n ERROR P1W \"reached\"\n ENDIF\n");
+    EXPECT_TRUE(s->Says("USER WARNING: \"reached\"")) << s->console();
+}
+
+TEST(Directives, AnIfLeftOpenIsError18) {
+    auto r = Source(kQuiet + " IF 1\n NOP\n");
+    EXPECT_EQ(r->Count("Error 18, Pass 1: Bad IF-ELSE-ENDIF statement"), 1) << r->console();
+    EXPECT_EQ(r->exitCode, 1);
+    // A macro's expansion closes what it opened; END stops before the check.
+    auto s = Source(kQuiet + "mm MACRO\n IF 0\n DW 1\n ENDM\n mm\n DW 2\n");
+    EXPECT_EQ(s->Count("Error 18, Pass 1"), 1) << s->console();
+    EXPECT_TRUE(s->State().conds.empty());
+    auto t = Source(kQuiet + " IF 1\n NOP\n END\n");
+    EXPECT_EQ(t->exitCode, 0) << t->console();
 }
 
 TEST(Directives, DeviceOptions) {

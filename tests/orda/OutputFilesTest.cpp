@@ -1,6 +1,9 @@
 // Object, list, map, symbol and error files and the debug module, byte for byte.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "BridgeReader.h"
 #include "OrdaRun.h"
 
@@ -362,6 +365,121 @@ TEST(ErrorFile, CreationFailures) {
     EXPECT_TRUE(r->Says("\nCannot create program listing file")) << r->console();
 }
 
+TEST(ErrorFile, AMessageIsRepeatedAtMost1000Times) {
+    // 2,540 lines each with warning 37 in pass 2.
+    auto r = Source(kQuiet + " DEVICE SX52BD, OSCRC\n REPT 254\n REPT 10\n MOV W,#300\n ENDR\n"
+                             " ENDR\n IREAD\n");
+    ASSERT_EQ(r->exitCode, 2) << r->console().substr(0, 400);
+    const std::string left = "Message 37 repeated: 1540 more reports after the first 1000 were "
+                             "left out";
+    EXPECT_EQ(r->Count("Warning 37, Pass 2"), int(orda::kMaxRepeats));
+    EXPECT_EQ(r->Count(left + "\n"), 1);
+    EXPECT_LT(r->console().find(left), r->console().find(" warnings")) << "before the summary";
+    EXPECT_TRUE(r->Says("\n   2540 warnings")) << "the summary counts them all";
+    auto errors = TextLines(r->File("t.err"));
+    ASSERT_EQ(errors.size(), orda::kMaxRepeats + 1);
+    EXPECT_EQ(errors.back(), left);
+    std::string list = r->File("t.lst");
+    size_t listed = 0;
+    for (size_t at = list.find("Warning 37, Pass 2"); at != std::string::npos;
+         at = list.find("Warning 37, Pass 2", at + 1))
+        ++listed;
+    EXPECT_EQ(listed, orda::kMaxRepeats);
+    EXPECT_NE(list.find("****** " + left + "\r\n"), std::string::npos);
+    EXPECT_EQ(r->Words(0x9EC, 1), std::vector<uint16_t>{0x041}) << "the code is all there";
+
+    // The count is per message: another message still shows.
+    auto s = Source(kQuiet + " REPT 254\n REPT 5\n a = 1/0\n ENDR\n ENDR\n BOGUS\n");
+    EXPECT_EQ(s->Count("Warning 58, Pass 1"), int(orda::kMaxRepeats)) << s->console().size();
+    EXPECT_EQ(s->Count(", Error 45, Pass 1: Label must begin at column 1"), 1);
+}
+
+// ---- outputs that cannot be written ----
+
+namespace {
+
+std::unique_ptr<InProcess> OnHost(const std::string& args,
+                                  const std::function<void(orda::MemoryHost&)>& setUp,
+                                  const std::string& text = kQuiet + " DEVICE SX28AC, OSCRC\n"
+                                                                     " NOP\n") {
+    return Assemble({{"t.asm", text}}, args + " t", 4000000, setUp);
+}
+
+} // namespace
+
+TEST(OutputFailures, AFullDiskFailsTheRunAndLeavesNoCutFile) {
+    // Room for the list file and some of the map: the map is the first to fail.
+    auto r = OnHost("/E CORVANEX", [](orda::MemoryHost& h) { h.diskSpace = 1200; });
+    EXPECT_EQ(r->exitCode, 1) << r->console();
+    EXPECT_TRUE(r->Says("\nCannot write file 't.map': No space left on device\n")) << r->console();
+    EXPECT_FALSE(r->Has("t.map")) << "the cut file is removed";
+    EXPECT_FALSE(r->Has("t.hex")) << "nothing of a failed run stands as if current";
+
+    // Every output in turn: the one that fails is named, and none of the object files stay.
+    for (const char* ext : {".lst", ".map", ".sym", ".obj", ".err"}) {
+        auto f = OnHost(
+            "/E CORVANEX /F BIN16", [&](orda::MemoryHost& h) { h.failCloseSuffix = ext; },
+            kQuiet + " DEVICE SX28AC, OSCRC\n NOP\n MOV W,#300\n");
+        EXPECT_EQ(f->exitCode, 1) << ext << f->console();
+        EXPECT_TRUE(f->Says(std::string("Cannot write file 't") + ext + "': Input/output error"))
+            << ext << f->console();
+        EXPECT_FALSE(f->Has(std::string("t") + ext)) << ext;
+        EXPECT_FALSE(f->Has("t.obj")) << ext;
+        if (std::string(ext) != ".err") {
+            EXPECT_NE(f->File("t.err").find(std::string("Cannot write file 't") + ext),
+                      std::string::npos)
+                << "the environment's error list shows it too";
+        }
+    }
+    auto hex =
+        OnHost("/E CORVANEX /F INHX8S", [](orda::MemoryHost& h) { h.failCloseSuffix = ".hxh"; });
+    EXPECT_EQ(hex->exitCode, 1);
+    EXPECT_FALSE(hex->Has("t.hxh"));
+    EXPECT_FALSE(hex->Has("t.hxl"));
+    EXPECT_TRUE(hex->Has("t.lst")) << "the listing of the run stays";
+
+    auto sxe = OnHost("/E CORVANEX /F IEEE695", [](orda::MemoryHost& h) { h.diskSpace = 3500; });
+    EXPECT_EQ(sxe->exitCode, 1) << sxe->console();
+    EXPECT_TRUE(sxe->Says("Cannot write file 't.sxe': No space left on device"));
+    EXPECT_FALSE(sxe->Has("t.sxe"));
+}
+
+TEST(OutputFailures, ARunThatStopsEarlyRemovesTheOutputsOfAnEarlierRun) {
+    const std::map<std::string, std::string> old = {
+        {"t.hex", ":00000001FF\r\n"}, {"t.obj", "x"}, {"t.map", "x"}, {"t.sxe", "x"}};
+    auto seed = [&](orda::MemoryHost& h) {
+        for (const auto& [name, text] : old)
+            h.files["/work/" + name] = text;
+    };
+    struct Abort {
+        const char* why;
+        std::string text;
+        uint32_t maxLines;
+        const char* says;
+    };
+    const Abort aborts[] = {
+        {"token", kQuiet + " NOP\n" + std::string(130, 'a') + " EQU 1\n", 4000000, "Error 34"},
+        {"include", kQuiet + " INCLUDE \"none.inc\"\n", 4000000, "Error 61"},
+        {"expansion", kQuiet + " REPT 200\n NOP\n ENDR\n", 50, "Error 75"},
+    };
+    for (const Abort& a : aborts) {
+        auto r = Assemble({{"t.asm", a.text}}, "/E CORVANEX t", a.maxLines, seed);
+        EXPECT_EQ(r->exitCode, 1) << a.why;
+        EXPECT_TRUE(r->Says(a.says)) << a.why << r->console();
+        for (const auto& [name, text] : old)
+            EXPECT_FALSE(r->Has(name)) << a.why << " " << name;
+    }
+    // The source itself cannot be read (error 60).
+    auto r = Assemble({}, "/E CORVANEX t", 4000000, seed);
+    EXPECT_EQ(r->exitCode, 1);
+    EXPECT_TRUE(r->Says("Error 60")) << r->console();
+    for (const auto& [name, text] : old)
+        EXPECT_FALSE(r->Has(name)) << name;
+    // Options alone name no outputs: nothing is touched.
+    auto u = Assemble({}, "/?", 4000000, seed);
+    EXPECT_TRUE(u->Has("t.hex"));
+}
+
 // ---- IEEE-695 ----
 
 namespace {
@@ -441,6 +559,8 @@ TEST(Ieee695, ShortWritesAreReported) {
     r->exitCode = r->orda->Run({"orda", "/F", "IEEE695", "t"});
     EXPECT_TRUE(r->Says("\nCommand Buffer Length: ")) << r->console();
     EXPECT_TRUE(r->Says("But Only Wrote: 4 bytes\n"));
+    EXPECT_EQ(r->exitCode, 1) << "a cut module is no success";
+    EXPECT_FALSE(r->Has("t.sxe"));
 }
 
 // ---- what the environment reads ----

@@ -201,6 +201,15 @@ TEST(AssemblerText, LineEndsAllBecomeOneCrAndNothingIsJoined) {
     EXPECT_EQ(FilterPastedText("a\n\r\nb").text, "a\r\rb");
 }
 
+TEST(AssemblerText, TheCommandLineGetsWhatThePasteGives) {
+    // Every byte, a NUL among them, between line ends of every kind.
+    std::string all;
+    for (int c = 0; c < 256; ++c)
+        all += std::string(1, char(c)) + (c % 3 == 0 ? "\r\n" : c % 3 == 1 ? "\n" : "");
+    EXPECT_EQ(ToAssemblerText(all), FilterPastedText(all).text);
+    EXPECT_EQ(ToAssemblerText(std::string(" NOP\0 ; x\r\n IREAD", 18)), " NOP ; x\r IREAD");
+}
+
 TEST(AssemblerText, ControlCharactersGoAndPositionsMapBack) {
     std::string in = std::string("A\x01"
                                  "B\r\n\x7f\xe9\0C",

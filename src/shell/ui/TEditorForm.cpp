@@ -1,5 +1,7 @@
 #include "shell/ui/TEditorForm.h"
 
+#include <cctype>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -1417,6 +1419,9 @@ void TEditorForm::AssembleWithOrda() {
         throw SilentAbort();
     }
     AssemblySucceeded(OriginalEditorInUse() ? nullptr : &CurrentEditor(), true, {});
+    // Only orda lets a program name a clock the key cannot make; said once, here.
+    std::string notice = services_.chip ? services_.chip->ClockNotice(record_.debug.frequency) : "";
+    if (!notice.empty()) SetStatus(2, "Assembly Successful; " + notice);
 }
 
 // ---- Run menu ------------------------------------------------------------------------------
@@ -1441,12 +1446,23 @@ void TEditorForm::RunRunItemClick() {
         BusyCursor busy;
         if (!CompilerMode()) DoAssemble();
         ChipService& chip = Chip("Running the program on the chip");
+        RequireKeyClock(chip, "Run ERROR");
         chip.RequireFullKey();
         chip.ProgramChip(true);
         uint32_t f = record_.debug.frequency;
         Windows().ShowClockGenInfo(f);
         SetStatus(2, chip.ClockText(f));
     });
+}
+
+void TEditorForm::RequireKeyClock(ChipService& chip, const char* caption) {
+    std::string notice = chip.ClockNotice(record_.debug.frequency);
+    if (notice.empty()) return;
+    notice[0] = char(std::toupper(static_cast<unsigned char>(notice[0])));
+    prompter_.Message(notice + ".\rRun and Debug need that clock; Program writes the program "
+                               "without it.",
+                      caption, PromptButtons::Ok, PromptIcon::Error);
+    throw SilentAbort();
 }
 
 void TEditorForm::RunDebugItemClick() {
@@ -1465,6 +1481,7 @@ bool TEditorForm::StartDebugging(bool program) {
         if (services_.windows) services_.windows->HideDebugWindow();
         if (!CompilerMode()) DoAssemble();
         ChipService& chip = Chip("Debugging on the chip");
+        RequireKeyClock(chip, "Debug ERROR");
         if (!chip.PrepareDebug()) {
             prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok, PromptIcon::Error);
             return;

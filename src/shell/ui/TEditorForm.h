@@ -142,6 +142,9 @@ public:
     void RunDebugAgainItemClick();
     // True when the debug window was shown.
     bool StartDebugging(bool program);
+    // Run and Debug need the key's clock at the program's frequency; refuses when the key
+    // cannot generate it.
+    void RequireKeyClock(ChipService& chip, const char* caption);
     void ViewDebugCodeMNUITEMClick();
     void RunClockItemClick();
     void RunDeviceItemClick();
