@@ -1014,12 +1014,15 @@ constexpr char kSlowClock[] = "\tDEVICE SX28AC,OSCXT1\n\tFREQ 32768\n\tIRC_CAL I
 void BridgeWindowsTest::aClockTheKeyCannotMakeProgramsButNeitherRunsNorDebugs() {
     RealOrdaRig rig;
     rig.Open(kSlowClock);
-    rig.Trigger("RunProgramItem");
+    rig.Trigger("RunAssembleItem");
     QVERIFY2(rig.prompter.messages.empty(), rig.LastMessage().c_str());
     QCOMPARE(Q(rig.Status()), QStringLiteral("Assembly Successful; the key cannot generate the "
                                              "program's clock of 32,768 Hz (it makes 400,000 "
                                              "to 110,000,000 Hz)"));
     QCOMPARE(rig.env->Record().debug.frequency, 32768u);
+    rig.Trigger("RunProgramItem");
+    QVERIFY2(rig.prompter.messages.empty(), rig.LastMessage().c_str());
+    QVERIFY(Q(rig.Status()).startsWith(QStringLiteral("Programming Successful")));
     QCOMPARE(rig.Chip().Code(0), uint16_t(0xC5A));
 
     const std::string refusal = "The key cannot generate the program's clock of 32,768 Hz (it "
