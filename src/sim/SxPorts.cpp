@@ -10,9 +10,12 @@ void SxPorts::Configure(int family, int ports, uint8_t latchFill) {
         driven_[p] = 0;
         drive_[p] = 0;
         pins_[p] = 0;
+        floating_[p] = 0;
+        lastDirection_[p] = 0;
     }
     if (family_ == 0 && count_ > 0) width_[0] = 0x0F; // RA has four pins
     Reset(true, latchFill);
+    changed_ = static_cast<uint8_t>((1u << count_) - 1); // whatever was known is gone
 }
 
 void SxPorts::Reset(bool powerOn, uint8_t latchFill) {
@@ -158,11 +161,15 @@ void SxPorts::Update(int port) {
     unsigned dir = direction_[port];
     unsigned pins = (latch_[port] & ~dir) | (dir & driven_[port] & drive_[port]) |
                     (dir & ~driven_[port] & ~pullUp_[port]); // a floating input reads 0
+    unsigned floating = dir & ~driven_[port] & pullUp_[port];
     if (port == kPortB) {
         if ((comparator_ & 0x80) == 0) {
             // Digital stand-in for the analog comparator: + is RB2, - is RB1.
             comparatorResult_ = ((pins >> 2) & 1) > ((pins >> 1) & 1);
-            if ((comparator_ & 0x40) == 0) pins = (pins & ~1u) | (comparatorResult_ ? 1 : 0);
+            if ((comparator_ & 0x40) == 0) {
+                pins = (pins & ~1u) | (comparatorResult_ ? 1 : 0);
+                floating &= ~1u;
+            }
         } else {
             comparatorResult_ = false;
         }
@@ -175,7 +182,13 @@ void SxPorts::Update(int port) {
         wakePending_ |= static_cast<uint8_t>(seen);
         wakeEvents_ |= static_cast<uint8_t>(seen);
     }
+    floating &= width_[port];
+    dir &= width_[port];
+    if (pins != pins_[port] || floating != floating_[port] || dir != lastDirection_[port])
+        changed_ |= static_cast<uint8_t>(1u << port);
     pins_[port] = static_cast<uint8_t>(pins);
+    floating_[port] = static_cast<uint8_t>(floating);
+    lastDirection_[port] = static_cast<uint8_t>(dir);
 }
 
 } // namespace pellix

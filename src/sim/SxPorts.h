@@ -52,6 +52,19 @@ public:
     void Drive(int port, uint8_t mask, uint8_t levels);
     void Release(int port, uint8_t mask);
     uint8_t Driven(int port) const { return Exists(port) ? driven_[port] : 0; }
+    // The levels the outside drives, meaningful where Driven() has the bit.
+    uint8_t DriveLevels(int port) const { return Exists(port) ? drive_[port] : 0; }
+    // Inputs that nothing drives and no pull-up holds: they read 0, but a trace shows them
+    // as floating.
+    uint8_t Floating(int port) const { return Exists(port) ? floating_[port] : 0; }
+
+    // Ports whose pin levels, directions or floating pins changed since the last call
+    // (bit n for port n).
+    uint8_t TakeChanged() {
+        uint8_t c = changed_;
+        changed_ = 0;
+        return c;
+    }
 
     // Port B pins that went pending since the last call (edges on enabled pins).
     uint8_t TakeWakeEvents() {
@@ -80,6 +93,9 @@ private:
     std::array<uint8_t, kMaxPorts> driven_{};
     std::array<uint8_t, kMaxPorts> drive_{};
     std::array<uint8_t, kMaxPorts> pins_{};
+    std::array<uint8_t, kMaxPorts> floating_{};
+    std::array<uint8_t, kMaxPorts> lastDirection_{}; // as the last Update saw it
+    uint8_t changed_ = 0;
     uint8_t wakeEnable_ = 0xFF;
     uint8_t wakeEdge_ = 0xFF;
     uint8_t wakePending_ = 0;
