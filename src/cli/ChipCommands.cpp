@@ -119,29 +119,8 @@ struct Session {
     DeviceUnit device;
 };
 
-// An image as the device window loads it, or a source through the built-in assembler; either
-// way `assembled` and `transfer` then hold it.
 bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record) {
-    FileRead file = ReadWholeFile(name);
-    if (!file.ok) {
-        c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
-        return false;
-    }
-    const std::string& text = file.data;
-    if (IsImageName(name)) {
-        if (!LoadImageText(record, text)) {
-            c.err << "pellix-cli: " << name << ": " << record.message << "\n";
-            return false;
-        }
-        return true;
-    }
-    record.source = ToCrLineEnds(text);
-    Assemble(record);
-    if (record.status != 0) {
-        c.err << DiagnosticText(record, name);
-        return false;
-    }
-    return true;
+    return LoadProgramFile(c.err, name, record);
 }
 
 // On port "sim" the virtual board holds a part of the program's family.
@@ -219,6 +198,29 @@ int ProgramLike(ChipContext& c, const std::vector<std::string>& args, const char
 }
 
 } // namespace
+
+bool LoadProgramFile(std::ostream& err, const std::string& name, AssemblyRecord& record) {
+    FileRead file = ReadWholeFile(name);
+    if (!file.ok) {
+        err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
+        return false;
+    }
+    const std::string& text = file.data;
+    if (IsImageName(name)) {
+        if (!LoadImageText(record, text)) {
+            err << "pellix-cli: " << name << ": " << record.message << "\n";
+            return false;
+        }
+        return true;
+    }
+    record.source = ToCrLineEnds(text);
+    Assemble(record);
+    if (record.status != 0) {
+        err << DiagnosticText(record, name);
+        return false;
+    }
+    return true;
+}
 
 void TerminalProgress::ShowProgress(const std::string& text) {
     if (!enabled_) return;
@@ -457,6 +459,8 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         s.device.ProgramChip(false);
         DebugControl control(s.link, record);
         DebugConsole console(control, c.out);
+        if (c.virtualKey && IsVirtualKeyPort(s.link.portName))
+            console.AttachLab(&c.virtualKey->Chip());
         std::string error;
         if (!console.Begin(error)) {
             c.err << "pellix-cli: " << error << "\n";
