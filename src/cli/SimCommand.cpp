@@ -173,7 +173,9 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
 
     const uint64_t cycles = bench.CyclesOf(*o.duration);
     if (cycles > SxCore::kCycleCeiling) {
-        c.err << "pellix-cli sim: --for: that is longer than the simulator counts\n";
+        c.err << "pellix-cli sim: --for: that is longer than the simulator counts\nUsage: "
+                 "pellix-cli sim "
+              << kSimUsage << "\n";
         return 2;
     }
     for (const std::string& name : o.stimuli) {
@@ -260,8 +262,9 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
         c.err << "pellix-cli: " << LabPinName(reached->pin) << " reached " << reached->value
               << " at " << FormatPicoseconds(bench.PicosecondsAt(reachedAt)) << "\n";
     const uint64_t now = bench.Now();
-    c.err << "Simulated " << FormatPicoseconds(bench.PicosecondsAt(now)) << " (" << now
-          << " cycles): "
+    c.err << "Simulated " << FormatPicoseconds(bench.PicosecondsAt(now)) << " (" << now << " cycles"
+          << (core->Asleep() ? ", asleep" : "") << (core->HeldInReset() ? ", held in reset" : "")
+          << "): "
           << StopLineText(*record, StateOf(*core), core->Config().family,
                           core->Config().memoryWords);
     return 0;

@@ -234,10 +234,11 @@ DebugConsole::Result LabConsole::Uart(const std::vector<std::string_view>& w, st
 }
 
 DebugConsole::Result LabConsole::Vcd(const std::vector<std::string_view>& w, std::string& error) {
-    if (w.size() != 2) {
+    if (w.size() < 2) {
         error = "usage: vcd FILE|off";
         return DebugConsole::Result::Error;
     }
+    const std::string name(Rest(w, 1));
     LabBench& lab = chip_->Lab();
     if (lab.Tracing()) {
         bool ok = lab.StopTrace() && vcd_->flush();
@@ -247,11 +248,11 @@ DebugConsole::Result LabConsole::Vcd(const std::vector<std::string_view>& w, std
             return DebugConsole::Result::Error;
         }
         out_ << "Trace " << vcdName_ << " ended\n";
-    } else if (Upper(w[1]) == "OFF") {
+    } else if (Upper(name) == "OFF") {
         out_ << "No trace\n";
     }
-    if (Upper(w[1]) == "OFF") return DebugConsole::Result::Ok;
-    vcdName_ = std::string(w[1]);
+    if (Upper(name) == "OFF") return DebugConsole::Result::Ok;
+    vcdName_ = name;
     vcd_ = std::make_unique<std::ofstream>(vcdName_, std::ios::binary | std::ios::trunc);
     if (!*vcd_) {
         error = "cannot write " + vcdName_ + ": " + std::strerror(errno);
@@ -316,11 +317,11 @@ std::optional<DebugConsole::Result> LabConsole::Execute(const std::vector<std::s
         return Result::Ok;
     }
     if (command == "STIMULUS") {
-        if (w.size() != 2) {
+        if (w.size() < 2) {
             error = "usage: stimulus FILE";
             return Result::Error;
         }
-        std::string name(w[1]);
+        std::string name(Rest(w, 1));
         FileRead file = ReadWholeFile(name);
         if (!file.ok) {
             error = "cannot read " + name + ": " + file.error;
