@@ -1,20 +1,13 @@
 #include "sim/VcdWriter.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pellix {
 
 namespace {
 
-// Identifiers of printable characters, '!' to '~', one character for the first 94 wires.
-std::string IdOf(size_t index) {
-    std::string id;
-    do {
-        id.push_back(static_cast<char>('!' + index % 94));
-        index /= 94;
-    } while (index > 0);
-    return id;
-}
+constexpr int kTimeRoom = 24;
 
 } // namespace
 
@@ -38,36 +31,68 @@ void VcdWriter::Begin(std::string_view timescale, std::string_view scope,
                       const std::vector<std::string>& wires, const std::vector<char>& values,
                       uint64_t time) {
     ids_.clear();
+    timeWritten_ = false;
     Put("$version pellix $end\n$timescale ");
     Put(timescale);
     Put(" $end\n$scope module ");
     Put(scope);
     Put(" $end\n");
     for (size_t i = 0; i < wires.size(); ++i) {
-        ids_.push_back(IdOf(i));
-        Put("$var wire 1 " + ids_.back() + " " + wires[i] + " $end\n");
+        // Printable characters, '!' to '~': one for the first 94 wires.
+        Id id{};
+        size_t n = i;
+        do {
+            id.text[id.size++] = static_cast<char>('!' + n % 94);
+            n /= 94;
+        } while (n > 0 && id.size < sizeof id.text);
+        ids_.push_back(id);
+        Put("$var wire 1 " + std::string(id.text, id.size) + " " + wires[i] + " $end\n");
     }
     Put("$upscope $end\n$enddefinitions $end\n");
     WriteTime(time);
     Put("$dumpvars\n");
     for (size_t i = 0; i < wires.size(); ++i)
-        Put(std::string(1, i < values.size() ? values[i] : 'x') + ids_[i] + "\n");
+        Put(std::string(1, i < values.size() ? values[i] : 'x') +
+            std::string(ids_[i].text, ids_[i].size) + "\n");
     Put("$end\n");
 }
 
 void VcdWriter::WriteTime(uint64_t time) {
-    char digits[24];
-    int n = 0;
-    uint64_t t = time;
-    do {
-        digits[n++] = static_cast<char>('0' + t % 10);
-        t /= 10;
-    } while (t);
-    Reserve(size_t(n) + 2);
-    buffer_[used_++] = '#';
-    while (n > 0)
-        buffer_[used_++] = digits[--n];
-    buffer_[used_++] = '\n';
+    char* digits = timeText_;
+    bool added = false;
+    if (timeWritten_ && time > lastTime_ && time - lastTime_ < 1'000'000) {
+        // Add the step to the digits, from the right, as on paper; a carry out of the first
+        // digit means one digit more, and the number is written out afresh.
+        uint64_t step = time - lastTime_;
+        unsigned carry = 0;
+        int i = timeDigits_ - 1;
+        for (; i >= 0 && (step || carry); --i) {
+            unsigned d = unsigned(digits[i] - '0') + unsigned(step % 10) + carry;
+            step /= 10;
+            carry = d >= 10;
+            digits[i] = static_cast<char>('0' + (carry ? d - 10 : d));
+        }
+        added = !step && !carry;
+    }
+    if (!added) {
+        char reversed[kTimeRoom];
+        int n = 0;
+        uint64_t t = time;
+        do {
+            reversed[n++] = static_cast<char>('0' + t % 10);
+            t /= 10;
+        } while (t);
+        for (int i = 0; i < n; ++i)
+            digits[i] = reversed[n - 1 - i];
+        digits[n] = '\n';
+        timeDigits_ = n;
+    }
+    // The whole array goes in one fixed-size copy; only the number and its line end count.
+    Reserve(sizeof timeText_ + 1);
+    char* p = buffer_.get() + used_;
+    *p = '#';
+    std::memcpy(p + 1, digits, sizeof timeText_);
+    used_ += size_t(timeDigits_) + 2;
     lastTime_ = time;
     timeWritten_ = true;
 }

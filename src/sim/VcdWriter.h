@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -27,12 +28,13 @@ public:
     // A wire takes `value` at `time` (never before the last time written).
     void Change(uint64_t time, size_t wire, char value) {
         if (time != lastTime_ || !timeWritten_) WriteTime(time);
-        const std::string& id = ids_[wire];
-        Reserve(id.size() + 2);
-        buffer_[used_++] = value;
-        for (char c : id)
-            buffer_[used_++] = c;
-        buffer_[used_++] = '\n';
+        const Id& id = ids_[wire];
+        Reserve(sizeof id.text + 2);
+        char* p = buffer_.get() + used_;
+        p[0] = value;
+        std::memcpy(p + 1, id.text, sizeof id.text);
+        p[1 + id.size] = '\n';
+        used_ += id.size + 2u;
     }
     // Marks the end of the trace at `time` and writes out what is buffered.
     void Finish(uint64_t time);
@@ -47,13 +49,23 @@ private:
     }
     void Put(std::string_view text);
 
+    // An identifier: one to four printable characters (enough for 78 million wires).
+    struct Id {
+        char text[4];
+        uint8_t size;
+    };
+
     static constexpr size_t kBufferSize = 1 << 18;
     std::ostream& out_;
     std::unique_ptr<char[]> buffer_;
     size_t used_ = 0;
     uint64_t lastTime_ = 0;
     bool timeWritten_ = false;
-    std::vector<std::string> ids_;
+    // The last time in decimal and a line end: the next is usually a small step on, and
+    // adding the step to the digits is cheaper than writing the number out again.
+    char timeText_[24] = {};
+    int timeDigits_ = 0;
+    std::vector<Id> ids_;
 };
 
 } // namespace pellix
