@@ -18,6 +18,40 @@ void SxPorts::Configure(int family, int ports, uint8_t latchFill) {
     changed_ = static_cast<uint8_t>((1u << count_) - 1); // whatever was known is gone
 }
 
+// M 0x00 to 0x07 on RB (T1) and RC (T2): the capture register read into W, the compare
+// and control registers written from it.
+uint8_t SxPorts::TimerWrite(SxTimerRegisters& t, unsigned m, uint8_t w) {
+    auto setLow = [w](uint16_t& r) { r = static_cast<uint16_t>((r & 0xFF00) | w); };
+    auto setHigh = [w](uint16_t& r) { r = static_cast<uint16_t>((r & 0x00FF) | (w << 8)); };
+    switch (m & 0x0F) {
+    case 0x00:
+        return static_cast<uint8_t>(t.capture & 0xFF);
+    case 0x01:
+        return static_cast<uint8_t>(t.capture >> 8);
+    case 0x02:
+        setLow(t.compare2);
+        break;
+    case 0x03:
+        setHigh(t.compare2);
+        break;
+    case 0x04:
+        setLow(t.compare1);
+        break;
+    case 0x05:
+        setHigh(t.compare1);
+        break;
+    case 0x06:
+        t.controlB = w;
+        break;
+    case 0x07:
+        t.controlA = w;
+        break;
+    default:
+        break;
+    }
+    return w;
+}
+
 void SxPorts::Reset(bool powerOn, uint8_t latchFill) {
     for (int p = 0; p < kMaxPorts; ++p) {
         direction_[p] = 0xFF;
@@ -29,7 +63,10 @@ void SxPorts::Reset(bool powerOn, uint8_t latchFill) {
     wakeEnable_ = 0xFF;
     wakeEdge_ = 0xFF;
     comparator_ = 0xFF;
-    if (powerOn) wakePending_ = 0;
+    if (powerOn) {
+        wakePending_ = 0;
+        timers_ = {};
+    }
     for (int p = 0; p < count_; ++p)
         Update(p);
     // Every wake-up is disabled now, so nothing can have gone pending; the pending bits a
@@ -78,7 +115,8 @@ uint8_t SxPorts::ModeWrite(int port, unsigned m, uint8_t w) {
         }
         break;
     default:
-        break; // the SX48/52 timer registers are not modelled
+        if (family_ == 1 && (port == 1 || port == 2)) return TimerWrite(timers_[port - 1], m, w);
+        break;
     }
     Update(port);
     return old;
