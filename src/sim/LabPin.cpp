@@ -1,5 +1,6 @@
 #include "sim/LabPin.h"
 
+#include "sim/LabTime.h"
 #include "sim/SxPorts.h"
 
 namespace pellix {
@@ -8,13 +9,6 @@ namespace {
 
 char Upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    return true;
 }
 
 } // namespace

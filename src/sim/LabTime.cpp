@@ -8,17 +8,6 @@ namespace {
 
 using u128 = unsigned __int128;
 
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
-
 // A decimal number at the start of a word ("1.5", "1_000") and what follows it.
 struct Decimal {
     uint64_t digits = 0; // every digit, the fraction's included
@@ -96,6 +85,14 @@ std::string Quoted(std::string_view a, std::string_view b = {}) {
 }
 
 } // namespace
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
 
 std::vector<std::string_view> LabWords(std::string_view text) {
     std::vector<std::string_view> words;

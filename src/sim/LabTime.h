@@ -43,5 +43,7 @@ std::string FormatHertz(uint64_t hertz);
 
 // Whitespace-separated words of a line.
 std::vector<std::string_view> LabWords(std::string_view text);
+// Equal but for the case of ASCII letters.
+bool SameNoCase(std::string_view a, std::string_view b);
 
 } // namespace pellix

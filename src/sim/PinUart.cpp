@@ -6,17 +6,6 @@ namespace pellix {
 
 namespace {
 
-bool SameNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 std::optional<uint32_t> Whole(std::string_view text, uint32_t max) {
     if (text.empty() || text.size() > 10) return std::nullopt;
     uint64_t v = 0;

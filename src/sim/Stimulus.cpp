@@ -4,16 +4,6 @@ namespace pellix {
 
 namespace {
 
-bool IsWord(std::string_view word, std::string_view lower) {
-    if (word.size() != lower.size()) return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i]) return false;
-    }
-    return true;
-}
-
 constexpr char kForm[] = "expected TIME PIN LEVEL or TIME PIN clock FREQ|off";
 
 // One line without its comment; false with `message` when it is bad.
@@ -34,12 +24,12 @@ bool ParseLine(const std::vector<std::string_view>& w, StimulusEvent& e, std::st
         message = "a level is missing after " + LabPinName(e.pin) + " (0, 1, z or clock)";
         return false;
     }
-    if (IsWord(w[at], "clock")) {
+    if (SameNoCase(w[at], "clock")) {
         if (++at >= w.size()) {
             message = "clock needs a frequency or off";
             return false;
         }
-        if (IsWord(w[at], "off")) {
+        if (SameNoCase(w[at], "off")) {
             e.kind = StimulusEvent::Kind::ClockOff;
             ++at;
         } else {
