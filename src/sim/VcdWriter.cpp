@@ -31,6 +31,7 @@ void VcdWriter::Begin(std::string_view timescale, std::string_view scope,
                       const std::vector<std::string>& wires, const std::vector<char>& values,
                       uint64_t time) {
     ids_.clear();
+    names_.clear();
     timeWritten_ = false;
     Put("$version pellix $end\n$timescale ");
     Put(timescale);
@@ -39,38 +40,48 @@ void VcdWriter::Begin(std::string_view timescale, std::string_view scope,
     Put(" $end\n");
     for (size_t i = 0; i < wires.size(); ++i) {
         // Printable characters, '!' to '~': one for the first 94 wires.
-        Id id{};
+        std::string text;
         size_t n = i;
         do {
-            id.text[id.size++] = static_cast<char>('!' + n % 94);
+            text.push_back(static_cast<char>('!' + n % 94));
             n /= 94;
-        } while (n > 0 && id.size < sizeof id.text);
+        } while (n > 0 && text.size() < 4);
+        Id id{0, static_cast<uint8_t>(text.size())};
+        unsigned char line[sizeof id.line] = {};
+        std::memcpy(line + 1, text.data(), text.size());
+        line[1 + text.size()] = '\n';
+        std::memcpy(&id.line, line, sizeof line);
         ids_.push_back(id);
-        Put("$var wire 1 " + std::string(id.text, id.size) + " " + wires[i] + " $end\n");
+        names_.push_back(text);
+        Put("$var wire 1 " + text + " " + wires[i] + " $end\n");
     }
     Put("$upscope $end\n$enddefinitions $end\n");
     WriteTime(time);
     Put("$dumpvars\n");
     for (size_t i = 0; i < wires.size(); ++i)
-        Put(std::string(1, i < values.size() ? values[i] : 'x') +
-            std::string(ids_[i].text, ids_[i].size) + "\n");
+        Put(std::string(1, i < values.size() ? values[i] : 'x') + names_[i] + "\n");
     Put("$end\n");
 }
 
 void VcdWriter::WriteTime(uint64_t time) {
+    // The whole array goes in one fixed-size copy; only the number and its line end count.
+    Reserve(sizeof timeText_ + 1);
+    char* out = buffer_.get() + used_;
+    *out++ = '#';
     char* digits = timeText_;
     bool added = false;
     if (timeWritten_ && time > lastTime_ && time - lastTime_ < 1'000'000) {
-        // Add the step to the digits, from the right, as on paper; a carry out of the first
-        // digit means one digit more, and the number is written out afresh.
+        // Add the step to the digits, from the right, as on paper, both in the copy and in
+        // the buffer (reading back digits just written would stall the copy); a carry out of
+        // the first digit means one digit more, and the number is written out afresh.
+        std::memcpy(out, digits, sizeof timeText_);
         uint64_t step = time - lastTime_;
         unsigned carry = 0;
-        int i = timeDigits_ - 1;
-        for (; i >= 0 && (step || carry); --i) {
+        for (int i = timeDigits_ - 1; i >= 0 && (step || carry); --i) {
             unsigned d = unsigned(digits[i] - '0') + unsigned(step % 10) + carry;
             step /= 10;
             carry = d >= 10;
-            digits[i] = static_cast<char>('0' + (carry ? d - 10 : d));
+            out[i] = digits[i] = static_cast<char>('0' + (carry ? d - 10 : d));
         }
         added = !step && !carry;
     }
@@ -86,12 +97,8 @@ void VcdWriter::WriteTime(uint64_t time) {
             digits[i] = reversed[n - 1 - i];
         digits[n] = '\n';
         timeDigits_ = n;
+        std::memcpy(out, digits, sizeof timeText_);
     }
-    // The whole array goes in one fixed-size copy; only the number and its line end count.
-    Reserve(sizeof timeText_ + 1);
-    char* p = buffer_.get() + used_;
-    *p = '#';
-    std::memcpy(p + 1, digits, sizeof timeText_);
     used_ += size_t(timeDigits_) + 2;
     lastTime_ = time;
     timeWritten_ = true;

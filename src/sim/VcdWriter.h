@@ -29,11 +29,10 @@ public:
     void Change(uint64_t time, size_t wire, char value) {
         if (time != lastTime_ || !timeWritten_) WriteTime(time);
         const Id& id = ids_[wire];
-        Reserve(sizeof id.text + 2);
+        Reserve(sizeof id.line);
         char* p = buffer_.get() + used_;
+        std::memcpy(p, &id.line, sizeof id.line);
         p[0] = value;
-        std::memcpy(p + 1, id.text, sizeof id.text);
-        p[1 + id.size] = '\n';
         used_ += id.size + 2u;
     }
     // Marks the end of the trace at `time` and writes out what is buffered.
@@ -49,9 +48,10 @@ private:
     }
     void Put(std::string_view text);
 
-    // An identifier: one to four printable characters (enough for 78 million wires).
+    // An identifier: one to four printable characters (enough for 78 million wires), kept
+    // as the bytes of a change's whole line, the value's byte left 0, to copy in one go.
     struct Id {
-        char text[4];
+        uint64_t line;
         uint8_t size;
     };
 
@@ -66,6 +66,7 @@ private:
     char timeText_[24] = {};
     int timeDigits_ = 0;
     std::vector<Id> ids_;
+    std::vector<std::string> names_;
 };
 
 } // namespace pellix
