@@ -102,10 +102,12 @@ private:
 
 LabConsole::LabConsole(DebugControl& control, std::ostream& out) : c_(control), out_(out) {}
 
+// What the session set up on the bench ends with it; the key may serve another session.
 LabConsole::~LabConsole() {
     if (!chip_) return;
     chip_->Lab().StopTrace();
     chip_->Lab().DetachUarts();
+    chip_->Lab().ClearStimuli();
 }
 
 void LabConsole::Attach(VirtualChip* chip) {
