@@ -369,7 +369,7 @@ void SxCore::SetInInterrupt(bool in) {
     UpdateLimit();
 }
 
-void SxCore::UpdateLimit() {
+SX_INLINE void SxCore::UpdateLimit() {
     uint64_t limit = std::min(nextEvent_, endCycle_);
     if (stopRequested_ || asleep_ || inReset_ || (interruptRequest_ && !inInterrupt_)) limit = 0;
     limit_ = limit;

@@ -288,8 +288,6 @@ private:
     bool stopRequested_ = false;
     bool stopOnUndefined_ = false;
     bool rtccPin_ = false;
-    bool inReset_ = false; // the reset pin is held low
-    Observer* observer_ = nullptr;
     uint8_t interruptRequest_ = 0; // bit 0 RTCC, bit 1 port B
     std::array<uint8_t, 3> shadow_{};
     ResetCause lastReset_ = ResetCause::PowerOn;
@@ -329,6 +327,9 @@ private:
     std::bitset<4096> breakpoints_;
 
     SxPorts ports_;
+    // Kept after everything the run loop touches, so that they do not move it.
+    bool inReset_ = false; // the reset pin is held low
+    Observer* observer_ = nullptr;
 };
 
 } // namespace pellix
