@@ -1,6 +1,7 @@
 #include "sim/LabBench.h"
 
 #include <algorithm>
+#include <bit>
 #include <map>
 
 #include "sim/VcdWriter.h"
@@ -480,13 +481,14 @@ void LabBench::TraceChange(int port) {
     t.levels[p] = levels;
     t.floating[p] = floating;
     const uint64_t time = t.TimeOf(Now());
-    for (int bit = 0; diff; ++bit, diff >>= 1) {
-        if (!(diff & 1)) continue;
-        int wire = t.wire[p][size_t(bit)];
+    do {
+        const int bit = std::countr_zero(diff);
+        diff &= diff - 1;
+        const int wire = t.wire[p][size_t(bit)];
         if (wire < 0) continue;
-        char value = (floating >> bit) & 1 ? 'z' : ((levels >> bit) & 1 ? '1' : '0');
+        char value = (floating >> bit) & 1 ? 'z' : static_cast<char>('0' + ((levels >> bit) & 1));
         t.writer.Change(time, size_t(wire), value);
-    }
+    } while (diff);
 }
 
 bool LabBench::StopTrace() {

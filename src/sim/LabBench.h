@@ -30,7 +30,8 @@ namespace pellix {
 
 class VcdWriter;
 
-class LabBench final : private SxCore::CycleCallback, private SxCore::Observer {
+// The observer comes first: its calls, one per port change, then need no adjustment.
+class LabBench final : private SxCore::Observer, private SxCore::CycleCallback {
 public:
     explicit LabBench(SxCore& core);
     ~LabBench() override;

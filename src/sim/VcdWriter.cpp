@@ -9,6 +9,10 @@ namespace {
 
 constexpr int kTimeRoom = 24;
 
+constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
+                          "34353637383940414243444546474849505152535455565758596061626364656667"
+                          "6869707172737475767778798081828384858687888990919293949596979899";
+
 } // namespace
 
 VcdWriter::VcdWriter(std::ostream& out) : out_(out), buffer_(new char[kBufferSize]) {}
@@ -77,7 +81,19 @@ void VcdWriter::WriteTime(uint64_t time) {
         std::memcpy(out, digits, sizeof timeText_);
         uint64_t step = time - lastTime_;
         unsigned carry = 0;
-        for (int i = timeDigits_ - 1; i >= 0 && (step || carry); --i) {
+        int i = timeDigits_ - 1;
+        if (step < 100 && i >= 1) {
+            // The usual step: the last two digits at once.
+            unsigned low =
+                unsigned(digits[i - 1] - '0') * 10 + unsigned(digits[i] - '0') + unsigned(step);
+            carry = low >= 100;
+            low -= carry ? 100 : 0;
+            out[i - 1] = digits[i - 1] = kPairs[2 * low];
+            out[i] = digits[i] = kPairs[2 * low + 1];
+            step = 0;
+            i -= 2;
+        }
+        for (; i >= 0 && (step || carry); --i) {
             unsigned d = unsigned(digits[i] - '0') + unsigned(step % 10) + carry;
             step /= 10;
             carry = d >= 10;
