@@ -2,6 +2,7 @@
 // with a line number, and what they take plays on a chip without harm.
 #include <cstddef>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -40,7 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bench.WatchPin(pellix::LabPin::PortPin(1, 0), [](const pellix::LabPin&, char v, uint64_t) {
         Check(v == '0' || v == '1' || v == 'z');
     });
+    std::ostringstream trace;
+    bench.StartTrace(trace);
     core.Run(20'000);
     Check(bench.Now() >= 20'000);
+    Check(bench.StopTrace());
+    Check(trace.str().rfind("$enddefinitions $end\n") != std::string::npos);
     return 0;
 }
