@@ -202,26 +202,7 @@ bool LoadProgram(ChipContext& c, const std::string& name, AssemblyRecord& record
         record.transfer = record.assembled;
         return true;
     }
-    FileRead file = ReadWholeFile(name);
-    if (!file.ok) {
-        c.err << kErrorPrefix << "cannot read " << name << ": " << file.error << "\n";
-        return false;
-    }
-    const std::string& text = file.data;
-    if (IsImageName(name)) {
-        if (!LoadImageText(record, text)) {
-            c.err << kErrorPrefix << name << ": " << record.message << "\n";
-            return false;
-        }
-        return true;
-    }
-    record.source = AssemblerSource(text, name, c.err);
-    Assemble(record);
-    if (record.status != 0) {
-        c.err << DiagnosticText(record, name);
-        return false;
-    }
-    return true;
+    return LoadProgramFile(c.err, name, record);
 }
 
 // On port "sim" the virtual board holds a part of the program's family.
@@ -348,6 +329,29 @@ VerifyResult CompareReads(const ProgramImage& first, const ProgramImage& second)
 }
 
 } // namespace
+
+bool LoadProgramFile(std::ostream& err, const std::string& name, AssemblyRecord& record) {
+    FileRead file = ReadWholeFile(name);
+    if (!file.ok) {
+        err << kErrorPrefix << "cannot read " << name << ": " << file.error << "\n";
+        return false;
+    }
+    const std::string& text = file.data;
+    if (IsImageName(name)) {
+        if (!LoadImageText(record, text)) {
+            err << kErrorPrefix << name << ": " << record.message << "\n";
+            return false;
+        }
+        return true;
+    }
+    record.source = AssemblerSource(text, name, err);
+    Assemble(record);
+    if (record.status != 0) {
+        err << DiagnosticText(record, name);
+        return false;
+    }
+    return true;
+}
 
 void TerminalProgress::ShowProgress(const std::string& text) {
     if (!enabled_) return;
@@ -631,6 +635,8 @@ int DebugCommand(ChipContext& c, const std::vector<std::string>& args) {
         DebugControl control(s.link, record);
         DebugConsole console(control, c.out);
         console.sourcePlace = sourcePlace;
+        if (c.virtualKey && IsVirtualKeyPort(s.link.portName))
+            console.AttachLab(&c.virtualKey->Chip());
         std::string error;
         if (!console.Begin(error)) {
             c.err << kErrorPrefix << error << "\n";

@@ -19,7 +19,8 @@
 
 namespace pellix {
 class VirtualKey;
-}
+struct AssemblyRecord;
+} // namespace pellix
 
 namespace pellix::cli {
 
@@ -64,6 +65,11 @@ int DebugCommand(ChipContext& context, const std::vector<std::string>& args);
 // process, the defaults come from the settings file, the bar shows when stderr is a
 // terminal.
 int RunInProcessContext(ChipCommand command, const std::vector<std::string>& args);
+
+// An image as the device window loads it (.sxh, .obj, .hex), or a source through the
+// built-in assembler; either way `assembled` and `transfer` then hold it. False after
+// saying why on `err`.
+bool LoadProgramFile(std::ostream& err, const std::string& name, AssemblyRecord& record);
 
 // A clock frequency as given on the command line: hertz ("4000000", "4_000_000") or a
 // number with a unit ("4.9152MHz", "32768Hz", "500k"), whole hertz only.

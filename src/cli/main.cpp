@@ -15,7 +15,8 @@ std::vector<CliCommand>& Registry() {
 
 // Every command pellix-cli will have, in the order --help lists them.
 constexpr const char* kPlanned[] = {"assemble", "disasm", "program", "run",  "verify",
-                                    "read",     "clock",  "debug",   "ports"};
+                                    "read",     "clock",  "debug",   "ports",
+                                    "sim"};
 
 const CliCommand* Find(const std::string& name) {
     for (const auto& c : Registry())

@@ -9,6 +9,7 @@
 
 #include "asm/Disassembler.h"
 #include "link/DebugKernel.h"
+#include "link/LabConsole.h"
 #include "link/WatchFormat.h"
 
 namespace pellix {
@@ -116,7 +117,14 @@ std::optional<int> RegisterOf(std::string_view text, int family) {
 
 } // namespace
 
-DebugConsole::DebugConsole(DebugControl& control, std::ostream& out) : c_(control), out_(out) {}
+DebugConsole::DebugConsole(DebugControl& control, std::ostream& out)
+    : c_(control), out_(out), lab_(std::make_unique<LabConsole>(control, out)) {}
+
+DebugConsole::~DebugConsole() = default;
+
+void DebugConsole::AttachLab(VirtualChip* chip) {
+    lab_->Attach(chip);
+}
 
 std::string DebugConsole::HelpText() {
     return "Commands (numbers are hexadecimal; $ or 0x may lead, % for binary):\n"
@@ -133,7 +141,8 @@ std::string DebugConsole::HelpText() {
            "  dump            the register file in a fixed form\n"
            "  watch           the program's WATCH variables\n"
            "  where           FILE:LINE of the next instruction's source line\n"
-           "  quit            end debugging\n";
+           "  quit            end debugging\n" +
+           LabConsole::HelpText();
 }
 
 int DebugConsole::LineOf(uint32_t address) const {
@@ -141,8 +150,11 @@ int DebugConsole::LineOf(uint32_t address) const {
 }
 
 std::string DebugConsole::StopLine() const {
-    const DebugState& s = c_.live;
-    const int family = c_.Family();
+    return StopLineText(c_.Record(), c_.live, c_.Family(), c_.Geometry().memorySize);
+}
+
+std::string StopLineText(const AssemblyRecord& record, const DebugState& s, int family,
+                         int memorySize) {
     uint32_t status = s.Register(3);
     static constexpr const char* kFlags[8] = {"C", "DC", "Z", "PD", "TO", "PA0", "PA1", "PA2"};
     std::string flags;
@@ -151,9 +163,9 @@ std::string DebugConsole::StopLine() const {
         if (!flags.empty()) flags += ' ';
         flags += kFlags[bit];
     }
-    uint32_t pc = s.programCounter & uint32_t(c_.Geometry().memorySize - 1);
-    std::string text = c_.Record().assembled.Written(int(pc))
-                           ? Disassemble(c_.Record(), int(pc), s.wAtOne != 0)
+    uint32_t pc = s.programCounter & uint32_t(memorySize - 1);
+    std::string text = record.assembled.Written(int(pc))
+                           ? Disassemble(record, int(pc), s.wAtOne != 0)
                            : "(unused)";
     return "PC=" + Hex(pc, 3) + " W=" + Hex(s.Register(kRegisterW), 2) +
            " STATUS=" + Hex(status, 2) + " [" + flags + "] FSR=" + Hex(s.Register(4), 2) +
@@ -402,8 +414,15 @@ DebugConsole::Result DebugConsole::Set(std::string_view regText, std::string_vie
 }
 
 DebugConsole::Result DebugConsole::Execute(std::string_view line, std::string& error) {
+    Result r = ExecuteCommand(line, error);
+    lab_->FlushUart();
+    return r;
+}
+
+DebugConsole::Result DebugConsole::ExecuteCommand(std::string_view line, std::string& error) {
     std::vector<std::string_view> w = Words(line);
     if (w.empty() || w[0][0] == '#' || w[0][0] == ';') return Result::Ok;
+    if (auto r = lab_->Execute(w, error, [this] { Show(); })) return *r;
     std::string command = Upper(w[0]);
     auto arguments = [&](size_t least, size_t most) {
         if (w.size() - 1 >= least && w.size() - 1 <= most) return true;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -13,11 +14,24 @@
 
 namespace pellix {
 
+class LabConsole;
+class VirtualChip;
+
+// The stop line of a chip in state `s`: PC, W, STATUS with its flags spelled, FSR, M, INT,
+// SKIP and the instruction at PC as the record has it.
+std::string StopLineText(const AssemblyRecord& record, const DebugState& s, int family,
+                         int memorySize);
+
 class DebugConsole {
 public:
     enum class Result { Ok, Error, Quit };
 
     DebugConsole(DebugControl& control, std::ostream& out);
+    ~DebugConsole();
+
+    // The lab bench's commands (pin, pins, stimulus, uart, vcd, cycles, run TIME) work on
+    // this chip: the virtual key's. Without one they say that they need it.
+    void AttachLab(VirtualChip* chip);
 
     // How long run (to a breakpoint) and hop wait for the chip before they give up
     // waiting and leave it as it is.
@@ -49,6 +63,7 @@ public:
     static std::string HelpText();
 
 private:
+    Result ExecuteCommand(std::string_view line, std::string& error);
     bool Stopped(std::string& error) const;
     // After the chip reported it stopped: read it, refresh, print the stop line.
     void Show();
@@ -61,6 +76,7 @@ private:
 
     DebugControl& c_;
     std::ostream& out_;
+    std::unique_ptr<LabConsole> lab_;
 };
 
 } // namespace pellix

@@ -277,6 +277,7 @@ void SxCore::Reset() {
 void SxCore::ResetState(ResetCause cause) {
     const bool power = cause == ResetCause::PowerOn;
     const bool wasAsleep = asleep_;
+    const uint64_t cyclesBefore = cycles_;
     lastReset_ = cause;
     if (power) {
         for (auto& r : ram_)
@@ -336,6 +337,8 @@ void SxCore::ResetState(ResetCause cause) {
     RtccSetMode(power ? 0 : rtcc, power ? 0 : phase);
     ClearWatchdog();
     UpdateLimit();
+    if (power && observer_) observer_->OnPowerOn(*this, cyclesBefore);
+    NotifyPorts();
 }
 
 // ---- Run control ----
@@ -366,9 +369,9 @@ void SxCore::SetInInterrupt(bool in) {
     UpdateLimit();
 }
 
-void SxCore::UpdateLimit() {
+SX_INLINE void SxCore::UpdateLimit() {
     uint64_t limit = std::min(nextEvent_, endCycle_);
-    if (stopRequested_ || asleep_ || (interruptRequest_ && !inInterrupt_)) limit = 0;
+    if (stopRequested_ || asleep_ || inReset_ || (interruptRequest_ && !inInterrupt_)) limit = 0;
     limit_ = limit;
 }
 
@@ -388,7 +391,7 @@ SX_COLD bool SxCore::Service() {
             UpdateLimit();
             return true;
         }
-        if (asleep_) {
+        if (asleep_ || inReset_) {
             // Time passes without instructions until the next deadline or the budget.
             cycles_ = std::min(nextEvent_, endCycle_);
             continue;
@@ -691,11 +694,20 @@ unsigned SxCore::Pop() {
 void SxCore::WritePortLatch(int port, uint8_t value) {
     ports_.WriteLatch(port, value);
     CheckWake();
+    NotifyPorts();
 }
 
 void SxCore::PortMode(int port) {
     w_ = ports_.ModeWrite(port, m_, static_cast<uint8_t>(w_));
     CheckWake();
+    NotifyPorts();
+}
+
+void SxCore::NotifyPorts() {
+    uint8_t changed = ports_.TakeChanged();
+    if (!changed || !observer_) return;
+    for (int port = 0; changed; ++port, changed >>= 1)
+        if (changed & 1) observer_->OnPortChanged(*this, port);
 }
 
 void SxCore::CheckWake() {
@@ -711,16 +723,19 @@ void SxCore::CheckWake() {
 void SxCore::DrivePins(int port, uint8_t mask, uint8_t levels) {
     ports_.Drive(port, mask, levels);
     CheckWake();
+    NotifyPorts();
 }
 
 void SxCore::ReleasePins(int port, uint8_t mask) {
     ports_.Release(port, mask);
     CheckWake();
+    NotifyPorts();
 }
 
 void SxCore::SetPortConfig(int port, SxPortRegister reg, uint8_t value) {
     ports_.SetConfig(port, reg, value);
     CheckWake();
+    NotifyPorts();
 }
 
 // ---- RTCC and watchdog ----
@@ -742,7 +757,7 @@ void SxCore::RtccSetMode(unsigned value, unsigned phase) {
     rtccShift_ = (option_ & 0x08) ? 0 : (option_ & 7) + 1;
     phase &= (1u << rtccShift_) - 1;
     value &= 0xFF;
-    rtccCountsCycles_ = (option_ & 0x20) == 0 && !asleep_;
+    rtccCountsCycles_ = (option_ & 0x20) == 0 && !asleep_ && !inReset_;
     if (rtccCountsCycles_) {
         rtccOrigin_ = static_cast<int64_t>(cycles_) -
                       static_cast<int64_t>((uint64_t{value} << rtccShift_) + phase);
@@ -807,7 +822,22 @@ void SxCore::ClearWatchdog() {
 }
 
 void SxCore::ScheduleWatchdog() {
-    SetEvent(kEventWatchdog, config_.watchdog ? watchdogStart_ + WatchdogPeriod() : kNever);
+    SetEvent(kEventWatchdog,
+             config_.watchdog && !inReset_ ? watchdogStart_ + WatchdogPeriod() : kNever);
+}
+
+void SxCore::SetMclr(bool level) {
+    if (level != inReset_) return;
+    if (!level) {
+        // Low: the reset happens now, and the chip stays in it while the pin is low.
+        inReset_ = true;
+        ResetState(ResetCause::External);
+        return;
+    }
+    inReset_ = false;
+    RtccSetMode(RtccNow(), RtccPhase());
+    ClearWatchdog();
+    UpdateLimit();
 }
 
 // ---- Sleep ----
@@ -1155,7 +1185,7 @@ SxCore::RunResult SxCore::Step() {
     endCycle_ = kNever;
     FireDueEvents();
     StopReason reason = StopReason::Budget;
-    if (!asleep_) {
+    if (!asleep_ && !inReset_) {
         if (interruptRequest_ && !inInterrupt_ && !skip_) {
             TakeInterrupt();
         } else if (skip_) {

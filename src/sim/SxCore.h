@@ -48,6 +48,18 @@ public:
         virtual void OnCycle(SxCore& core) = 0;
     };
 
+    // Told of what the chip's pins do and of a power-on; see SetObserver.
+    class Observer {
+    public:
+        virtual ~Observer() = default;
+        // The pin levels, directions or floating inputs of `port` changed (at Cycles()).
+        virtual void OnPortChanged(SxCore& core, int port) = 0;
+        // The chip powered on: the cycle count restarted at 0 after `cyclesBefore` and the
+        // scheduled callbacks are dropped (after Configure also every pin driven from outside
+        // is released).
+        virtual void OnPowerOn(SxCore& core, uint64_t cyclesBefore) = 0;
+    };
+
     // STATUS bits.
     static constexpr uint8_t kC = 0x01, kDC = 0x02, kZ = 0x04, kPD = 0x08, kTO = 0x10;
     static constexpr int kMaxStack = 8;
@@ -109,6 +121,9 @@ public:
     // again moves it. False when all kUserCallbacks slots are taken.
     bool ScheduleCallback(uint64_t cycle, CycleCallback* callback);
     void CancelCallback(CycleCallback* callback);
+    // One observer (nullptr for none). It may drive pins and schedule callbacks, but must
+    // not run the core.
+    void SetObserver(Observer* observer) { observer_ = observer; }
 
     // ---- CPU state as a debugger sees it ----
     uint16_t Pc() const { return static_cast<uint16_t>(pc_); }
@@ -170,6 +185,12 @@ public:
     // The RTCC input pin; counts edges when OPTION selects it.
     void SetRtccPin(bool level);
     bool RtccPin() const { return rtccPin_; }
+    // The reset pin, active low: pulled low the chip resets and stays in reset (time passes,
+    // nothing executes, the RTCC and the watchdog stand still) until it is high again, when
+    // the program starts at the reset vector.
+    void SetMclr(bool level);
+    bool Mclr() const { return !inReset_; }
+    bool HeldInReset() const { return inReset_; }
 
 private:
     struct Decoded {
@@ -213,6 +234,7 @@ private:
     void WritePortLatch(int port, uint8_t value);
     void PortMode(int port);
     void CheckWake();
+    void NotifyPorts();
 
     void Push(unsigned address);
     unsigned Pop();
@@ -305,6 +327,9 @@ private:
     std::bitset<4096> breakpoints_;
 
     SxPorts ports_;
+    // Kept after everything the run loop touches, so that they do not move it.
+    bool inReset_ = false; // the reset pin is held low
+    Observer* observer_ = nullptr;
 };
 
 } // namespace pellix

@@ -10,9 +10,46 @@ void SxPorts::Configure(int family, int ports, uint8_t latchFill) {
         driven_[p] = 0;
         drive_[p] = 0;
         pins_[p] = 0;
+        floating_[p] = 0;
+        lastDirection_[p] = 0;
     }
     if (family_ == 0 && count_ > 0) width_[0] = 0x0F; // RA has four pins
     Reset(true, latchFill);
+    changed_ = static_cast<uint8_t>((1u << count_) - 1); // whatever was known is gone
+}
+
+// M 0x00 to 0x07 on RB (T1) and RC (T2): the capture register read into W, the compare
+// and control registers written from it.
+uint8_t SxPorts::TimerWrite(SxTimerRegisters& t, unsigned m, uint8_t w) {
+    auto setLow = [w](uint16_t& r) { r = static_cast<uint16_t>((r & 0xFF00) | w); };
+    auto setHigh = [w](uint16_t& r) { r = static_cast<uint16_t>((r & 0x00FF) | (w << 8)); };
+    switch (m & 0x0F) {
+    case 0x00:
+        return static_cast<uint8_t>(t.capture & 0xFF);
+    case 0x01:
+        return static_cast<uint8_t>(t.capture >> 8);
+    case 0x02:
+        setLow(t.compare2);
+        break;
+    case 0x03:
+        setHigh(t.compare2);
+        break;
+    case 0x04:
+        setLow(t.compare1);
+        break;
+    case 0x05:
+        setHigh(t.compare1);
+        break;
+    case 0x06:
+        t.controlB = w;
+        break;
+    case 0x07:
+        t.controlA = w;
+        break;
+    default:
+        break;
+    }
+    return w;
 }
 
 void SxPorts::Reset(bool powerOn, uint8_t latchFill) {
@@ -26,7 +63,10 @@ void SxPorts::Reset(bool powerOn, uint8_t latchFill) {
     wakeEnable_ = 0xFF;
     wakeEdge_ = 0xFF;
     comparator_ = 0xFF;
-    if (powerOn) wakePending_ = 0;
+    if (powerOn) {
+        wakePending_ = 0;
+        timers_ = {};
+    }
     for (int p = 0; p < count_; ++p)
         Update(p);
     // Every wake-up is disabled now, so nothing can have gone pending; the pending bits a
@@ -75,7 +115,8 @@ uint8_t SxPorts::ModeWrite(int port, unsigned m, uint8_t w) {
         }
         break;
     default:
-        break; // the SX48/52 timer registers are not modelled
+        if (family_ == 1 && (port == 1 || port == 2)) return TimerWrite(timers_[port - 1], m, w);
+        break;
     }
     Update(port);
     return old;
@@ -158,11 +199,15 @@ void SxPorts::Update(int port) {
     unsigned dir = direction_[port];
     unsigned pins = (latch_[port] & ~dir) | (dir & driven_[port] & drive_[port]) |
                     (dir & ~driven_[port] & ~pullUp_[port]); // a floating input reads 0
+    unsigned floating = dir & ~driven_[port] & pullUp_[port];
     if (port == kPortB) {
         if ((comparator_ & 0x80) == 0) {
             // Digital stand-in for the analog comparator: + is RB2, - is RB1.
             comparatorResult_ = ((pins >> 2) & 1) > ((pins >> 1) & 1);
-            if ((comparator_ & 0x40) == 0) pins = (pins & ~1u) | (comparatorResult_ ? 1 : 0);
+            if ((comparator_ & 0x40) == 0) {
+                pins = (pins & ~1u) | (comparatorResult_ ? 1 : 0);
+                floating &= ~1u;
+            }
         } else {
             comparatorResult_ = false;
         }
@@ -175,7 +220,13 @@ void SxPorts::Update(int port) {
         wakePending_ |= static_cast<uint8_t>(seen);
         wakeEvents_ |= static_cast<uint8_t>(seen);
     }
+    floating &= width_[port];
+    dir &= width_[port];
+    if (pins != pins_[port] || floating != floating_[port] || dir != lastDirection_[port])
+        changed_ |= static_cast<uint8_t>(1u << port);
     pins_[port] = static_cast<uint8_t>(pins);
+    floating_[port] = static_cast<uint8_t>(floating);
+    lastDirection_[port] = static_cast<uint8_t>(dir);
 }
 
 } // namespace pellix

@@ -20,6 +20,16 @@ enum class SxPortRegister : uint8_t {
     Direction = 0x0F,   // 0 = output, 1 = input
 };
 
+// The registers of one SX48/52 multi-function timer as the program wrote them. Only the
+// registers are kept: the timers do not count (docs/simulator.md).
+struct SxTimerRegisters {
+    uint16_t capture = 0;  // read with M 0x00 (low) and 0x01 (high)
+    uint16_t compare2 = 0; // written with M 0x02 (low) and 0x03 (high)
+    uint16_t compare1 = 0; // written with M 0x04 (low) and 0x05 (high)
+    uint8_t controlB = 0;  // written with M 0x06
+    uint8_t controlA = 0;  // written with M 0x07
+};
+
 class SxPorts {
 public:
     static constexpr int kMaxPorts = 5; // RA to RE
@@ -52,6 +62,19 @@ public:
     void Drive(int port, uint8_t mask, uint8_t levels);
     void Release(int port, uint8_t mask);
     uint8_t Driven(int port) const { return Exists(port) ? driven_[port] : 0; }
+    // The levels the outside drives, meaningful where Driven() has the bit.
+    uint8_t DriveLevels(int port) const { return Exists(port) ? drive_[port] : 0; }
+    // Inputs that nothing drives and no pull-up holds: they read 0, but a trace shows them
+    // as floating.
+    uint8_t Floating(int port) const { return Exists(port) ? floating_[port] : 0; }
+
+    // Ports whose pin levels, directions or floating pins changed since the last call
+    // (bit n for port n).
+    uint8_t TakeChanged() {
+        uint8_t c = changed_;
+        changed_ = 0;
+        return c;
+    }
 
     // Port B pins that went pending since the last call (edges on enabled pins).
     uint8_t TakeWakeEvents() {
@@ -65,9 +88,12 @@ public:
         return static_cast<uint8_t>(wakePending_ & ~wakeEnable_ & width_[kPortB]);
     }
     bool ComparatorResult() const { return comparatorResult_; }
+    // T1 (0, reached through RB) and T2 (1, through RC) of the SX48/52.
+    const SxTimerRegisters& Timer(int timer) const { return timers_[timer & 1]; }
 
 private:
     void Update(int port);
+    uint8_t TimerWrite(SxTimerRegisters& timer, unsigned m, uint8_t w);
 
     int count_ = 0;
     int family_ = 0;
@@ -80,12 +106,16 @@ private:
     std::array<uint8_t, kMaxPorts> driven_{};
     std::array<uint8_t, kMaxPorts> drive_{};
     std::array<uint8_t, kMaxPorts> pins_{};
+    std::array<uint8_t, kMaxPorts> floating_{};
+    std::array<uint8_t, kMaxPorts> lastDirection_{}; // as the last Update saw it
+    uint8_t changed_ = 0;
     uint8_t wakeEnable_ = 0xFF;
     uint8_t wakeEdge_ = 0xFF;
     uint8_t wakePending_ = 0;
     uint8_t wakeEvents_ = 0;
     uint8_t comparator_ = 0xC0;
     bool comparatorResult_ = false;
+    std::array<SxTimerRegisters, 2> timers_{};
 };
 
 } // namespace pellix

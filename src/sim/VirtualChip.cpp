@@ -165,6 +165,21 @@ void VirtualChip::Reset() {
     }
     targetCycle_ = core_.Cycles();
     cycleRemainder_ = 0;
+    resetCycle_ = lab_.Now();
+    if (lab_.StimulusCount() > 0) lab_.RestartStimuli(resetCycle_);
+}
+
+void VirtualChip::SetWallClock(bool on) {
+    wallClock_ = on;
+    targetCycle_ = core_.Cycles();
+    cycleRemainder_ = 0;
+}
+
+void VirtualChip::RunCycles(uint64_t cycles) {
+    if (!Running()) return;
+    targetCycle_ = core_.Cycles() + cycles;
+    RunToTarget();
+    targetCycle_ = core_.Cycles();
 }
 
 uint8_t VirtualChip::RunState() const {
@@ -181,7 +196,7 @@ void VirtualChip::Advance(uint32_t now) {
     lastNow_ = now;
     // A time before the last one (a caller's clock read early) lets no time pass.
     if (first || elapsed > 0x7FFFFFFFu) return;
-    if (!Running()) return;
+    if (!Running() || !wallClock_) return;
     elapsed = std::min(elapsed, kMaxCatchUpMs);
     uint64_t n = uint64_t(elapsed) * core_.Config().CyclesPerSecond() + cycleRemainder_;
     cycleRemainder_ = n % 1000;

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "sim/LabBench.h"
 #include "sim/SxCore.h"
 
 namespace pellix {
@@ -103,6 +104,21 @@ public:
     const SxCore& Core() const { return core_; }
     SxCore& Core() { return core_; }
 
+    // The lab bench on the chip's pins: stimulus files, UARTs and traces. Stimuli count
+    // their time from the key's last reset and play again from each reset.
+    LabBench& Lab() { return lab_; }
+    const LabBench& Lab() const { return lab_; }
+    // The bench's cycle at the key's last reset.
+    uint64_t ResetCycle() const { return resetCycle_; }
+    // Off: the time passed to Advance no longer runs the chip (it is still taken as the last
+    // time seen), so that a caller can run it for exact spans with RunCycles.
+    void SetWallClock(bool on);
+    bool WallClock() const { return wallClock_; }
+    // Runs the chip, while the key clocks it, for `cycles` as though that much time had passed
+    // on the key's clock: it stops early where Advance would (the kernel's entry, the
+    // breakpoint of the last resume record).
+    void RunCycles(uint64_t cycles);
+
     // The debug kernel. The key carries out the kernel's work itself rather than running
     // its words: the kernel counts as installed when the flash holds its entry words in
     // the last kKernelWords words below the reset vector of the part's full memory.
@@ -166,6 +182,9 @@ private:
     uint32_t lastNow_ = 0;
     uint64_t targetCycle_ = 0;    // where the core should be by the time last passed in
     uint64_t cycleRemainder_ = 0; // thousandths of a cycle carried to the next Advance
+    bool wallClock_ = true;
+    uint64_t resetCycle_ = 0;
+    LabBench lab_{core_};
 };
 
 } // namespace pellix

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -98,6 +100,52 @@ Output Cli(const std::string& args, const std::string& input) {
     int status = pclose(p);
     out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
+}
+
+struct SimOutput {
+    int exitCode = -1;
+    std::string out, err, vcd;
+};
+
+// pellix-cli sim with `args`, standard input from `input`; the trace when `--vcd` names
+// "trace.vcd" (in the run's own folder).
+SimOutput Sim(const std::string& args, const std::string& input = "") {
+    TempFolder dir;
+    WriteFile(dir / "in", input);
+    std::string line =
+        "cd '" + dir.Path() + "' && " + BinDir() + "/pellix-cli sim " + args + " <in >out 2>err";
+    int status = std::system(line.c_str());
+    SimOutput r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadWholeFile(dir / "out").data;
+    r.err = ReadWholeFile(dir / "err").data;
+    r.vcd = ReadWholeFile(dir / "trace.vcd").data;
+    return r;
+}
+
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+// The last value each wire of a VCD took, by its name.
+std::map<std::string, char> FinalValues(const std::string& vcd) {
+    std::map<std::string, std::string> names; // id to name
+    std::map<std::string, char> values;
+    std::istringstream in(vcd);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string first, size, id, name;
+        words >> first;
+        if (first == "$var" && (words >> size >> size >> id >> name)) {
+            names[id] = name;
+            continue;
+        }
+        if (line.size() >= 2 && (line[0] == '0' || line[0] == '1' || line[0] == 'z') &&
+            names.count(line.substr(1)))
+            values[names[line.substr(1)]] = line[0];
+    }
+    return values;
 }
 
 } // namespace
@@ -240,4 +288,51 @@ TEST(Examples, OrdaCounterWithIncludesCountsOnRb) {
         chip->Run(step);
     }
     unit.EmptyOutputFolder();
+}
+
+// What people put in CI: the programs run from reset with pellix-cli sim, talking through
+// their pins.
+TEST(Examples, SerialSpeaksOnTheUartOfTheBench) {
+    SimOutput r = Sim(Quote(ExamplePath("serial.src")) + " --uart TX=RA.0,BAUD=9600 --for 40ms");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 24), "Hello, SX!\r\nHello, SX!\r\n");
+    EXPECT_EQ(r.out.find_first_not_of("Hello, SX!\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "Simulated 40 ms (2000000 cycles): PC=037 W=0B STATUS=1A [TO PD DC] "
+                     "FSR=00 M=F INT=0 SKIP=0  JMP   035\n");
+}
+
+TEST(Examples, EchoAnswersInUpperCase) {
+    const std::string uart = " --uart RX=RA.1,TX=RA.0,BAUD=9600";
+    SimOutput r =
+        Sim(Quote(ExamplePath("echo.src")) + uart + " --for 40ms", "Hello, world! {abc} 0123\r\n");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "HELLO, WORLD! {ABC} 0123\r\n");
+    // Bytes two idle bits apart, and none: the line just idles.
+    r = Sim(Quote(ExamplePath("echo.src")) + uart + ",GAP=2 --for 10ms", "xyz");
+    EXPECT_EQ(r.out, "XYZ");
+    r = Sim(Quote(ExamplePath("echo.src")) + uart + " --for 10ms");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST(Examples, ButtonCountsDebouncedPressesFromItsStimulus) {
+    const std::string run =
+        Quote(ExamplePath("button.src")) + " --stimulus " + Quote(ExamplePath("button.stim"));
+    SimOutput r = Sim(run + " --for 400ms --vcd trace.vcd");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::map<std::string, char> leds = FinalValues(r.vcd);
+    ASSERT_EQ(leds.size(), 20u) << "RA0-RA3, RB0-RB7, RC0-RC7";
+    std::string count;
+    for (int bit = 7; bit >= 0; --bit)
+        count += leds["RC" + std::to_string(bit)];
+    EXPECT_EQ(count, "00000100") << "four presses; bounces and the short touch not counted";
+    EXPECT_EQ(leds["RB0"], '1') << "released: the pull-up holds it";
+
+    // The fourth press is counted 10 ms after it began at 280 ms.
+    r = Sim(run + " --for 400ms --until-pin RC.2=1");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string said = "pellix-cli: RC.2 reached 1 at 289.";
+    ASSERT_EQ(r.err.substr(0, said.size()), said) << r.err;
+    EXPECT_NE(r.err.find("\nSimulated 289."), std::string::npos) << r.err;
 }

@@ -195,3 +195,103 @@ TEST_F(DebugCli, Failures) {
     EXPECT_EQ(help.exit, 0);
     EXPECT_NE(help.out.find("break ADDR|off"), std::string::npos);
 }
+
+// The lab bench in a debug session on the virtual key: exact simulated time, pins from
+// outside, a stimulus that plays again after a reset, a UART, a trace.
+TEST_F(DebugCli, LabCommandsOnTheVirtualKey) {
+    Put("press.stim", "# RB.3 high at once, low after 1 ms\n0 ms RB.3 1\n1 ms RB.3 0\n");
+    Put("bad.stim", "1ms RB.0 1\n2ms RB.0 maybe\n");
+    const std::string trace = (dir_ / "t.vcd").string();
+    RunResult r = Run("debug " + Blink() + " --port sim", "cycles\n"
+                                                          "run 10ms\n"
+                                                          "cycles\n"
+                                                          "pin RB.3 1\n"
+                                                          "stimulus " +
+                                                              (dir_ / "press.stim").string() +
+                                                              "\n"
+                                                              "run 2 ms\n"
+                                                              "pins\n"
+                                                              "break 2\n"
+                                                              "vcd " +
+                                                              trace +
+                                                              "\n"
+                                                              "run 1s\n"
+                                                              "cycles\n"
+                                                              "reset\n"
+                                                              "run 100 us\n"
+                                                              "vcd off\n"
+                                                              "pin RD.0 1\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: stdin:15: this chip has no pin RD.0 (it has RA.0-RA.3, "
+                     "RB.0-RB.7, RC.0-RC.7, RTCC, MCLR)\n");
+    const std::string expected =
+        "PC=7FF W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   000\n"
+        "7 cycles since reset (140 ns at 50 MHz)\n"
+        // Exactly 10 ms later, inside the delay loop.
+        "PC=00A W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  DECSZ 08\n"
+        "500009 cycles since reset (10.00018 ms at 50 MHz)\n"
+        "RB.3  in   1  driven 1\n"
+        "Stimulus " +
+        (dir_ / "press.stim").string() +
+        ": 2 events\n"
+        "PC=00A W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  DECSZ 08\n";
+    ASSERT_EQ(r.out.substr(0, expected.size()), expected) << r.out;
+    std::string rest = r.out.substr(expected.size());
+    EXPECT_NE(rest.find("RB.0  out  1\nRB.1  in   z  floating\nRB.2  in   z  floating\n"
+                        "RB.3  in   0  driven 0\n"),
+              std::string::npos)
+        << "the stimulus's times count from the reset: " << rest;
+    EXPECT_NE(rest.find("RTCC  in   0\nMCLR  in   1\nBreakpoint at 002\n"), std::string::npos);
+    // The breakpoint comes first: the delay is 250 ms.
+    EXPECT_NE(rest.find("Tracing to " + trace +
+                        "\nPC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
+                        "12607609 cycles since reset (252.15218 ms at 50 MHz)\n"),
+              std::string::npos)
+        << rest;
+    EXPECT_NE(rest.find("Trace " + trace + " ended\n"), std::string::npos);
+
+    // After the reset the stimulus played again: RB.3 high at the reset, low 1 ms later;
+    // the run of 100 us ended at the breakpoint before that.
+    const std::string vcd = Read("t.vcd");
+    EXPECT_NE(vcd.find("$var wire 1 ( RB3 $end"), std::string::npos);
+    EXPECT_NE(vcd.find("\n1(\n"), std::string::npos) << vcd;
+
+    r = Run("debug " + Blink() + " --port sim", "stimulus " + (dir_ / "bad.stim").string() + "\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: stdin:1: " + (dir_ / "bad.stim").string() +
+                         ":2: 'maybe' is not a level (0, 1, z or clock)\n");
+}
+
+TEST_F(DebugCli, UartInADebugSession) {
+    const char* src = std::getenv("PELLIX_SOURCE_DIR");
+    RunResult r =
+        Run("debug '" + (fs::path(src) / "examples" / "echo.src").string() + "' --port sim",
+            "uart RX=RA.1,TX=RA.0,BAUD=9600\n"
+            "uart send hi\\r\\nthere\\x07\n"
+            "run 15ms\n"
+            "uart off\n"
+            "uart send x\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: stdin:5: no UART with an RX pin (uart RX=PIN,...)\n");
+    EXPECT_NE(r.out.find("UART RX=RA.1 TX=RA.0 at 9600 baud\n"
+                         "Queued 10 bytes\n"
+                         "uart: HI\\r\n"
+                         "uart: THERE\\x07\n"
+                         "PC="),
+              std::string::npos)
+        << "lines as they come, the rest before the stop line: " << r.out;
+    EXPECT_NE(r.out.find("\nNo UART\n"), std::string::npos);
+}
+
+TEST_F(DebugCli, LabCommandsNeedTheVirtualKey) {
+    KeysimProcess keysim({"--device=SX28"});
+    ASSERT_FALSE(keysim.Device().empty()) << "pellix-keysim did not start";
+    RunResult r = Run("debug " + Blink() + " --port '" + keysim.Device() + "'", "step\npins\n");
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.err, "pellix-cli: stdin:2: pins needs the virtual key (--port sim)\n");
+    r = Run("debug " + Blink() + " --port '" + keysim.Device() + "'", "run 1ms\n");
+    EXPECT_EQ(r.err, "pellix-cli: stdin:1: run TIME needs the virtual key (--port sim)\n");
+    r = Run("debug " + Blink() + " --port '" + keysim.Device() + "'", "run 1 parsec\n");
+    EXPECT_EQ(r.err, "pellix-cli: stdin:1: '1' needs a unit: s, ms, us, ns or cycles\n");
+    EXPECT_EQ(keysim.Stop(), 0);
+}

@@ -101,6 +101,44 @@ TEST_F(SxPortsTest, ModeSelectsTheRegisterMovToPortWrites) {
     EXPECT_EQ(Config(kRB, SxPortRegister::WakeEnable), 0x33);
 }
 
+TEST_F(SxPortsTest, Sx52TimerRegistersAreKeptButDoNotCount) {
+    Program p;
+    p.ModeN(0x04).MovWLit(0x34).MovPortW(RB); // T1 compare 1 low
+    p.ModeN(0x05).MovWLit(0x12).MovPortW(RB); // ...high
+    p.ModeN(0x02).MovWLit(0x78).MovPortW(RC); // T2 compare 2 low
+    p.ModeN(0x03).MovWLit(0x56).MovPortW(RC);
+    p.ModeN(0x06).MovWLit(0x81).MovPortW(RB); // T1 control B
+    p.ModeN(0x07).MovWLit(0x42).MovPortW(RC); // T2 control A
+    p.ModeN(0x00).MovWLit(0x99).MovPortW(RB); // T1 capture low into W
+    p.ModeN(0x04).MovWLit(0x77).MovPortW(RA); // RA has no timer: W kept
+    Start(p, Sx52());
+    Steps(18);
+    const SxTimerRegisters& t1 = core.Ports().Timer(0);
+    const SxTimerRegisters& t2 = core.Ports().Timer(1);
+    EXPECT_EQ(t1.compare1, 0x1234);
+    EXPECT_EQ(t2.compare2, 0x5678);
+    EXPECT_EQ(t1.controlB, 0x81);
+    EXPECT_EQ(t2.controlA, 0x42);
+    EXPECT_EQ(t1.controlA, 0x00);
+    EXPECT_EQ(core.W(), 0x42) << "a write leaves W";
+    Steps(3);
+    EXPECT_EQ(core.W(), 0x00) << "nothing was captured";
+    Steps(3);
+    EXPECT_EQ(core.W(), 0x77);
+    core.Run(10'000);
+    EXPECT_EQ(t1.capture, 0) << "the timers do not count or capture";
+    core.Reset();
+    EXPECT_EQ(t1.compare1, 0x1234) << "a reset keeps them";
+    core.PowerOn();
+    EXPECT_EQ(t1.compare1, 0);
+
+    // On the SX28 these selectors leave everything and W alone.
+    Start(p, Sx28());
+    Steps(21);
+    EXPECT_EQ(core.Ports().Timer(0).compare1, 0);
+    EXPECT_EQ(core.W(), 0x99);
+}
+
 TEST_F(SxPortsTest, ComparatorComparesRb2WithRb1AndDrivesRb0) {
     Program p;
     p.ModeN(0x08).MovWLit(0x00).MovPortW(RB); // enable, output on RB0

@@ -431,6 +431,36 @@ TEST(VirtualKernel, SimulatedTimeFollowsTheClockWithALimit) {
     EXPECT_NEAR(double(b.chip.Core().Cycles() - c0), 2 * 150'000, 3);
 }
 
+TEST(VirtualKernel, ExactSpansWithoutTheWallClockAndStimuliFromEachReset) {
+    Board b;
+    b.Load(CountingLoop());
+    b.PowerUp();
+    ASSERT_EQ(b.chip.RunState(), kRunStateStopped);
+    // RB.1 high 1 ms after the key's reset, low 2 ms after it.
+    Stimulus s;
+    StimulusError e;
+    ASSERT_TRUE(ParseStimulus("1ms RB.1 1\n2ms RB.1 0\n", s, e));
+    ASSERT_TRUE(b.chip.Lab().LoadStimulus(s, b.chip.ResetCycle(), e));
+    const LabPin rb1 = LabPin::PortPin(1, 1);
+
+    b.chip.SetWallClock(false);
+    b.Send(b.Resume(kFree, 0x7FD));
+    const uint64_t c0 = b.chip.Core().Cycles();
+    b.Tick(500);
+    EXPECT_EQ(b.chip.Core().Cycles(), c0) << "the wall clock no longer runs the chip";
+    b.chip.RunCycles(6'000); // 1.5 ms at 4 MHz in turbo mode
+    EXPECT_NEAR(double(b.chip.Core().Cycles() - c0), 6'000, 2);
+    EXPECT_EQ(b.chip.Lab().PinValue(rb1), '1');
+    b.chip.SetWallClock(true);
+    b.Tick(1);
+    EXPECT_EQ(b.chip.Lab().PinValue(rb1), '0') << "and on again from where it stood";
+
+    // A reset of the key plays the stimulus again, its times counted from the reset.
+    b.chip.Reset();
+    EXPECT_EQ(b.chip.ResetCycle(), b.chip.Lab().Now());
+    EXPECT_EQ(b.chip.Lab().PinValue(rb1), 'z') << "let go until its first event";
+}
+
 TEST(VirtualKernel, StateRecordLayoutByBankCount) {
     Board b;
     b.Load(CountingLoop());

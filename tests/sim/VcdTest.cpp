@@ -1,0 +1,98 @@
+// The VCD trace of a chip's pins: the header GTKWave reads, one wire per pin the chip has,
+// value changes at their simulated times, floating inputs as z.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "SxTestProgram.h"
+#include "sim/LabBench.h"
+#include "sim/VcdWriter.h"
+
+using namespace pellix;
+using namespace sxtest;
+
+namespace {
+
+TEST(Vcd, TheChipsPinsOverTime) {
+    // RB.0 an output toggled by the program; RA.0 pulled up; the rest floating inputs.
+    Program p;
+    p.ModeN(0x0E).MovWLit(0x0E).MovPortW(RA); // pull-up on RA.0
+    p.ModeN(0x0F).MovWLit(0xFE).MovPortW(RB); // RB.0 an output (latch 0)
+    p.Label("loop").Setb(RB, 0).Nop().Clrb(RB, 0).Jmp("loop");
+    auto core = std::make_unique<SxCore>(Sx28());
+    core->LoadProgram(p.Words());
+    core->SetPc(0);
+    LabBench bench(*core);
+    std::ostringstream out;
+    bench.StartTrace(out);
+    core->Run(20);
+    bench.Drive(LabPin::PortPin(2, 7), PinLevel::High);
+    core->Run(2);
+    EXPECT_TRUE(bench.StopTrace());
+    EXPECT_FALSE(bench.Tracing());
+    const std::string vcd = out.str();
+
+    std::string header = "$version pellix $end\n"
+                         "$timescale 1 ns $end\n"
+                         "$scope module chip $end\n";
+    const char* names[] = {"RA0", "RA1", "RA2", "RA3", "RB0", "RB1", "RB2", "RB3", "RB4", "RB5",
+                           "RB6", "RB7", "RC0", "RC1", "RC2", "RC3", "RC4", "RC5", "RC6", "RC7"};
+    for (int i = 0; i < 20; ++i)
+        header += "$var wire 1 " + std::string(1, char('!' + i)) + " " + names[i] + " $end\n";
+    header += "$upscope $end\n$enddefinitions $end\n#0\n$dumpvars\n";
+    for (int i = 0; i < 20; ++i)
+        header += "z" + std::string(1, char('!' + i)) + "\n";
+    header += "$end\n";
+    ASSERT_EQ(vcd.substr(0, header.size()), header);
+    // 20 ns a cycle: RA.0's pull-up at cycle 2, RB.0 an output at 5, then high at 6 and low
+    // at 8 in each six-cycle round of the loop; RC.7 driven at 20, just before the loop's
+    // next CLRB; the end of the trace at the last cycle.
+    EXPECT_EQ(vcd.substr(header.size()), "#40\n1!\n"
+                                         "#100\n0%\n"
+                                         "#120\n1%\n"
+                                         "#160\n0%\n"
+                                         "#240\n1%\n"
+                                         "#280\n0%\n"
+                                         "#360\n1%\n"
+                                         "#400\n14\n0%\n"
+                                         "#480\n");
+}
+
+TEST(Vcd, TimescaleFollowsTheClock) {
+    // 4.9152 MHz in compatible mode: a cycle is 813.80208.. ns, a whole number of neither.
+    SxChipConfig config = SxChipConfig::FromFuses(1, 0xFFA, 0xFFF, 4'915'200);
+    auto core = std::make_unique<SxCore>(config);
+    LabBench bench(*core);
+    std::ostringstream out;
+    bench.StartTrace(out);
+    core->Run(3);
+    bench.Drive(LabPin::PortPin(4, 7), PinLevel::Low);
+    bench.StopTrace();
+    const std::string vcd = out.str();
+    EXPECT_NE(vcd.find("$timescale 1 ps $end\n"), std::string::npos);
+    EXPECT_NE(vcd.find(" RE7 $end\n"), std::string::npos) << "an SX52 has RA0 to RE7";
+    EXPECT_NE(vcd.find("$var wire 1 H RE7 $end\n"), std::string::npos) << "the 40th wire";
+    // Three cycles at 4,915,200 a second (turbo on the SX48/52): 610.35 ns.
+    EXPECT_EQ(vcd.substr(vcd.rfind("$end\n") + 5), "#610352\n0H\n");
+}
+
+TEST(Vcd, WriterBuffersAndMarksTheEnd) {
+    std::ostringstream out;
+    {
+        VcdWriter w(out);
+        w.Begin("1 ns", "top", {"a", "b"}, {'1', 'x'}, 5);
+        for (uint64_t t = 10; t < 2'000'000; t += 10) // megabytes: flushed on the way
+            w.Change(t, size_t(t / 10 % 2), t % 20 ? '1' : '0');
+        w.Change(2'000'000, 1, 'z');
+        w.Change(2'000'000, 0, '0'); // the same time written once
+        w.Finish(3'000'000);
+        EXPECT_FALSE(w.Failed());
+    }
+    const std::string vcd = out.str();
+    EXPECT_NE(vcd.find("#5\n$dumpvars\n1!\nx\"\n$end\n#10\n1\"\n#20\n0!\n"), std::string::npos);
+    EXPECT_EQ(vcd.substr(vcd.size() - 36), "#1999990\n1\"\n#2000000\nz\"\n0!\n#3000000\n");
+}
+
+} // namespace
