@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli/ChipCommands.h"
+#include "cli/CliCommand.h"
 #include "link/DebugConsole.h"
 #include "platform/FileIo.h"
 #include "sim/LabBench.h"
@@ -140,7 +141,7 @@ DebugState StateOf(const SxCore& core) {
 int SimCommand(SimContext& c, const std::vector<std::string>& args) {
     SimOptions o;
     if (std::string problem = ParseArguments(args, o); !problem.empty()) {
-        c.err << "pellix-cli sim: " << problem << "\nUsage: pellix-cli sim " << kSimUsage << "\n";
+        c.err << kErrorPrefix << problem << "\nUsage: pellix-cli sim " << kSimUsage << "\n";
         return 2;
     }
     if (o.help) {
@@ -151,7 +152,7 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
     for (const std::string& text : o.untilPins) {
         auto u = ParseUntilPin(text);
         if (!u) {
-            c.err << "pellix-cli sim: --until-pin takes PIN=LEVEL (RB.0=1, RA.2=z), not '" << text
+            c.err << kErrorPrefix << "--until-pin takes PIN=LEVEL (RB.0=1, RA.2=z), not '" << text
                   << "'\nUsage: pellix-cli sim " << kSimUsage << "\n";
             return 2;
         }
@@ -173,7 +174,8 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
 
     const uint64_t cycles = bench.CyclesOf(*o.duration);
     if (cycles > SxCore::kCycleCeiling) {
-        c.err << "pellix-cli sim: --for: that is longer than the simulator counts\nUsage: "
+        c.err << kErrorPrefix
+              << "--for: that is longer than the simulator counts\nUsage: "
                  "pellix-cli sim "
               << kSimUsage << "\n";
         return 2;
@@ -181,20 +183,20 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
     for (const std::string& name : o.stimuli) {
         FileRead file = ReadWholeFile(name);
         if (!file.ok) {
-            c.err << "pellix-cli: cannot read " << name << ": " << file.error << "\n";
+            c.err << kErrorPrefix << "cannot read " << name << ": " << file.error << "\n";
             return 1;
         }
         Stimulus stimulus;
         stimulus.name = name;
         StimulusError error;
         if (!ParseStimulus(file.data, stimulus, error) || !bench.LoadStimulus(stimulus, 0, error)) {
-            c.err << "pellix-cli: " << error.Text(name) << "\n";
+            c.err << kErrorPrefix << error.Text(name) << "\n";
             return 1;
         }
     }
     for (const UntilPin& u : untilPins) {
         if (!bench.Exists(u.pin)) {
-            c.err << "pellix-cli: --until-pin: this chip has no pin " << LabPinName(u.pin)
+            c.err << kErrorPrefix << "--until-pin: this chip has no pin " << LabPinName(u.pin)
                   << " (it has " << LabPinsText(core->Ports()) << ")\n";
             return 1;
         }
@@ -205,7 +207,7 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
         std::string error;
         auto settings = ParseUartSettings(*o.uart, &core->Ports(), error);
         if (!settings) {
-            c.err << "pellix-cli: --uart: " << error << "\n";
+            c.err << kErrorPrefix << "--uart: " << error << "\n";
             return 1;
         }
         PinUart& uart = bench.AttachUart(*settings);
@@ -233,7 +235,8 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
     if (o.vcd) {
         vcd.open(*o.vcd, std::ios::binary | std::ios::trunc);
         if (!vcd) {
-            c.err << "pellix-cli: cannot write " << *o.vcd << ": " << std::strerror(errno) << "\n";
+            c.err << kErrorPrefix << "cannot write " << *o.vcd << ": " << std::strerror(errno)
+                  << "\n";
             return 1;
         }
         bench.StartTrace(vcd);
@@ -253,7 +256,7 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
     if (!reached) core->Run(cycles);
 
     if (o.vcd && (!bench.StopTrace() || !vcd.flush())) {
-        c.err << "pellix-cli: writing " << *o.vcd << " failed\n";
+        c.err << kErrorPrefix << "writing " << *o.vcd << " failed\n";
         return 1;
     }
     if (framingErrors > kShownFramingErrors)

@@ -222,7 +222,7 @@ TEST_F(DebugCli, LabCommandsOnTheVirtualKey) {
                                                               "vcd off\n"
                                                               "pin RD.0 1\n");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: stdin:15: this chip has no pin RD.0 (it has RA.0-RA.3, "
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:15: this chip has no pin RD.0 (it has RA.0-RA.3, "
                      "RB.0-RB.7, RC.0-RC.7, RTCC, MCLR)\n");
     const std::string expected =
         "PC=7FF W=00 STATUS=18 [TO PD] FSR=00 M=F INT=0 SKIP=0  JMP   000\n"
@@ -242,10 +242,11 @@ TEST_F(DebugCli, LabCommandsOnTheVirtualKey) {
               std::string::npos)
         << "the stimulus's times count from the reset: " << rest;
     EXPECT_NE(rest.find("RTCC  in   0\nMCLR  in   1\nBreakpoint at 002\n"), std::string::npos);
-    // The breakpoint comes first: the delay is 250 ms.
+    // The breakpoint comes first: the delay is 250 ms. The chip stops after the breakpoint's
+    // instruction, as a real key reports a hit.
     EXPECT_NE(rest.find("Tracing to " + trace +
-                        "\nPC=002 W=30 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  MOV   W,#01\n"
-                        "12607609 cycles since reset (252.15218 ms at 50 MHz)\n"),
+                        "\nPC=003 W=01 STATUS=1C [TO PD Z] FSR=00 M=F INT=0 SKIP=0  XOR   RB,W\n"
+                        "12607610 cycles since reset (252.1522 ms at 50 MHz)\n"),
               std::string::npos)
         << rest;
     EXPECT_NE(rest.find("Trace " + trace + " ended\n"), std::string::npos);
@@ -258,7 +259,7 @@ TEST_F(DebugCli, LabCommandsOnTheVirtualKey) {
 
     r = Run("debug " + Blink() + " --port sim", "stimulus " + (dir_ / "bad.stim").string() + "\n");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: stdin:1: " + (dir_ / "bad.stim").string() +
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:1: " + (dir_ / "bad.stim").string() +
                          ":2: 'maybe' is not a level (0, 1, z or clock)\n");
 }
 
@@ -272,7 +273,7 @@ TEST_F(DebugCli, UartInADebugSession) {
             "uart off\n"
             "uart send x\n");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: stdin:5: no UART with an RX pin (uart RX=PIN,...)\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:5: no UART with an RX pin (uart RX=PIN,...)\n");
     EXPECT_NE(r.out.find("UART RX=RA.1 TX=RA.0 at 9600 baud\n"
                          "Queued 10 bytes\n"
                          "uart: HI\\r\n"
@@ -288,10 +289,10 @@ TEST_F(DebugCli, LabCommandsNeedTheVirtualKey) {
     ASSERT_FALSE(keysim.Device().empty()) << "pellix-keysim did not start";
     RunResult r = Run("debug " + Blink() + " --port '" + keysim.Device() + "'", "step\npins\n");
     EXPECT_EQ(r.exit, 1);
-    EXPECT_EQ(r.err, "pellix-cli: stdin:2: pins needs the virtual key (--port sim)\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:2: pins needs the virtual key (--port sim)\n");
     r = Run("debug " + Blink() + " --port '" + keysim.Device() + "'", "run 1ms\n");
-    EXPECT_EQ(r.err, "pellix-cli: stdin:1: run TIME needs the virtual key (--port sim)\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:1: run TIME needs the virtual key (--port sim)\n");
     r = Run("debug " + Blink() + " --port '" + keysim.Device() + "'", "run 1 parsec\n");
-    EXPECT_EQ(r.err, "pellix-cli: stdin:1: '1' needs a unit: s, ms, us, ns or cycles\n");
+    EXPECT_EQ(r.err, "pellix-cli: error: stdin:1: '1' needs a unit: s, ms, us, ns or cycles\n");
     EXPECT_EQ(keysim.Stop(), 0);
 }

@@ -120,24 +120,24 @@ TEST_F(SimCli, UsageErrors) {
         const char* says;
     };
     for (const Case& c : {
-             Case{"", "pellix-cli sim: no PROGRAM\n"},
-             Case{"x.src", "pellix-cli sim: --for TIME is required\n"},
-             Case{"x.src --for 10", "pellix-cli sim: --for: '10' needs a unit: s, ms, us, ns or "
+             Case{"", "pellix-cli: error: no PROGRAM\n"},
+             Case{"x.src", "pellix-cli: error: --for TIME is required\n"},
+             Case{"x.src --for 10", "pellix-cli: error: --for: '10' needs a unit: s, ms, us, ns or "
                                     "cycles\n"},
-             Case{"x.src --for", "pellix-cli sim: --for needs a value\n"},
-             Case{"x.src y.src --for 1ms", "pellix-cli sim: one PROGRAM only\n"},
-             Case{"x.src --for 1ms --speed 2", "pellix-cli sim: unknown option --speed\n"},
-             Case{"x.src --for 1ms --for 2ms", "pellix-cli sim: --for is given twice\n"},
-             Case{"x.src --for 1ms --uart TX=RA.0", "pellix-cli sim: --uart: BAUD=N is missing\n"},
-             Case{"x.src --for 1ms --until-pin RB.0", "pellix-cli sim: --until-pin takes PIN=LEVEL "
+             Case{"x.src --for", "pellix-cli: error: --for needs a value\n"},
+             Case{"x.src y.src --for 1ms", "pellix-cli: error: one PROGRAM only\n"},
+             Case{"x.src --for 1ms --speed 2", "pellix-cli: error: unknown option --speed\n"},
+             Case{"x.src --for 1ms --for 2ms", "pellix-cli: error: --for is given twice\n"},
+             Case{"x.src --for 1ms --uart TX=RA.0", "pellix-cli: error: --uart: BAUD=N is missing\n"},
+             Case{"x.src --for 1ms --until-pin RB.0", "pellix-cli: error: --until-pin takes PIN=LEVEL "
                                                       "(RB.0=1, RA.2=z), not 'RB.0'\n"},
              Case{"x.src --for 1ms --until-pin MCLR=0",
-                  "pellix-cli sim: --until-pin takes PIN=LEVEL (RB.0=1, RA.2=z), not 'MCLR=0'\n"},
+                  "pellix-cli: error: --until-pin takes PIN=LEVEL (RB.0=1, RA.2=z), not 'MCLR=0'\n"},
              Case{"x.src --for 1ms --freq fast",
-                  "pellix-cli sim: --freq: 'fast' is not a frequency (4000000, 4.9152MHz, "
+                  "pellix-cli: error: --freq: 'fast' is not a frequency (4000000, 4.9152MHz, "
                   "32768Hz)\n"},
              Case{"x.src --for 9999999999999999999cycles",
-                  "pellix-cli sim: --for: that is longer than the simulator counts\n"},
+                  "pellix-cli: error: --for: that is longer than the simulator counts\n"},
          }) {
         Write("x.src", kPulse);
         RunResult r = Sim(c.args);
@@ -162,22 +162,22 @@ TEST_F(SimCli, Failures) {
         const char* says;
     };
     for (const Case& c : {
-             Case{"missing.src --for 1ms", "pellix-cli: cannot read missing.src: "},
+             Case{"missing.src --for 1ms", "pellix-cli: error: cannot read missing.src: "},
              Case{"bad.src --for 1ms", "bad.src:3:6: error: Undefined symbol"},
              Case{"x.src --for 1ms --stimulus s.stim",
-                  "pellix-cli: s.stim:3: 'hi' is not a level (0, 1, z or clock)\n"},
+                  "pellix-cli: error: s.stim:3: 'hi' is not a level (0, 1, z or clock)\n"},
              Case{"x.src --for 1ms --stimulus d.stim",
-                  "pellix-cli: d.stim:1: this chip has no pin RD.0 (it has RA.0-RA.3, RB.0-RB.7, "
+                  "pellix-cli: error: d.stim:1: this chip has no pin RD.0 (it has RA.0-RA.3, RB.0-RB.7, "
                   "RC.0-RC.7, RTCC, MCLR)\n"},
-             Case{"x.src --for 1ms --stimulus none.stim", "pellix-cli: cannot read none.stim: "},
+             Case{"x.src --for 1ms --stimulus none.stim", "pellix-cli: error: cannot read none.stim: "},
              Case{"x.src --for 1ms --uart TX=RE.0,BAUD=9600",
-                  "pellix-cli: --uart: this chip has no pin RE.0 (it has RA.0-RA.3, RB.0-RB.7, "
+                  "pellix-cli: error: --uart: this chip has no pin RE.0 (it has RA.0-RA.3, RB.0-RB.7, "
                   "RC.0-RC.7, RTCC, MCLR)\n"},
              Case{"x.src --for 1ms --until-pin RA.7=1",
-                  "pellix-cli: --until-pin: this chip has no pin RA.7 (it has RA.0-RA.3, "
+                  "pellix-cli: error: --until-pin: this chip has no pin RA.7 (it has RA.0-RA.3, "
                   "RB.0-RB.7, RC.0-RC.7, RTCC, MCLR)\n"},
              Case{"x.src --for 1ms --vcd no/such/folder/t.vcd",
-                  "pellix-cli: cannot write no/such/folder/t.vcd: No such file or directory\n"},
+                  "pellix-cli: error: cannot write no/such/folder/t.vcd: No such file or directory\n"},
          }) {
         RunResult r = Sim(c.args);
         EXPECT_EQ(r.exit, 1) << c.args;
