@@ -583,13 +583,14 @@ bool Orda::DefineLabel(const std::string& rawName, int32_t value, int bit, int t
 
 // ---- directives ----
 
-// Reads a directive's one operand; false (with its message) when missing or bad.
+// Reads a directive's one operand; false (with its message) when missing or bad. `demand`:
+// the directive needs the value in pass 1 already; pass 2 demands every name anyway.
 bool Orda::ReadOperand(Value& v, bool demand) {
     if (Next() == kTokEnd) {
         Report(kError, kMissingExpression);
         return false;
     }
-    return Evaluate(v, demand || p_.pass == 1 ? demand : false);
+    return Evaluate(v, demand);
 }
 
 void Orda::Directive(int code, const std::string* label, bool labelCol1) {
