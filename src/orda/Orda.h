@@ -33,6 +33,7 @@ inline constexpr const char* kVersion = "Version 1.50";
 //   CodeImage    image_    through its own functions
 //   Listing      list_     Outputs.cpp
 //   Reports      reports_  Driver.cpp (the message reporter)
+//   run_                   Driver.cpp (times and what pass 1 leaves for the summary)
 class Orda {
 public:
     explicit Orda(OrdaHost& host);
