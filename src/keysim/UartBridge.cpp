@@ -73,7 +73,7 @@ void UartBridge::Report(uint32_t nowMs) {
     if (quietErrors_ == 1)
         std::fprintf(messages_, "pellix-keysim: uart: %s\n", lastError_.c_str());
     else if (quietErrors_ > 1)
-        std::fprintf(messages_, "pellix-keysim: uart: %s, and %llu more before it\n",
+        std::fprintf(messages_, "pellix-keysim: uart: %s, and %llu more since the last message\n",
                      lastError_.c_str(), static_cast<unsigned long long>(quietErrors_ - 1));
     if (dropped_ > 0)
         std::fprintf(messages_,

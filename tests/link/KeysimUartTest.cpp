@@ -171,7 +171,9 @@ TEST_F(KeysimLab, FramingErrorsGoToStandardErrorAtMostOnceASecond) {
                         0),
               0u)
         << err;
-    EXPECT_NE(err.find(" more before it\n"), std::string::npos) << "the rest counted:\n" << err;
+    EXPECT_NE(err.find(" more since the last message\n"), std::string::npos)
+        << "the rest counted:\n"
+        << err;
     EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 4) << err;
     EXPECT_EQ(got.find("framing"), std::string::npos) << "nothing of it in the stream";
 }
