@@ -326,6 +326,9 @@ int main(int argc, char** argv) {
     Options o;
     if (int rc = Parse(argc, argv, o); rc != 0) return rc < 0 ? 0 : rc;
 
+    // Declared first, so that it outlives the chip's bench, which writes to it until the
+    // trace stops.
+    std::ofstream vcd;
     pellix::VirtualKey key(o.family);
     key.firmwareVersion = uint8_t(o.firmware);
     key.faults = o.faults;
@@ -348,7 +351,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pellix-keysim: %s\n", error.c_str());
         return 1;
     }
-    std::ofstream vcd;
     if (o.vcd) {
         vcd.open(*o.vcd, std::ios::binary | std::ios::trunc);
         if (!vcd) {
