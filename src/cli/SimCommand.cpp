@@ -186,11 +186,9 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
             c.err << kErrorPrefix << "cannot read " << name << ": " << file.error << "\n";
             return 1;
         }
-        Stimulus stimulus;
-        stimulus.name = name;
-        StimulusError error;
-        if (!ParseStimulus(file.data, stimulus, error) || !bench.LoadStimulus(stimulus, 0, error)) {
-            c.err << kErrorPrefix << error.Text(name) << "\n";
+        std::string error;
+        if (!LoadStimulusText(bench, name, file.data, 0, error)) {
+            c.err << kErrorPrefix << error << "\n";
             return 1;
         }
     }
@@ -217,17 +215,14 @@ int SimCommand(SimContext& c, const std::vector<std::string>& args) {
                 return ch == std::char_traits<char>::eof() ? -1 : ch;
             });
         }
-        const std::string txName = settings->tx ? LabPinName(*settings->tx) : "";
-        uart.OnReceived([&c, &bench, &framingErrors, txName](const PinUart::Received& r) {
+        uart.OnReceived([&c, &bench, &framingErrors, &uart](const PinUart::Received& r) {
             if (!r.framingError) {
                 c.out.put(char(r.value));
                 c.out.flush();
                 return;
             }
             if (++framingErrors <= kShownFramingErrors)
-                c.err << "pellix-cli: framing error on " << txName << " (the stop bit of a frame "
-                      << "ending at " << FormatPicoseconds(bench.PicosecondsAt(r.cycle))
-                      << " was low)\n";
+                c.err << "pellix-cli: " << FramingErrorText(bench, *uart.Settings().tx, r) << "\n";
         });
     }
 

@@ -1,5 +1,6 @@
 // pellix-keysim: the virtual key behind a pseudo-terminal, so that any program can talk
-// to it as to a key on a serial port.
+// to it as to a key on a serial port; and the lab bench on its chip's pins: a UART behind a
+// second pseudo-terminal, stimulus files, a trace.
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -9,15 +10,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fcntl.h>
+#include <fstream>
+#include <memory>
 #include <optional>
 #include <poll.h>
 #include <string>
-#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
 
+#include "keysim/PseudoTerminal.h"
+#include "keysim/UartBridge.h"
+#include "platform/FileIo.h"
 #include "sim/VirtualKey.h"
 
 namespace {
@@ -41,7 +45,8 @@ void PrintHelp() {
         "  --device=NAME       the part on the board: SX18, SX20, SX28 (default), SX48, SX52\n"
         "  --firmware=N        the firmware version the key reports, 0 to 255 (default 3)\n"
         "  --link=PATH         also make PATH a symbolic link to the device (removed at exit)\n"
-        "  --verbose           tell on standard error when the line opens and closes\n"
+        "  --verbose           tell on standard error when the line (and the UART's device)\n"
+        "                      opens and closes\n"
         "  --line-speed        deliver each byte no faster than the line's baud rate allows\n"
         "                      (10 bit times a byte), as a key on a real serial line does\n"
         "\n"
@@ -61,10 +66,22 @@ void PrintHelp() {
         "Faults of the line itself (failed or short reads and writes) belong to the\n"
         "in-process key, port sim; a pseudo-terminal cannot fake them.\n"
         "\n"
+        "The chip's pins (docs/simulator.md):\n"
+        "  --uart=RX=PIN,TX=PIN,BAUD=N[,GAP=BITS]\n"
+        "                      a UART on those pins (8N1) behind a second pseudo-terminal,\n"
+        "                      whose device is the second line of output: what a terminal\n"
+        "                      program writes there goes into RX, what the chip sends on TX\n"
+        "                      comes out there (RX or TX may be left out)\n"
+        "  --uart-link=PATH    also make PATH a symbolic link to the UART's device\n"
+        "  --stimulus=FILE     pin levels and clocks from FILE, from each reset of the chip\n"
+        "                      (repeatable)\n"
+        "  --vcd=FILE          a trace of every port pin until keysim ends (GTKWave reads it)\n"
+        "\n"
         "  --help              this text\n"
         "  --version           the version\n"
         "\n"
-        "Exit codes: 0 ended by a signal, 1 the pseudo-terminal failed, 2 usage error.\n");
+        "Exit codes: 0 ended by a signal, 1 a failure (a pseudo-terminal, a stimulus file,\n"
+        "the trace), 2 usage error.\n");
 }
 
 int Usage(const std::string& text) {
@@ -157,6 +174,10 @@ struct Options {
     bool verbose = false;
     bool lineSpeed = false;
     pellix::KeyFaults faults;
+    std::optional<std::string> uart;
+    std::string uartLink;
+    std::vector<std::string> stimuli;
+    std::optional<std::string> vcd;
 };
 
 // 0 to go on, else the exit code.
@@ -271,10 +292,27 @@ int Parse(int argc, char** argv, Options& o) {
             auto v = count("milliseconds", 600'000);
             if (!v) return 2;
             o.faults.lateEndEchoMs = uint32_t(*v);
+        } else if (name == "--uart") {
+            if (!needValue("RX=PIN,TX=PIN,BAUD=N")) return 2;
+            if (o.uart) return Usage("--uart is given twice");
+            std::string error;
+            if (!pellix::ParseUartSettings(value, nullptr, error)) return Usage("--uart: " + error);
+            o.uart = value;
+        } else if (name == "--uart-link") {
+            if (!needValue("a path")) return 2;
+            o.uartLink = value;
+        } else if (name == "--stimulus") {
+            if (!needValue("a file")) return 2;
+            o.stimuli.push_back(value);
+        } else if (name == "--vcd") {
+            if (!needValue("a file")) return 2;
+            if (o.vcd) return Usage("--vcd is given twice");
+            o.vcd = value;
         } else {
             return Usage("unknown option '" + a + "'");
         }
     }
+    if (!o.uartLink.empty() && !o.uart) return Usage("--uart-link needs --uart");
     return 0;
 }
 
@@ -289,52 +327,72 @@ int main(int argc, char** argv) {
     Options o;
     if (int rc = Parse(argc, argv, o); rc != 0) return rc < 0 ? 0 : rc;
 
+    // Declared first, so that it outlives the chip's bench, which writes to it until the
+    // trace stops.
+    std::ofstream vcd;
     pellix::VirtualKey key(o.family);
     key.firmwareVersion = uint8_t(o.firmware);
     key.faults = o.faults;
+    pellix::VirtualChip& chip = key.Chip();
 
-    int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master < 0) return Fail("cannot open a pseudo-terminal");
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) return Fail("cannot unlock it");
-    const char* name = ::ptsname(master);
-    if (!name) return Fail("cannot name it");
-    std::string path = name;
-
-    // Holding the other end open keeps the terminal alive between connections, so a
-    // program may close and reopen it as it would a serial port.
-    int hold = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (hold < 0) return Fail("cannot open its device");
-    termios t{};
-    if (::tcgetattr(hold, &t) == 0) {
-        ::cfmakeraw(&t);
-        ::cfsetispeed(&t, B57600);
-        ::cfsetospeed(&t, B57600);
-        ::tcsetattr(hold, TCSANOW, &t);
+    // Everything the chip's pins are given is checked before anything is served.
+    std::optional<pellix::UartSettings> uartSettings;
+    if (o.uart) {
+        std::string error;
+        uartSettings = pellix::ParseUartSettings(*o.uart, &chip.Core().Ports(), error);
+        if (!uartSettings) return Usage("--uart: " + error);
     }
-    // Opening and closing the device are the line's connect and disconnect.
-    int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watch < 0 || ::inotify_add_watch(watch, path.c_str(), IN_OPEN | IN_CLOSE) < 0)
-        return Fail("cannot watch its device");
-
-    if (!o.link.empty()) {
-        ::unlink(o.link.c_str());
-        if (::symlink(path.c_str(), o.link.c_str()) != 0) return Fail("cannot make the link");
+    for (const std::string& name : o.stimuli) {
+        pellix::FileRead file = pellix::ReadWholeFile(name);
+        std::string error;
+        if (!file.ok) error = "cannot read " + name + ": " + file.error;
+        if (file.ok &&
+            pellix::LoadStimulusText(chip.Lab(), name, file.data, chip.ResetCycle(), error))
+            continue;
+        std::fprintf(stderr, "pellix-keysim: %s\n", error.c_str());
+        return 1;
     }
+    if (o.vcd) {
+        vcd.open(*o.vcd, std::ios::binary | std::ios::trunc);
+        if (!vcd) {
+            std::fprintf(stderr, "pellix-keysim: cannot write %s: %s\n", o.vcd->c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+
+    const char* failure = nullptr;
+    pellix::keysim::PseudoTerminal line;
+    if (!line.Open(B57600, failure)) return Fail(failure);
+    if (!o.link.empty() && !line.Link(o.link)) return Fail("cannot make the link");
+    pellix::keysim::PseudoTerminal uartLine;
+    std::unique_ptr<pellix::keysim::UartBridge> uart;
+    if (uartSettings) {
+        if (!uartLine.Open(B9600, failure)) return Fail(failure);
+        if (!o.uartLink.empty() && !uartLine.Link(o.uartLink))
+            return Fail("cannot make the UART's link");
+        uart = std::make_unique<pellix::keysim::UartBridge>(chip.Lab(), *uartSettings, uartLine,
+                                                            stderr);
+    }
+    if (o.vcd) chip.Lab().StartTrace(vcd);
 
     struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
-    std::printf("%s\n", path.c_str());
+    std::printf("%s\n", line.Path().c_str());
+    if (uart) std::printf("%s\n", uartLine.Path().c_str());
     std::fflush(stdout);
 
-    int opens = 0;
+    const int master = line.Master();
     std::deque<uint8_t> unsent;
     PacedLine paced;
     uint8_t buf[4096];
+    termios t{};
     while (!g_stop) {
         int64_t timeout = 50'000'000; // ns
         if (key.Queued() > 0) {
@@ -343,9 +401,17 @@ int main(int argc, char** argv) {
         }
         if (!paced.Empty()) timeout = std::clamp<int64_t>(paced.WakeAt() - NowNs(), 0, timeout);
         if (!unsent.empty()) timeout = std::min<int64_t>(timeout, 5'000'000);
-        pollfd p[2] = {{master, POLLIN, 0}, {watch, POLLIN, 0}};
+        // A chip that runs freely talks on its UART at its own pace: run it in small steps.
+        if (uart && chip.Clocked()) timeout = std::min<int64_t>(timeout, 10'000'000);
+        if (uart && uart->HasOutput()) timeout = std::min<int64_t>(timeout, 5'000'000);
+        pollfd p[4] = {{master, POLLIN, 0}, {line.Watch(), POLLIN, 0}};
+        nfds_t count = 2;
+        if (uart) {
+            p[count++] = {uartLine.Master(), short(uart->WantsInput() ? POLLIN : 0), 0};
+            p[count++] = {uartLine.Watch(), POLLIN, 0};
+        }
         timespec wait{time_t(timeout / 1'000'000'000), long(timeout % 1'000'000'000)};
-        if (::ppoll(p, 2, &wait, nullptr) < 0 && errno != EINTR) return Fail("poll");
+        if (::ppoll(p, count, &wait, nullptr) < 0 && errno != EINTR) return Fail("poll");
         const int64_t nowNs = NowNs();
         const uint32_t now = uint32_t(nowNs / 1'000'000);
 
@@ -357,30 +423,28 @@ int main(int argc, char** argv) {
             if (::tcgetattr(master, &t) == 0) key.SetBaud(BaudOf(::cfgetospeed(&t)));
             key.Receive(buf, size_t(n), now);
         }
-        for (;;) {
-            alignas(inotify_event) char events[4096];
-            ssize_t n = ::read(watch, events, sizeof events);
-            if (n <= 0) break;
-            for (char* e = events; e < events + n;) {
-                auto* ev = reinterpret_cast<inotify_event*>(e);
-                if (ev->mask & IN_OPEN) {
-                    if (opens++ == 0) {
-                        if (::tcgetattr(master, &t) == 0) key.SetBaud(BaudOf(::cfgetospeed(&t)));
-                        key.LineOpened(now);
-                        if (o.verbose) std::fprintf(stderr, "pellix-keysim: line opened\n");
-                    }
-                }
-                if (ev->mask & IN_CLOSE) {
-                    if (opens > 0 && --opens == 0) {
-                        key.LineClosed(now);
-                        if (o.verbose) std::fprintf(stderr, "pellix-keysim: line closed\n");
-                    }
-                }
-                e += sizeof(inotify_event) + ev->len;
+        // Opening and closing the device are the line's connect and disconnect.
+        line.TakeChanges([&](bool connected) {
+            if (connected) {
+                key.SetBaud(BaudOf(line.Speed()));
+                key.LineOpened(now);
+            } else {
+                key.LineClosed(now);
             }
+            if (o.verbose)
+                std::fprintf(stderr, "pellix-keysim: line %s\n", connected ? "opened" : "closed");
+        });
+        if (uart) {
+            uartLine.TakeChanges([&](bool connected) {
+                uart->Connected(connected);
+                if (o.verbose)
+                    std::fprintf(stderr, "pellix-keysim: uart %s\n",
+                                 connected ? "opened" : "closed");
+            });
         }
 
         key.Advance(now);
+        if (uart) uart->Exchange(now);
         size_t n = key.Transmit(buf, sizeof buf, now);
         std::deque<uint8_t> arrived(buf, buf + n);
         if (o.lineSpeed) {
@@ -401,9 +465,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!o.link.empty()) ::unlink(o.link.c_str());
-    ::close(watch);
-    ::close(hold);
-    ::close(master);
+    if (uart) uart->Finish();
+    if (o.vcd && (!chip.Lab().StopTrace() || !vcd.flush())) {
+        std::fprintf(stderr, "pellix-keysim: writing %s failed\n", o.vcd->c_str());
+        return 1;
+    }
     return 0;
 }

@@ -133,11 +133,24 @@ private:
 struct LabBench::Trace {
     explicit Trace(std::ostream& out) : writer(out) {}
     uint64_t TimeOf(uint64_t cycle) const {
-        return perCycle ? cycle * perCycle : PicosecondsOf(cycle, cyclesPerSecond);
+        const uint64_t cycles = cycle - baseCycle;
+        if (perCycle) return baseTime + cycles * perCycle;
+        return baseTime + (PicosecondsOf(cycles, cyclesPerSecond) + unit / 2) / unit;
+    }
+    // Cycle `now` is at `time` (in the unit the header gave), later ones `rate` a second.
+    void SetRate(uint64_t rate, uint64_t now, uint64_t time) {
+        baseTime = time;
+        baseCycle = now;
+        cyclesPerSecond = rate;
+        perCycle =
+            kPicosecondsPerSecond % (rate * unit) == 0 ? kPicosecondsPerSecond / unit / rate : 0;
     }
     VcdWriter writer;
+    uint64_t unit = 1; // picoseconds a time unit
     uint64_t cyclesPerSecond = 1;
-    uint64_t perCycle = 0; // time units a cycle, when that is whole; else picoseconds computed
+    uint64_t perCycle = 0;  // time units a cycle, when that is whole; else computed
+    uint64_t baseCycle = 0; // the rate applies from this cycle...
+    uint64_t baseTime = 0;  // ...which is at this time
     std::array<uint8_t, SxPorts::kMaxPorts> levels{};
     std::array<uint8_t, SxPorts::kMaxPorts> floating{};
     std::array<std::array<int, 8>, SxPorts::kMaxPorts> wire{}; // -1: the chip lacks the pin
@@ -227,7 +240,17 @@ void LabBench::OnPowerOn(SxCore&, uint64_t cyclesBefore) {
     for (int p = 0; p < SxPorts::kMaxPorts; ++p)
         if (drivenMask_[size_t(p)] && core_.Ports().Exists(p))
             core_.DrivePins(p, drivenMask_[size_t(p)], drivenLevels_[size_t(p)]);
+    FollowCycleRate();
     if (!firing_) Arm();
+}
+
+void LabBench::OnFrequencyChanged(SxCore&) {
+    FollowCycleRate();
+}
+
+void LabBench::FollowCycleRate() {
+    if (trace_ && trace_->cyclesPerSecond != CyclesPerSecond())
+        trace_->SetRate(CyclesPerSecond(), Now(), trace_->TimeOf(Now()));
 }
 
 // ---- Pins ----
@@ -444,14 +467,11 @@ void LabBench::StartTrace(std::ostream& out) {
     StopTrace();
     trace_ = std::make_unique<Trace>(out);
     Trace& t = *trace_;
-    t.cyclesPerSecond = CyclesPerSecond();
-    const char* timescale = "1 ps";
-    if (1'000'000'000 % t.cyclesPerSecond == 0) {
-        timescale = "1 ns";
-        t.perCycle = 1'000'000'000 / t.cyclesPerSecond;
-    } else if (kPicosecondsPerSecond % t.cyclesPerSecond == 0) {
-        t.perCycle = kPicosecondsPerSecond / t.cyclesPerSecond;
-    }
+    const uint64_t rate = CyclesPerSecond();
+    const bool wholeNs = 1'000'000'000 % rate == 0;
+    const char* timescale = wholeNs ? "1 ns" : "1 ps";
+    t.unit = wholeNs ? 1000 : 1;
+    t.SetRate(rate, 0, 0); // times count from the bench's cycle 0
     std::vector<std::string> names;
     std::vector<char> values;
     const SxPorts& ports = core_.Ports();
@@ -498,6 +518,24 @@ bool LabBench::StopTrace() {
     trace_.reset();
     UpdateInterest();
     return ok;
+}
+
+// ---- For the programs around the bench ----
+
+bool LoadStimulusText(LabBench& bench, const std::string& name, std::string_view text,
+                      uint64_t base, std::string& error) {
+    Stimulus stimulus;
+    stimulus.name = name;
+    StimulusError bad;
+    if (ParseStimulus(text, stimulus, bad) && bench.LoadStimulus(stimulus, base, bad)) return true;
+    error = bad.Text(name);
+    return false;
+}
+
+std::string FramingErrorText(const LabBench& bench, const LabPin& tx,
+                             const PinUart::Received& frame) {
+    return "framing error on " + LabPinName(tx) + " (the stop bit of a frame ending at " +
+           FormatPicoseconds(bench.PicosecondsAt(frame.cycle)) + " was low)";
 }
 
 } // namespace pellix

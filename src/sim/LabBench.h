@@ -17,6 +17,8 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/LabPin.h"
@@ -103,7 +105,9 @@ public:
     // ---- Trace ----
     // A VCD of every port pin the chip has (wires RA0 to RE7) from now on, written to
     // `out`, which must outlive the trace. Times in ns when a cycle is a whole number of
-    // them, else in ps, at the frequency the chip has now.
+    // them, else in ps, at the frequency the chip has now; when the cycle rate changes
+    // later (the key's clock, a new configuration) times go on at the new rate, rounded to
+    // the trace's unit.
     void StartTrace(std::ostream& out);
     // Ends the trace at the current time and flushes it. False when the stream failed.
     bool StopTrace();
@@ -137,6 +141,8 @@ private:
     void OnCycle(SxCore& core) override;
     void OnPortChanged(SxCore& core, int port) override;
     void OnPowerOn(SxCore& core, uint64_t cyclesBefore) override;
+    void OnFrequencyChanged(SxCore& core) override;
+    void FollowCycleRate();
     void FireDue();
     void Arm();
     void Apply(const LabPin& pin, PinLevel level);
@@ -168,5 +174,16 @@ private:
     std::unique_ptr<Trace> trace_;
     uint8_t interest_ = 0; // ports whose changes anything listens to
 };
+
+// The stimulus file `name`, whose contents are `text`, parsed and loaded on `bench` with its
+// times counted from `base`. False, nothing loaded, with "name:line: what is wrong" in
+// `error`.
+bool LoadStimulusText(LabBench& bench, const std::string& name, std::string_view text,
+                      uint64_t base, std::string& error);
+
+// "framing error on RA.0 (the stop bit of a frame ending at 1.25 ms was low)", for a frame
+// the UART on `tx` decoded with a low stop bit.
+std::string FramingErrorText(const LabBench& bench, const LabPin& tx,
+                             const PinUart::Received& frame);
 
 } // namespace pellix

@@ -138,8 +138,10 @@ void SxCore::Configure(const SxChipConfig& config) {
 }
 
 void SxCore::SetFrequency(uint32_t hertz) {
+    const bool changed = hertz != config_.frequency;
     config_.frequency = hertz;
     ScheduleWatchdog();
+    if (changed && observer_) observer_->OnFrequencyChanged(*this);
 }
 
 void SxCore::LoadProgram(std::span<const uint16_t> words) {

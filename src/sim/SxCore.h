@@ -58,6 +58,8 @@ public:
         // scheduled callbacks are dropped (after Configure also every pin driven from outside
         // is released).
         virtual void OnPowerOn(SxCore& core, uint64_t cyclesBefore) = 0;
+        // SetFrequency changed the oscillator (at Cycles()).
+        virtual void OnFrequencyChanged(SxCore&) {}
     };
 
     // STATUS bits.

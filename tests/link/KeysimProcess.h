@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,13 +19,19 @@ inline std::string KeysimProgram() {
 
 class KeysimProcess {
 public:
-    // Starts the program with `options`; Device() is empty when it did not come up.
-    explicit KeysimProcess(const std::vector<std::string>& options) {
+    // Starts the program with `options`; Device() is empty when it did not come up. Its
+    // standard error goes to the file `errors` when one is named.
+    explicit KeysimProcess(const std::vector<std::string>& options,
+                           const std::string& errors = "") {
         int out[2];
         if (::pipe(out) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], 1);
+            if (!errors.empty()) {
+                int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                if (fd >= 0) ::dup2(fd, 2);
+            }
             ::close(out[0]);
             ::close(out[1]);
             std::string program = KeysimProgram();
@@ -38,9 +45,16 @@ public:
         }
         ::close(out[1]);
         out_ = out[0];
+        device_ = NextLine();
+    }
+
+    // The next line of its output (without the line end), empty at its end.
+    std::string NextLine() {
+        std::string line;
         char c;
-        while (::read(out_, &c, 1) == 1 && c != '\n')
-            device_.push_back(c);
+        while (out_ >= 0 && ::read(out_, &c, 1) == 1 && c != '\n')
+            line.push_back(c);
+        return line;
     }
     ~KeysimProcess() { Stop(); }
 

@@ -24,7 +24,8 @@ TEST(KeysimProgram, HelpListsEveryOption) {
     for (const char* option :
          {"--device", "--firmware", "--link", "--no-answer", "--only-baud", "--wrong-ident",
           "--zero-seed", "--status", "--latency", "--unit-time", "--silent-after", "--garble",
-          "--late-end-echo", "--line-speed", "--version"})
+          "--late-end-echo", "--line-speed", "--uart", "--uart-link", "--stimulus", "--vcd",
+          "--version"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     out.clear();
     EXPECT_EQ(RunKeysim({"--version"}, out), 0);
@@ -67,9 +68,25 @@ TEST(KeysimProgram, AtLineSpeedEachByteTakesItsTenBitTimes) {
 
 TEST(KeysimProgram, BadOptionsAreUsageErrors) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--bogus"},        {"--status=3"},      {"--status=0:1"},
-        {"--status=1:256"}, {"--wrong-ident=7"}, {"--device=PIC16"},
-        {"--latency=abc"},  {"--zero-seed=1"},   {"--firmware"},
+        {"--bogus"},
+        {"--status=3"},
+        {"--status=0:1"},
+        {"--status=1:256"},
+        {"--wrong-ident=7"},
+        {"--device=PIC16"},
+        {"--latency=abc"},
+        {"--zero-seed=1"},
+        {"--firmware"},
+        {"--uart"},
+        {"--uart=RX=RA.1"},
+        {"--uart=RX=RA.1,TX=RA.1,BAUD=9600"},
+        {"--uart=RX=RA.9,BAUD=9600"},
+        {"--uart=RX=RA.1,BAUD=0"},
+        {"--uart=RX=RD.0,BAUD=9600"}, // not on the SX28
+        {"--uart=TX=RA.0,BAUD=9600", "--uart=TX=RA.1,BAUD=9600"},
+        {"--uart-link=/tmp/pellix-keysim-no-uart"},
+        {"--stimulus"},
+        {"--vcd=a.vcd", "--vcd=b.vcd"},
     };
     for (const auto& args : cases) {
         std::string out;

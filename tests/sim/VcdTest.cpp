@@ -78,6 +78,28 @@ TEST(Vcd, TimescaleFollowsTheClock) {
     EXPECT_EQ(vcd.substr(vcd.rfind("$end\n") + 5), "#610352\n0H\n");
 }
 
+TEST(Vcd, TimesFollowAChangeOfClockAndConfiguration) {
+    // The key's clock and a new configuration change the cycle rate after the trace began:
+    // the times before the change stand, the later ones go on at the new rate.
+    auto core = std::make_unique<SxCore>(SxChipConfig::FromFuses(0, 0xFFF, 0xFFF, 50'000'000));
+    LabBench bench(*core);
+    std::ostringstream out;
+    bench.StartTrace(out); // compatible mode at 50 MHz: 80 ns a cycle
+    core->Run(10);
+    bench.Drive(LabPin::PortPin(1, 0), PinLevel::High); // 800 ns
+    core->SetFrequency(4'915'200);                      // 813.80208.. ns a cycle
+    core->Run(3);
+    bench.Drive(LabPin::PortPin(1, 0), PinLevel::Low);                     // 800 + 2441.4 ns
+    core->SetFrequency(4'915'200);                                         // no change
+    core->Configure(SxChipConfig::FromFuses(0, 0x7FF, 0xFFF, 40'000'000)); // turbo: 25 ns
+    core->Run(4);
+    bench.Drive(LabPin::PortPin(1, 0), PinLevel::High); // + 100 ns
+    EXPECT_TRUE(bench.StopTrace());
+    const std::string vcd = out.str();
+    EXPECT_NE(vcd.find("$timescale 1 ns $end\n"), std::string::npos) << "the unit of the start";
+    EXPECT_EQ(vcd.substr(vcd.rfind("$end\n") + 5), "#800\n1%\n#3241\n0%\n#3341\n1%\n");
+}
+
 TEST(Vcd, WriterBuffersAndMarksTheEnd) {
     std::ostringstream out;
     {
