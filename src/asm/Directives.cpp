@@ -5,6 +5,7 @@
 #include "asm/Engine.h"
 #include "asm/Keywords.h"
 #include "target/DeviceTables.h"
+#include "target/InstructionSet.h"
 
 namespace pellix::asmr {
 
@@ -33,7 +34,7 @@ void Engine::Directive(unsigned number) {
         DefineLabelAtAddress(mask_);
         uint32_t address = Deferred();
         if (address & 0xE00) Fail("RESET address must be on first page");
-        EmitAt(mask_, 0xA00 + (address & 0x1FF));
+        EmitAt(mask_, isa::Opcode(isa::Form::Jmp) + (address & 0x1FF));
         st_.hasAddress = true;
         return;
     }
