@@ -51,27 +51,6 @@ constexpr DeviceRow kDevices[] = {
     {"SX18AC", 2048}, {"SX20AC", 2048}, {"SX28AC", 2048}, {"SX48BD", 4096}, {"SX52BD", 4096},
 };
 
-// Collapses "." and ".." so the CWD line shows the folder as the system would.
-std::string Normalize(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t i = 0;
-    while (i <= path.size()) {
-        size_t j = path.find('/', i);
-        if (j == std::string::npos) j = path.size();
-        std::string part = path.substr(i, j - i);
-        if (part == "..") {
-            if (!parts.empty()) parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        i = j + 1;
-    }
-    std::string out;
-    for (auto& p : parts)
-        out += "/" + p;
-    return out.empty() ? "/" : out;
-}
-
 } // namespace
 
 int FindDeviceName(std::string_view name) {
@@ -94,6 +73,11 @@ int ReadDecimal(std::string_view s) {
     return neg ? -int32_t(v) : int32_t(v);
 }
 
+std::string LeftOutLine(int number, uint32_t shown, uint32_t leftOut) {
+    return Format("Message %d repeated: %u more reports after the first %u were left out", number,
+                  leftOut, shown);
+}
+
 Orda::Orda(OrdaHost& host) : host_(host) {}
 Orda::~Orda() = default;
 
@@ -101,12 +85,13 @@ void Orda::Exit(int code) {
     throw ExitRequest{code};
 }
 
-void Orda::Fatal(int severity, int number) {
+void Orda::Fatal(int severity, int number, std::string_view arg) {
     if (number != -1) {
-        if (!errorFile_ && !errorFileName_.empty()) errorFile_ = host_.Create(ErrorFilePath());
-        fatalReport_ = true;
-        Report(severity, number);
-        fatalReport_ = false;
+        if (!reports_.errorFile && !opt_.errorFileName.empty())
+            reports_.errorFile = host_.Create(opt_.ErrorFilePath());
+        reports_.fatal = true;
+        Report(severity, number, arg);
+        reports_.fatal = false;
     }
     Exit(1); // the files are closed on the way out of Run
 }
@@ -116,68 +101,48 @@ bool Orda::CloseOutput(std::unique_ptr<OutFile>& file, const std::string& name) 
     std::string reason = file->Close();
     file.reset();
     if (reason.empty()) return true;
-    outputFailed_ = true;
+    run_.outputFailed = true;
     host_.Print(Format("\nCannot write file '%s': %s\n", name.c_str(), reason.c_str()));
-    if (errorFile_)
-        errorFile_->Write(Format("Cannot write file '%s': %s\r\n", name.c_str(), reason.c_str()));
-    host_.Remove(name == errorFileName_ ? ErrorFilePath() : Resolve(name, false));
+    if (reports_.errorFile)
+        reports_.errorFile->Write(
+            Format("Cannot write file '%s': %s\r\n", name.c_str(), reason.c_str()));
+    host_.Remove(name == opt_.errorFileName ? opt_.ErrorFilePath() : opt_.Resolve(name, false));
     return false;
 }
 
 void Orda::RemoveObjectOutputs() {
     for (const char* ext : {".map", ".obj", ".hex", ".hxl", ".hxh", ".sxe"})
-        host_.Remove(Resolve(outputBase_ + ext, false));
-}
-
-std::string Orda::LeftOutLine(int number, uint32_t shown, uint32_t leftOut) const {
-    return Format("Message %d repeated: %u more reports after the first %u were left out", number,
-                  leftOut, shown);
+        host_.Remove(opt_.OutputPath(ext));
 }
 
 void Orda::ReportLeftOut() {
-    for (int n = 1; n <= kMessageCount; ++n) {
-        if (unshown_[size_t(n)] == 0) continue;
-        std::string line = LeftOutLine(n, shown_[size_t(n)], unshown_[size_t(n)]);
+    for (size_t n = 1; n <= kMessageCount; ++n) {
+        if (reports_.unshown[n] == 0) continue;
+        std::string line = LeftOutLine(int(n), reports_.shown[n], reports_.unshown[n]);
         host_.Print(line + "\n");
-        if (errorFile_) errorFile_->Write(line + "\r\n");
-        unshown_[size_t(n)] = 0;
+        if (reports_.errorFile) reports_.errorFile->Write(line + "\r\n");
+        reports_.unshown[n] = 0;
     }
-}
-
-// cmperr.log lives in the working folder, the .err file beside the other outputs.
-std::string Orda::ErrorFilePath() const {
-    return Resolve(errorFileName_, options_.nohau);
-}
-
-std::string Orda::Resolve(const std::string& name, bool fromWorkDir) const {
-    if (!name.empty() && name[0] == '/') return name;
-    const std::string& base = fromWorkDir ? workDir_ : startDir_;
-    if (base.empty()) return name;
-    return base == "/" ? "/" + name : base + "/" + name;
 }
 
 int Orda::Run(const std::vector<std::string>& argv) {
     try {
-        argv0_ = argv.empty() ? std::string("orda") : argv[0];
+        opt_.argv0 = argv.empty() ? std::string("orda") : argv[0];
         for (const auto& a : argv)
-            commandLine_ += a;
-        if (commandLine_.size() > 1024) {
+            opt_.commandLine += a;
+        if (opt_.commandLine.size() > 1024) {
             host_.Print("AHA- Command Line too long!\n");
-            commandLine_.resize(1024);
+            opt_.commandLine.resize(1024);
         }
         host_.Print(Format("\nORDA Cross-Assembler for Halvane SX-based microcontrollers "
                            "%20.20s\n",
                            kVersion));
         host_.Print("Part of the pellix development environment.\n");
 
-        image_.assign(kImageWords, kBlank);
-        symbolIndex_.reserve(1024);
-        p_ = PassState{};
-        p_.s = Settings{};
-        OptionC("CORVANEX");
-        OptionF("INHX8M");
-        OptionR("DEC");
-        OptionL("NOPAGE");
+        SetMnemonicSet(p_.s, "CORVANEX");
+        SetObjectFormat(p_.s, "INHX8M");
+        SetRadix(p_.s, "DEC");
+        SetListMode(p_.s, "NOPAGE");
 
         bool usage = false;
         bool ok = ParseOptions(argv, usage);
@@ -188,92 +153,65 @@ int Orda::Run(const std::vector<std::string>& argv) {
             if (usage) PrintMessageTable();
             return 1;
         }
-        options_ = p_.s;
-        pass0_ = p_.counters;
+        opt_.settings = p_.s;
 
-        startDir_ = Normalize(host_.CurrentDirectory());
-        runTime_ = host_.LocalTime();
-        FormFileNames(sourceArg_);
-        idText_.clear();
-        if (options_.corvanex) SetUpOutputDirectory();
-        options_ = p_.s;
-        host_.Print(Format("CWD = %.1023s\n", workDir_.c_str()));
-        startMs_ = host_.Milliseconds();
+        std::string currentDir = host_.CurrentDirectory();
+        run_.time = host_.LocalTime();
+        opt_.FormFileNames(currentDir);
+        if (opt_.settings.corvanex) SetUpOutputDirectory();
+        host_.Print(Format("CWD = %.1023s\n", opt_.workDir.c_str()));
+        run_.startMs = host_.Milliseconds();
 
         // Pass 1.
-        std::string sourcePath = Resolve(sourceName_, false);
+        std::string sourcePath = opt_.Resolve(opt_.sourceName, false);
         auto text = host_.ReadFile(sourcePath);
         if (!text) {
-            host_.Print(Format("\nCannot open Source file: <%s>", sourceName_.c_str()));
-            if (options_.corvanex) {
+            host_.Print(Format("\nCannot open Source file: <%s>", opt_.sourceName.c_str()));
+            if (opt_.settings.corvanex) {
                 p_.pass = 1;
-                arg_ = sourceName_;
-                Fatal(2, kCannotOpen);
+                Fatal(2, kCannotOpen, opt_.sourceName);
             }
             return 1;
         }
-        FileRecord main;
-        main.name = sourceName_;
-        main.resolved = sourcePath;
-        main.text = std::move(*text);
-        main.lineCount = uint32_t(std::count(main.text.begin(), main.text.end(), '\n'));
-        main.marks.assign(main.lineCount + 10, 0);
-        files_.push_back(std::move(main));
+        files_.Add(opt_.sourceName, sourcePath, std::move(*text));
 
         BeginPass(1);
-        {
-            errorFile_ = host_.Create(ErrorFilePath());
-            if (!errorFile_)
-                host_.Print(Format("\nCannot create error file '%s'", errorFileName_.c_str()));
-        }
+        reports_.errorFile = host_.Create(opt_.ErrorFilePath());
+        if (!reports_.errorFile)
+            host_.Print(Format("\nCannot create error file '%s'", opt_.errorFileName.c_str()));
         RunPass();
-        pass1_ = p_.counters;
-        pass1Lines_ = p_.linesRead;
-        pass1OscSeen_ = p_.oscLineSeen;
-        Settings afterPass = p_.s;
+        run_.pass1Lines = p_.linesRead;
+        run_.pass1OscSeen = p_.oscLineSeen;
 
-        if (pass1_.errors == 0) {
+        if (reports_.byPass[1].errors == 0) {
             BeginPass(2);
-            pass2Ran_ = true;
             if (p_.s.listMode != kListNone) OpenListAndMap();
             RunPass();
-            pass2_ = p_.counters;
-            afterPass = p_.s;
         }
         ReportLeftOut();
         ++p_.pass;
-        endMs_ = host_.Milliseconds();
+        run_.endMs = host_.Milliseconds();
         Summary();
         WriteOutputs();
         // Open until now, so that it also tells of output files that could not be written.
-        CloseOutput(errorFile_, errorFileName_);
+        CloseOutput(reports_.errorFile, opt_.errorFileName);
         Cleanup();
-        if (outputFailed_) {
+        if (run_.outputFailed) {
             RemoveObjectOutputs();
             return 1;
         }
 
-        int printed = pass0_.printed + pass1_.printed + pass2_.printed;
-        int errors = pass0_.errors + pass1_.errors + pass2_.errors;
-        int warnings = pass0_.warnings + pass1_.warnings + pass2_.warnings;
-        (void)afterPass;
-        if (printed < 1) return 0;
-        if (errors > 0) return 1;
-        if (warnings > 0) return 2;
+        const Counters total = reports_.Total();
+        if (total.printed < 1) return 0;
+        if (total.errors > 0) return 1;
+        if (total.warnings > 0) return 2;
         return 1;
     } catch (const ExitRequest& e) {
         // A run that stops early leaves no object output of an earlier run standing.
-        if (listOpen_) {
-            FlushQueue(true);
-            ListLeftOut();
-            CloseOutput(listFile_, outputBase_ + ".lst");
-            listOpen_ = false;
-        }
-        mapFile_.reset();
-        mapOpen_ = false;
+        AbandonListing();
         ReportLeftOut();
-        CloseOutput(errorFile_, errorFileName_);
-        if (!outputBase_.empty()) RemoveObjectOutputs();
+        CloseOutput(reports_.errorFile, opt_.errorFileName);
+        if (!opt_.outputBase.empty()) RemoveObjectOutputs();
         return e.code;
     }
 }
@@ -333,15 +271,16 @@ bool Orda::ParseOptions(const std::vector<std::string>& argv, bool& usage) {
         }
     }
     if (argv.size() != i + 1 || argv[i].empty()) return false;
-    sourceArg_ = argv[i];
+    opt_.sourceArg = argv[i];
     return true;
 }
 
+// The command line fills the settings of pass 0, which become the options.
 bool Orda::Option(char letter, const std::string& v) {
     Settings& s = p_.s;
     switch (letter) {
     case 'C':
-        return OptionC(v);
+        return SetMnemonicSet(s, v);
     case 'D':
         if (EqualNoCase(v, "LBL_START_ONE"))
             s.labelStartAny = false;
@@ -349,14 +288,14 @@ bool Orda::Option(char letter, const std::string& v) {
             s.labelStartAny = true;
         return true;
     case 'E':
-        return OptionE(v);
+        return SetExtension(s, v);
     case 'F':
-        return OptionF(v);
+        return SetObjectFormat(s, v);
     case 'I':
         s.caseInsensitive = true;
         return true;
     case 'L':
-        return OptionL(v);
+        return SetListMode(s, v);
     case 'O':
         if (EqualNoCase(v, "USE_OUTPUT_DIR"))
             s.outputDirWanted = true;
@@ -364,23 +303,15 @@ bool Orda::Option(char letter, const std::string& v) {
             s.outputDirWanted = false;
         return true;
     case 'P':
-        return OptionP(v);
+        return SetDevice(v);
     case 'Q':
-        return OptionQ(v);
+        return SetQuiet(s, v);
     case 'R':
-        return OptionR(v);
-    case 'T': {
-        int t = ReadDecimal(v);
-        uint16_t w = uint16_t(t);
-        if (w > 20) {
-            s.tabWidth = 20;
-            return false;
-        }
-        s.tabWidth = w;
-        return true;
-    }
+        return SetRadix(s, v);
+    case 'T':
+        return SetTabWidth(s, v);
     case 'W':
-        return OptionW(v);
+        return SetWarningLevel(s, v);
     case 'Z':
         s.fullPathsInMap = false;
         return true;
@@ -388,63 +319,7 @@ bool Orda::Option(char letter, const std::string& v) {
     return false;
 }
 
-bool Orda::OptionC(const std::string& v) {
-    static constexpr std::pair<const char*, int> kSets[] = {{"SX", kSetSx},
-                                                            {"CORVANEX", kSetCorvanex},
-                                                            {"MCHIP", kSetMchip},
-                                                            {"ALL", kSetAll},
-                                                            {"DEBUGGER", kSetDebugger}};
-    for (auto& [name, set] : kSets)
-        if (EqualNoCase(v, name)) {
-            p_.s.mnemonicSet = set;
-            return true;
-        }
-    p_.s.mnemonicSet = kSetCorvanex;
-    return false;
-}
-
-bool Orda::OptionE(const std::string& v) {
-    if (EqualNoCase(v, "CORVANEX"))
-        p_.s.corvanex = true;
-    else if (EqualNoCase(v, "NOHAU"))
-        p_.s.nohau = true;
-    else if (EqualNoCase(v, "NONE"))
-        p_.s.corvanex = p_.s.nohau = false;
-    else
-        return false;
-    return true;
-}
-
-bool Orda::OptionF(const std::string& v) {
-    static constexpr const char* kFormats[] = {"BIN16",  "INHX16", "INHX8M",
-                                               "INHX8S", "INHX32", "IEEE695"};
-    for (int i = 0; i < 6; ++i)
-        if (EqualNoCase(v, kFormats[i])) {
-            p_.s.objectFormat = i;
-            return true;
-        }
-    p_.s.objectFormat = kBin16;
-    return false;
-}
-
-bool Orda::OptionL(const std::string& v) {
-    Settings& s = p_.s;
-    bool ok = true;
-    if (EqualNoCase(v, "NONE") || v == "0")
-        s.listMode = kListNone;
-    else if (EqualNoCase(v, "PAGE") || v == "1")
-        s.listMode = kListPage;
-    else if (EqualNoCase(v, "NOPAGE") || v == "2")
-        s.listMode = kListNoPage;
-    else {
-        s.listMode = kListNone;
-        ok = false;
-    }
-    s.pageLengthInForce = s.listMode == kListNoPage ? 0 : s.pageLength;
-    return ok;
-}
-
-bool Orda::OptionP(const std::string& v) {
+bool Orda::SetDevice(const std::string& v) {
     Settings& s = p_.s;
     if (EqualNoCase(v, "OLDREV")) {
         s.oldRev = true;
@@ -463,38 +338,6 @@ bool Orda::OptionP(const std::string& v) {
     s.device = d;
     s.deviceDeclared = true;
     DeviceSetUp();
-    return true;
-}
-
-bool Orda::OptionQ(const std::string& v) {
-    int n = ReadDecimal(v);
-    int number = n < 0 ? -n : n;
-    if (!FindMessage(number)) return false;
-    p_.s.quiet[size_t(number)] = n < 0 ? 0 : 2;
-    return true;
-}
-
-bool Orda::OptionR(const std::string& v) {
-    int r = 0;
-    if (EqualNoCase(v, "DEC") || EqualNoCase(v, "D"))
-        r = 10;
-    else if (EqualNoCase(v, "BIN") || EqualNoCase(v, "B"))
-        r = 2;
-    else if (EqualNoCase(v, "OCT") || EqualNoCase(v, "O"))
-        r = 8;
-    else if (EqualNoCase(v, "HEX") || EqualNoCase(v, "H"))
-        r = 16;
-    p_.s.radix = r ? r : 10;
-    return r != 0;
-}
-
-bool Orda::OptionW(const std::string& v) {
-    int w = ReadDecimal(v);
-    if (w >= 3) {
-        p_.s.warningLevel = 1;
-        return false;
-    }
-    p_.s.warningLevel = w;
     return true;
 }
 
@@ -527,157 +370,107 @@ void Orda::PrintMessageTable() {
     }
 }
 
-void Orda::FormFileNames(const std::string& source) {
-    size_t slash = source.rfind('/');
-    std::string dir = slash == std::string::npos ? "" : source.substr(0, slash + 1);
-    std::string name = source.substr(dir.size());
-    size_t dot = name.rfind('.');
-    std::string ext = dot == std::string::npos ? "" : name.substr(dot);
-    if (dot != std::string::npos) name.resize(dot);
-    sourceBase_ = dir + name;
-    sourceNameNoExt_ = name;
-    sourceName_ = sourceBase_ + (ext.empty() ? ".asm" : ext);
-    outputBase_ = sourceBase_;
-    std::string absDir = dir.empty() ? startDir_ : (dir[0] == '/' ? dir : startDir_ + "/" + dir);
-    workDir_ = Normalize(absDir);
-    errorFileName_ = options_.nohau ? "cmperr.log" : outputBase_ + ".err";
-}
-
 void Orda::SetUpOutputDirectory() {
-    EnterSymbol("__ORDA", 1, 0, kData);
-    p_.breakAddr = 0xFFFF;
-    if (!options_.outputDirWanted) return;
-    std::string dir = host_.ProgramDirectory(argv0_) + "ORDA Output/";
-    bool made = host_.MakeDirectory(Resolve(dir, false));
+    symbols_.Enter("__ORDA", 1, 0, kData, p_.listingLine);
+    if (!opt_.settings.outputDirWanted) return;
+    std::string dir = host_.ProgramDirectory(opt_.argv0) + "ORDA Output/";
+    bool made = host_.MakeDirectory(opt_.Resolve(dir, false));
     if (!made) {
         // Installed programs sit in folders the user cannot write to.
         dir = host_.UserOutputDirectory();
         made = !dir.empty() && host_.MakeDirectory(dir);
     }
     if (made) {
-        outputBase_ = dir + sourceNameNoExt_;
-        if (!options_.nohau) errorFileName_ = outputBase_ + ".err";
+        opt_.outputBase = dir + opt_.sourceNameNoExt;
+        if (!opt_.settings.nohau) opt_.errorFileName = opt_.outputBase + ".err";
     }
 }
 
 void Orda::BeginPass(int pass) {
     PassState fresh;
     fresh.pass = pass;
-    fresh.s = options_;
+    fresh.s = opt_.settings;
     fresh.dev.index = -1;
     p_ = std::move(fresh);
     DeviceSetUp();
-    p_.s.deviceDeclared = options_.deviceDeclared;
-    Frame f;
-    f.kind = Frame::kFile;
-    f.fileIndex = 0;
-    f.name = files_[0].name;
-    f.text = &files_[0].text;
-    f.level = 0;
-    p_.frames.push_back(std::move(f));
-    p_.entryFiles.push_back(files_[0].name);
+    p_.s.deviceDeclared = opt_.settings.deviceDeclared;
+    PushFile(0, 0);
 }
 
 void Orda::RunPass() {
     while (!p_.ended && NextLine()) {
-        if (p_.listingLine > maxLinesPerPass) {
-            arg_ = std::to_string(maxLinesPerPass);
-            Fatal(kError, kTooManyLines);
-        }
-        Statement();
+        if (p_.listingLine > maxLinesPerPass)
+            Fatal(kError, kTooManyLines, std::to_string(maxLinesPerPass));
+        HandleStatement();
     }
     if (!p_.ended) {
-        if (p_.defining || p_.collecting) Report(kError, kUnexpectedEof);
+        if (p_.src.defining || p_.src.collecting) Report(kError, kUnexpectedEof);
         if (!p_.conds.empty()) Report(kError, kBadIfElse);
     }
-    p_.frames.clear();
-    if (p_.pass == 1) {
-        curFileIndex_ = 0;
-        curFileLine_ = 1;
-        uint32_t saved = p_.listingLine;
-        p_.listingLine = 1;
-        if (!FindSymbol("__SX_IRC_CAL")) {
-            EnterSymbol("__SX_IRC_CAL", 0, 0, kData);
-            // Without the extension IRC_CAL does not exist, so its absence is no news.
-            if (p_.s.corvanex) Report(kWarning, kNoIrcCal);
-        }
-        if (!FindSymbol("__SX_FREQ")) {
-            EnterSymbol("__SX_FREQ", 50000000, 0, kData);
-            Report(kWarning, kNoFreq);
-        }
-        p_.listingLine = saved;
-    } else if (p_.pass == 2) {
-        FlushQueue(true);
-        if (mapOpen_) FinishMap();
-        if (listOpen_) {
-            ListLeftOut();
-            ListCrossReference();
-        }
-        CloseOutput(listFile_, outputBase_ + ".lst");
-        listOpen_ = false;
-    }
+    p_.src.frames.clear();
+    if (p_.pass == 1)
+        EndPass1();
+    else if (p_.pass == 2)
+        FinishListing();
 }
 
-int Orda::Report(int severityAndFlags, int number) {
+int Orda::Report(int severityAndFlags, int number, std::string_view arg) {
     int severity = severityAndFlags & 0xFF;
     bool listingOnly = (severityAndFlags & kListingOnly) != 0;
-    if (severity >= 2) lastError_ = number;
+    // after the last pass nothing is reported; pass 2 would count it
+    Counters& counters = reports_.byPass[size_t(p_.pass < 2 ? p_.pass : 2)];
     const MessageEntry* m = FindMessage(number);
     if (!m) {
         host_.Print(Format("\n!!! Unknown error code %d, halting\n", number));
-        ++p_.counters.errors;
+        ++counters.errors;
         return -1;
     }
     const Settings& s = p_.s;
     if (severity < s.warningLevel || severity < s.quiet[size_t(number)]) return -1;
-    std::string text = m->takesArgument ? FormatArg(m->text, arg_) : std::string(m->text);
-    if (p_.pass == 0) {
+    std::string text = m->takesArgument ? FormatArg(m->text, arg) : std::string(m->text);
+    auto count = [&] {
         if (severity == 0)
-            ++p_.counters.comments;
+            ++counters.comments;
         else if (severity == 1)
-            ++p_.counters.warnings;
+            ++counters.warnings;
         else
-            ++p_.counters.errors;
-        ++p_.counters.printed;
+            ++counters.errors;
+    };
+    if (p_.pass == 0) {
+        count();
+        ++counters.printed;
         host_.Print(std::string("\n") + SeverityWord(severity) + ": " + text + "\n");
         return -1;
     }
     // Pass 2 meets again what pass 1 already said about a line: list it, say it once.
     bool repeat = false;
     if (p_.pass == 2 && severity < 2) {
-        auto it = pass1Printed_.find({p_.listingLine, number});
-        if (it != pass1Printed_.end() && it->second > 0) {
+        auto it = reports_.pass1Printed.find({p_.listingLine, number});
+        if (it != reports_.pass1Printed.end() && it->second > 0) {
             --it->second;
             repeat = true;
         }
     }
-    if (!repeat) {
-        if (severity == 0)
-            ++p_.counters.comments;
-        else if (severity == 1)
-            ++p_.counters.warnings;
-        else
-            ++p_.counters.errors;
-    }
+    if (!repeat) count();
     const std::string& fileName =
-        curFileIndex_ < int(files_.size()) ? files_[size_t(curFileIndex_)].name : sourceName_;
-    std::string line = fileName + "(" + std::to_string(curFileLine_) + ") Line " +
+        st_.fileIndex < int(files_.size()) ? files_[size_t(st_.fileIndex)].name : opt_.sourceName;
+    std::string line = fileName + "(" + std::to_string(st_.fileLine) + ") Line " +
                        std::to_string(p_.listingLine) + ", " + SeverityWord(severity) + " " +
                        std::to_string(number) + ", Pass " + std::to_string(p_.pass) + ": " + text;
     const size_t n = size_t(number);
-    if (listOpen_) {
-        if (listed_[n] < kMaxRepeats || fatalReport_) {
-            ++listed_[n];
-            p_.queue.push_back({p_.listingLine, "****** " + line});
+    if (list_.listFile) {
+        if (reports_.listed[n] < kMaxRepeats || reports_.fatal) {
+            ++reports_.listed[n];
+            ListMessage("****** " + line);
         } else {
-            ++unlisted_[n];
+            ++reports_.unlisted[n];
         }
     }
     if (repeat) return -1;
     if (!listingOnly) {
-        ++p_.counters.printed;
-        if (shown_[n] < kMaxRepeats || fatalReport_) {
-            ++shown_[n];
+        ++counters.printed;
+        if (reports_.shown[n] < kMaxRepeats || reports_.fatal) {
+            ++reports_.shown[n];
             host_.Print(line + "\n");
             if (s.nohau) {
                 size_t open = line.find('(');
@@ -685,16 +478,17 @@ int Orda::Report(int severityAndFlags, int number) {
                 size_t close = line.find(')');
                 if (close != std::string::npos) line[close] = '#';
             }
-            if (errorFile_) errorFile_->Write(line + "\r\n");
+            if (reports_.errorFile) reports_.errorFile->Write(line + "\r\n");
         } else {
-            ++unshown_[n];
+            ++reports_.unshown[n];
         }
     }
     if (p_.pass == 1) {
-        ++pass1Printed_[{p_.listingLine, number}];
-        lineHadMessage_ = true;
-        lineMessage_ = number;
-        if (severity >= 2) lineHadError_ = true;
+        ++reports_.pass1Printed[{p_.listingLine, number}];
+        LineMarks& marks = reports_.marks;
+        if (marks.line != p_.listingLine) marks = LineMarks{p_.listingLine};
+        marks.message = number;
+        if (severity >= 2) marks.error = true;
     }
     return -1;
 }
@@ -705,21 +499,20 @@ int Orda::ReportOutsidePass1(int severityAndFlags, int number) {
 }
 
 void Orda::Summary() {
-    double seconds = double(endMs_ - startMs_) * 0.001;
-    host_.Print(Format("\n%d lines compiled in %.2f seconds", int(pass1Lines_), seconds));
-    host_.Print(Format("\n%d symbols", int(symbols_.size())));
-    int printed = pass0_.printed + pass1_.printed + pass2_.printed;
-    if (printed < 1) {
+    double seconds = double(run_.endMs - run_.startMs) * 0.001;
+    host_.Print(Format("\n%d lines compiled in %.2f seconds", int(run_.pass1Lines), seconds));
+    host_.Print(Format("\n%d symbols", int(symbols_.Count())));
+    const Counters total = reports_.Total();
+    if (total.printed < 1) {
         host_.Print("\nNo errors detected by the assembler.\n");
         return;
     }
-    host_.Print(Format("\n   %d warnings", pass0_.warnings + pass1_.warnings + pass2_.warnings));
-    host_.Print(Format("\n   %d severe errors\n", pass0_.errors + pass1_.errors + pass2_.errors));
+    host_.Print(Format("\n   %d warnings", total.warnings));
+    host_.Print(Format("\n   %d severe errors\n", total.errors));
 }
 
 void Orda::WriteOutputs() {
-    int errors = pass0_.errors + pass1_.errors + pass2_.errors;
-    if (errors > 0) {
+    if (reports_.Total().errors > 0) {
         host_.Print("\nNo output files are generated\n");
         RemoveObjectOutputs();
         return;
@@ -728,18 +521,19 @@ void Orda::WriteOutputs() {
         host_.Print("\nCannot open object file");
         Exit(1);
     }
-    if (p_.s.listMode == kListPage || p_.s.listMode == kListNoPage) WriteSymbolFile();
+    if (p_.s.listMode == kListPage || p_.s.listMode == kListNoPage)
+        run_.listingRemoved = !WriteSymbolFile();
 }
 
 void Orda::Cleanup() {
-    if (!errorFileName_.empty()) {
-        std::string path = ErrorFilePath();
+    if (!opt_.errorFileName.empty()) {
+        std::string path = opt_.ErrorFilePath();
         long long size = host_.FileSize(path);
         if (size >= 0 && size < 4) host_.Remove(path);
     }
-    if (p_.s.listMode == kListNone)
+    if (p_.s.listMode == kListNone || run_.listingRemoved)
         for (const char* ext : {".map", ".sym", ".lst"})
-            host_.Remove(Resolve(outputBase_ + ext, false));
+            host_.Remove(opt_.OutputPath(ext));
 }
 
 } // namespace orda

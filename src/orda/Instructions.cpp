@@ -290,7 +290,7 @@ void Orda::PageCheck(int32_t target) {
 
 void Orda::Instruction(int keyword) {
     const Keyword& k = KeywordAt(keyword);
-    stmtWords_.clear();
+    st_.words.clear();
     bool ok = true;
     int count;
     if (k.form == kFormCompound)
@@ -299,12 +299,12 @@ void Orda::Instruction(int keyword) {
         count = DataList(keyword, ok);
     else
         count = SingleWord(keyword, ok);
-    if (!codeAllowed_) return;
+    if (!st_.codeAllowed) return;
     uint32_t start = p_.statementPc;
     if (p_.pass == 2 && ok) StoreWords(start, count);
     if (count > 0) {
-        listKind_ = kListCode;
-        listAddress_ = start;
+        st_.listKind = kListCode;
+        st_.listAddress = start;
     }
     if (start >= uint32_t(p_.dev.memSize)) {
         if (count > 0) Report(kError, kMemoryLimit);
@@ -317,18 +317,17 @@ void Orda::Instruction(int keyword) {
         if (p_.bankCountdown > 0) --p_.bankCountdown;
     }
     if (k.form == kFormCompound) {
-        if (jumpWithAddress_) p_.pageCountdown = p_.bankCountdown = 0;
-        if (movToFsr_) p_.bankCountdown = 0;
+        if (st_.jumpWithAddress) p_.pageCountdown = p_.bankCountdown = 0;
+        if (st_.movToFsr) p_.bankCountdown = 0;
     }
 }
 
 void Orda::StoreWords(uint32_t start, int count) {
     bool overwrite = false;
-    for (int i = 0; i < count && i < int(stmtWords_.size()); ++i) {
+    for (int i = 0; i < count && i < int(st_.words.size()); ++i) {
         uint32_t a = start + uint32_t(i);
         if (a >= uint32_t(p_.dev.memSize)) break;
-        if (image_[a] != kBlank) overwrite = true;
-        image_[a] = stmtWords_[size_t(i)];
+        if (!image_.Store(a, st_.words[size_t(i)])) overwrite = true;
     }
     if (overwrite) Report(kError, kOverwriting);
 }
@@ -339,8 +338,8 @@ int Orda::SingleWord(int keyword, bool& ok) {
     int n = 0;
     bool failed = false;
     Next();
-    while (tok_.type != kTokEnd) {
-        if (tok_.type == kTokHash || tok_.type == kTokComma) {
+    while (cur_.tok.type != kTokEnd) {
+        if (cur_.tok.type == kTokHash || cur_.tok.type == kTokComma) {
             Next();
             continue;
         }
@@ -475,7 +474,7 @@ int Orda::SingleWord(int keyword, bool& ok) {
         ok = false;
         break;
     }
-    stmtWords_.push_back(w);
+    st_.words.push_back(w);
     return 1;
 }
 
@@ -485,19 +484,19 @@ int Orda::DataList(int keyword, bool& ok) {
     int operands = 0;
     ok = true;
     Next();
-    while (tok_.type != kTokEnd) {
-        if (tok_.type == kTokComma) {
+    while (cur_.tok.type != kTokEnd) {
+        if (cur_.tok.type == kTokComma) {
             Next();
             continue;
         }
         ++operands;
-        if (tok_.type == kTokString) {
+        if (cur_.tok.type == kTokString) {
             int after = Peek();
             if (after == kTokComma || after == kTokEnd) {
-                std::string text = tok_.text;
+                std::string text = cur_.tok.text;
                 for (size_t i = 0; i < text.size() && i < 200; ++i) {
                     int16_t c = int16_t(int8_t(text[i]));
-                    stmtWords_.push_back(retw ? uint16_t(Opcode(Retw) | (c & 0xFF)) : uint16_t(c));
+                    st_.words.push_back(retw ? uint16_t(Opcode(Retw) | (c & 0xFF)) : uint16_t(c));
                 }
                 Next();
                 continue;
@@ -507,8 +506,8 @@ int Orda::DataList(int keyword, bool& ok) {
         if (!Evaluate(v)) {
             ok = false;
             // keep the size of pass 1: one word for the operand
-            stmtWords_.push_back(0);
-            while (tok_.type != kTokComma && tok_.type != kTokEnd)
+            st_.words.push_back(0);
+            while (cur_.tok.type != kTokComma && cur_.tok.type != kTokEnd)
                 Next();
             continue;
         }
@@ -516,25 +515,27 @@ int Orda::DataList(int keyword, bool& ok) {
             if (v.bit) Report(kWarning, kBitfieldOperator);
             if (v.v < -2048 || v.v > 4095) Report(kWarning, kData12Bits);
         }
-        stmtWords_.push_back(retw ? uint16_t(Opcode(Retw) | (v.v & 0xFF)) : uint16_t(v.v));
+        st_.words.push_back(retw ? uint16_t(Opcode(Retw) | (v.v & 0xFF)) : uint16_t(v.v));
     }
     if (operands == 0 && !retw) {
         Report(kError, kBadInstruction);
         ok = false;
     }
-    return int(stmtWords_.size());
+    return int(st_.words.size());
 }
 
 int Orda::Compound(int mnemonic, bool& ok) {
     ok = true;
-    jumpWithAddress_ = false;
-    movToFsr_ = false;
+    st_.jumpWithAddress = false;
+    st_.movToFsr = false;
     // MOV W,x-W is read from the text: the only form with an operator after the register.
     if (mnemonic == kMov) {
-        size_t i = pos_;
+        size_t i = cur_.pos;
         std::string rest;
-        for (; i < line_.size() && line_[i] != ';' && !IsStatementEnd((unsigned char)line_[i]); ++i)
-            rest += line_[i];
+        for (; i < st_.line.size() && st_.line[i] != ';' &&
+               !IsStatementEnd((unsigned char)st_.line[i]);
+             ++i)
+            rest += st_.line[i];
         auto trim = [](std::string& s) {
             size_t a = s.find_first_not_of(" \t");
             size_t b = s.find_last_not_of(" \t");
@@ -549,24 +550,15 @@ int Orda::Compound(int mnemonic, bool& ok) {
             trim(middle);
             if (EqualNoCase(first, "W") && middle.size() > 1 && middle.back() == '-') {
                 middle.pop_back();
-                std::string saved = line_;
-                size_t savedPos = pos_;
-                line_ = middle;
-                StartLine();
-                Next();
                 Value v;
-                bool good = Evaluate(v) && tok_.type == kTokEnd;
-                line_ = saved;
-                pos_ = savedPos;
-                havePeek_ = false;
-                tok_.type = kTokEnd;
+                bool good = EvaluateAlone(middle, v);
                 if (good || p_.pass == 1) {
                     ok = good;
-                    stmtWords_.push_back(uint16_t(Opcode(MovWFrMinusW) | FileRegister(v.v)));
+                    st_.words.push_back(uint16_t(Opcode(MovWFrMinusW) | FileRegister(v.v)));
                     return 1;
                 }
                 ok = false;
-                stmtWords_.push_back(0);
+                st_.words.push_back(0);
                 return 1;
             }
         }
@@ -577,20 +569,20 @@ int Orda::Compound(int mnemonic, bool& ok) {
     bool longJump = false;
     bool tooMany = false;
     Next();
-    while (tok_.type != kTokEnd) {
+    while (cur_.tok.type != kTokEnd) {
         if (n >= 5) {
             tooMany = true;
             break;
         }
         Operand& o = ops[n];
-        int t = tok_.type;
+        int t = cur_.tok.type;
         if (t == kTokComma) {
             Next();
             continue;
         }
         if (t == kTokName || t == kTokAtName) {
             if (t == kTokAtName) longJump = true;
-            const std::string& w = tok_.text;
+            const std::string& w = cur_.tok.text;
             bool afterBang = n == 1 && ops[0].kind == kBang;
             uint8_t kind = kNone;
             if (t == kTokName) {
@@ -665,13 +657,13 @@ int Orda::Compound(int mnemonic, bool& ok) {
         bool literal = t == kTokHash;
         if (literal) {
             Next();
-            if (tok_.type == kTokAtName) longJump = true;
+            if (cur_.tok.type == kTokAtName) longJump = true;
         }
         Value v;
         if (!Evaluate(v)) {
             ok = false;
             v = Value{};
-            while (tok_.type != kTokComma && tok_.type != kTokEnd)
+            while (cur_.tok.type != kTokComma && cur_.tok.type != kTokEnd)
                 Next();
         }
         o.v = v;
@@ -695,7 +687,7 @@ int Orda::Compound(int mnemonic, bool& ok) {
     if (!row) {
         Report(kError, kBadInstruction);
         ok = false;
-        stmtWords_.push_back(0);
+        st_.words.push_back(0);
         return 1;
     }
 
@@ -707,8 +699,8 @@ int Orda::Compound(int mnemonic, bool& ok) {
     bool prefix = longJump && jumps && IsJumpMnemonic(mnemonic);
     if (prefix) p_.pageCountdown = 0;
     if (jumps && (mnemonic == kJmp || mnemonic == kCall || mnemonic == kGoto))
-        jumpWithAddress_ = true;
-    if (mnemonic == kMov && n >= 1 && ops[0].kind == kReg && ops[0].v.v == 4) movToFsr_ = true;
+        st_.jumpWithAddress = true;
+    if (mnemonic == kMov && n >= 1 && ops[0].kind == kReg && ops[0].v.v == 4) st_.movToFsr = true;
 
     int pendingWarning = 0; // of 24, 37, 49 and 53 only the last one is reported
     for (int i = 0; i < row->nwords; ++i) {
@@ -765,7 +757,7 @@ int Orda::Compound(int mnemonic, bool& ok) {
             w = uint16_t(w | (v & 0xFF));
             break;
         }
-        stmtWords_.push_back(w);
+        st_.words.push_back(w);
     }
     if (pendingWarning && checks()) Report(kWarning, pendingWarning);
     if (prefix) {
@@ -776,9 +768,9 @@ int Orda::Compound(int mnemonic, bool& ok) {
         }
         // The page word goes first: put between a skip and its jump it would be what the
         // skip skips, and the jump would run on both paths.
-        stmtWords_.insert(stmtWords_.begin(), uint16_t(Opcode(Page) | ((target >> 9) & 7)));
+        st_.words.insert(st_.words.begin(), uint16_t(Opcode(Page) | ((target >> 9) & 7)));
     }
-    return int(stmtWords_.size());
+    return int(st_.words.size());
 }
 
 } // namespace orda

@@ -27,93 +27,125 @@ std::string AscTime(const std::tm& t) {
                   t.tm_min, t.tm_sec, t.tm_year + 1900);
 }
 
-} // namespace
-
-std::string Orda::HeadingText() const {
-    return Format("ORDA Cross-Assembler %s  %24.24s", kVersion, AscTime(runTime_).c_str());
+std::string HeadingText(const std::tm& time) {
+    return Format("ORDA Cross-Assembler %s  %24.24s", kVersion, AscTime(time).c_str());
 }
+
+std::string SymbolLine(const std::string& name, const Symbol& s, bool corvanex) {
+    bool watch = s.type >= kWatchFirst && s.type <= kWatchLast && corvanex;
+    std::string out = Format("%-32s  %4s   %08X", name.c_str(), SymbolTypeName(s.type, corvanex),
+                             uint32_t(s.value));
+    if (watch) {
+        out += Format(" %02X", unsigned(s.bit));
+    } else if (s.bit > 0) {
+        out += '.';
+        out += char('0' + (s.bit & 7));
+    } else {
+        out += "  ";
+    }
+    out += Format(" %04u", s.line);
+    return out;
+}
+
+} // namespace
 
 // ---- list file ----
 
 void Orda::OpenListAndMap() {
-    listFile_ = host_.Create(Resolve(outputBase_ + ".lst", false));
-    if (!listFile_) {
+    list_ = Listing{};
+    list_.listFile = host_.Create(opt_.OutputPath(".lst"));
+    if (!list_.listFile) {
         host_.Print("\nCannot create program listing file");
-        p_.s.listMode = options_.listMode = kListNone;
         Exit(1);
     }
-    listOpen_ = true;
-    mapFile_ = host_.Create(Resolve(outputBase_ + ".map", false));
-    if (!mapFile_) {
+    list_.mapFile = host_.Create(opt_.OutputPath(".map"));
+    if (!list_.mapFile) {
         host_.Print("\nCannot create map file");
-        p_.s.listMode = options_.listMode = kListNone;
-        listFile_.reset();
-        listOpen_ = false;
+        list_.listFile.reset();
         Exit(1);
     }
-    mapOpen_ = true;
-    mapData_.assign(2560, '\0');
-    mapPos_ = 2048;
-    listCount_ = 0;
-    pageNumber_ = 0;
-    pageLines_ = 0;
-    columnHeader_ = kColumnHeader;
+    list_.mapData.assign(2560, '\0');
+    list_.columnHeader = kColumnHeader;
 }
 
 void Orda::ListRaw(std::string_view text) {
-    if (listFile_) listFile_->Write(text);
+    if (list_.listFile) list_.listFile->Write(text);
 }
 
 void Orda::PageHeader() {
-    ++pageNumber_;
+    ++list_.pageNumber;
     std::string h;
-    if (pageNumber_ > 1) h += '\f';
-    h += Format("Page %2d ", pageNumber_) + HeadingText() + "\r\n";
-    pageLines_ = 3;
+    if (list_.pageNumber > 1) h += '\f';
+    h += Format("Page %2d ", list_.pageNumber) + HeadingText(run_.time) + "\r\n";
+    list_.pageLines = 3;
     if (!p_.title.empty()) {
         h += p_.title + "\r\n";
-        ++pageLines_;
+        ++list_.pageLines;
     }
-    if (!p_.subtitle.empty()) {
-        h += p_.subtitle + "\r\n";
-        ++pageLines_;
+    const std::string& subtitle = list_.crossReference ? "Cross Reference" : p_.subtitle;
+    if (!subtitle.empty()) {
+        h += subtitle + "\r\n";
+        ++list_.pageLines;
     }
     h += "\r\n";
-    ++pageLines_;
-    if (!columnHeader_.empty()) {
-        h += columnHeader_ + "\r\n";
-        ++pageLines_;
+    ++list_.pageLines;
+    if (!list_.columnHeader.empty()) {
+        h += list_.columnHeader + "\r\n";
+        ++list_.pageLines;
     }
     ListRaw(h);
 }
 
 void Orda::ListLine(std::string_view text) {
     int length = p_.s.pageLengthInForce;
-    if (length > 0 && (pageNumber_ == 0 || pageLines_ >= length)) PageHeader();
+    if (length > 0 && (list_.pageNumber == 0 || list_.pageLines >= length)) PageHeader();
     std::string line(text);
     line += "\r\n";
     ListRaw(line);
-    ++listCount_;
-    ++pageLines_;
+    ++list_.listCount;
+    ++list_.pageLines;
 }
 
-void Orda::FlushQueue(bool) {
-    if (p_.queue.empty()) return;
-    if (listOpen_)
-        for (const QueuedMessage& m : p_.queue)
-            ListLine(m.text);
-    p_.queue.clear();
+void Orda::ListMessage(std::string text) {
+    list_.queue.push_back(std::move(text));
 }
 
-std::string Orda::SourceForList(bool& truncated) {
+void Orda::FlushQueue() {
+    if (list_.queue.empty()) return;
+    if (list_.listFile)
+        for (const std::string& m : list_.queue)
+            ListLine(m);
+    list_.queue.clear();
+}
+
+void Orda::FinishListing() {
+    FlushQueue();
+    if (list_.mapFile) FinishMap();
+    if (list_.listFile) {
+        ListLeftOut();
+        ListCrossReference();
+    }
+    CloseOutput(list_.listFile, opt_.outputBase + ".lst");
+}
+
+void Orda::AbandonListing() {
+    if (list_.listFile) {
+        FlushQueue();
+        ListLeftOut();
+        CloseOutput(list_.listFile, opt_.outputBase + ".lst");
+    }
+    list_.mapFile.reset();
+}
+
+std::string Orda::SourceForList(bool& truncated) const {
     truncated = false;
     // a line holds at most 255 characters, so only tabs can take it past the limit
-    if (line_.find('\t') == std::string::npos && line_.find(char(31)) == std::string::npos)
-        return line_;
+    if (st_.line.find('\t') == std::string::npos && st_.line.find(char(31)) == std::string::npos)
+        return st_.line;
     std::string out;
     int width = p_.s.tabWidth ? p_.s.tabWidth : 1;
     int col = 0;
-    for (char c : line_) {
+    for (char c : st_.line) {
         if (c == '\t') {
             int next = (col / width + 1) * width;
             if (next > 256) {
@@ -134,23 +166,24 @@ std::string Orda::SourceForList(bool& truncated) {
 }
 
 void Orda::MapRecord(uint32_t address) {
-    if (!mapOpen_) return;
-    Put16(mapData_, mapPos_, uint16_t(address));
-    Put16(mapData_, mapPos_ + 2, uint16_t(curFileLine_));
-    Put16(mapData_, mapPos_ + 4, uint16_t(listCount_));
-    Put16(mapData_, mapPos_ + 6, uint16_t(curFileIndex_));
-    mapPos_ += 8;
+    if (!list_.mapFile) return;
+    Put16(list_.mapData, list_.mapPos, uint16_t(address));
+    Put16(list_.mapData, list_.mapPos + 2, uint16_t(st_.fileLine));
+    Put16(list_.mapData, list_.mapPos + 4, uint16_t(list_.listCount));
+    Put16(list_.mapData, list_.mapPos + 6, uint16_t(st_.fileIndex));
+    list_.mapPos += 8;
 }
 
 void Orda::ListStatement() {
-    if (!listOpen_) {
-        p_.queue.clear();
+    if (!list_.listFile) {
+        list_.queue.clear();
         return;
     }
-    char flag = fromExpansion_ ? 'm' : (curLevel_ > 0 ? '+' : ' ');
-    bool hidden = !p_.s.expand && (fromExpansion_ || curLevel_ > 0) && listKind_ != kListTextNoFlag;
-    if (listKind_ == kListNothing || hidden) {
-        FlushQueue(false);
+    char flag = st_.fromExpansion ? 'm' : (st_.level > 0 ? '+' : ' ');
+    bool hidden =
+        !p_.s.expand && (st_.fromExpansion || st_.level > 0) && st_.listKind != kListTextNoFlag;
+    if (st_.listKind == kListNothing || hidden) {
+        FlushQueue();
         return;
     }
     bool truncated;
@@ -173,13 +206,13 @@ void Orda::ListStatement() {
         line += ' ';
         tail(flag);
     };
-    switch (listKind_) {
+    switch (st_.listKind) {
     case kListValue:
         line += '=';
-        AppendHex(line, uint32_t(listValue_), 8);
-        if (listHasBit_) {
+        AppendHex(line, uint32_t(st_.listValue), 8);
+        if (st_.listHasBit) {
             line += '.';
-            line += char('0' + (listBit_ & 7));
+            line += char('0' + (st_.listBit & 7));
         } else {
             line += "  ";
         }
@@ -190,19 +223,19 @@ void Orda::ListStatement() {
         ListLine(line);
         break;
     case kListCode: {
-        twoWords(listAddress_, stmtWords_.empty() ? 0 : stmtWords_[0]);
+        twoWords(st_.listAddress, st_.words.empty() ? 0 : st_.words[0]);
         ListLine(line);
-        MapRecord(listAddress_);
-        for (size_t i = 1; i < stmtWords_.size(); i += 4) {
+        MapRecord(st_.listAddress);
+        for (size_t i = 1; i < st_.words.size(); i += 4) {
             std::string c = "        ";
-            AppendHex(c, (listAddress_ + uint32_t(i)) & 0xFFFF, 4);
+            AppendHex(c, (st_.listAddress + uint32_t(i)) & 0xFFFF, 4);
             c += "  ";
-            for (size_t j = i; j < i + 4 && j < stmtWords_.size(); ++j) {
+            for (size_t j = i; j < i + 4 && j < st_.words.size(); ++j) {
                 if (j > i) c += ' ';
-                AppendHex(c, stmtWords_[j], 4);
+                AppendHex(c, st_.words[j], 4);
             }
             ListLine(c);
-            MapRecord(listAddress_ + uint32_t(i));
+            MapRecord(st_.listAddress + uint32_t(i));
         }
         break;
     }
@@ -211,9 +244,9 @@ void Orda::ListStatement() {
         ListLine(line);
         break;
     case kListReset:
-        twoWords(listAddress_, listWords_[0]);
+        twoWords(st_.listAddress, st_.resetWord);
         ListLine(line);
-        MapRecord(listAddress_);
+        MapRecord(st_.listAddress);
         break;
     case kListEject:
         if (p_.s.pageLengthInForce > 0) PageHeader();
@@ -225,62 +258,46 @@ void Orda::ListStatement() {
     case kListText:
     case kListSpace:
         line.append(11, ' ');
-        tail(listKind_ == kListTextNoFlag ? ' ' : flag);
+        tail(st_.listKind == kListTextNoFlag ? ' ' : flag);
         ListLine(line);
-        if (listKind_ == kListSpace)
-            for (int i = 0; i < spaceLines_; ++i)
+        if (st_.listKind == kListSpace)
+            for (int i = 0; i < st_.spaceLines; ++i)
                 ListLine("");
         break;
     case kListNothing:
         break;
     }
-    FlushQueue(false);
-}
-
-std::string Orda::SymbolLine(const std::string& name, const Symbol& s) const {
-    bool watch = s.type >= kWatchFirst && s.type <= kWatchLast && p_.s.corvanex;
-    std::string out = Format("%-32s  %4s   %08X", name.c_str(),
-                             SymbolTypeName(s.type, p_.s.corvanex), uint32_t(s.value));
-    if (watch) {
-        out += Format(" %02X", unsigned(s.bit));
-    } else if (s.bit > 0) {
-        out += '.';
-        out += char('0' + (s.bit & 7));
-    } else {
-        out += "  ";
-    }
-    out += Format(" %04u", s.line);
-    return out;
+    FlushQueue();
 }
 
 void Orda::ListLeftOut() {
     for (int n = 1; n <= kMessageCount; ++n) {
-        if (unlisted_[size_t(n)] == 0) continue;
-        ListLine("****** " + LeftOutLine(n, listed_[size_t(n)], unlisted_[size_t(n)]));
-        unlisted_[size_t(n)] = 0;
+        if (reports_.unlisted[size_t(n)] == 0) continue;
+        ListLine("****** " +
+                 LeftOutLine(n, reports_.listed[size_t(n)], reports_.unlisted[size_t(n)]));
     }
 }
 
 void Orda::ListCrossReference() {
-    FlushQueue(true);
-    p_.subtitle = "Cross Reference";
-    columnHeader_.clear();
+    FlushQueue();
+    list_.crossReference = true;
+    list_.columnHeader.clear();
     ListLine("");
     ListLine("Cross Reference");
-    ListLine(Format("%d symbols", int(symbols_.size())));
+    ListLine(Format("%d symbols", int(symbols_.Count())));
     ListLine("");
     ListLine(kSymbolHeader);
-    for (const auto& [name, s] : symbols_)
-        ListLine(SymbolLine(name, s));
+    for (const auto& [name, s] : symbols_.Tree())
+        ListLine(SymbolLine(name, s, p_.s.corvanex));
 }
 
 void Orda::FinishMap() {
-    Put16(mapData_, 0, 0xAAFF);
-    Put16(mapData_, 2, 0x0100);
-    Put16(mapData_, 4, uint16_t(p_.dev.index));
-    Put16(mapData_, 6, uint16_t(p_.dev.memSize - 1));
-    Put16(mapData_, 8, uint16_t(p_.dev.highest));
-    Put16(mapData_, 10, 0xFFFF);
+    Put16(list_.mapData, 0, 0xAAFF);
+    Put16(list_.mapData, 2, 0x0100);
+    Put16(list_.mapData, 4, uint16_t(p_.dev.index));
+    Put16(list_.mapData, 6, uint16_t(p_.dev.memSize - 1));
+    Put16(list_.mapData, 8, uint16_t(p_.dev.highest));
+    Put16(list_.mapData, 10, 0xFFFF);
     for (size_t i = 0; i < files_.size() && i < 31; ++i) {
         std::string name = files_[i].name;
         size_t slash = name.rfind('/');
@@ -289,53 +306,42 @@ void Orda::FinishMap() {
             name = name.substr(slash + 1);
         if (name.size() > 63) name.resize(63);
         size_t at = 32 + 64 * i;
-        mapData_[at] = char(name.size());
-        std::memcpy(&mapData_[at + 1], name.data(), name.size());
+        list_.mapData[at] = char(name.size());
+        std::memcpy(&list_.mapData[at + 1], name.data(), name.size());
     }
-    mapFile_->Write(mapData_);
-    CloseOutput(mapFile_, outputBase_ + ".map");
-    mapOpen_ = false;
-}
-
-void Orda::LineRecord(ListKind kind, uint32_t address) {
-    if (kind == kListCode || kind == kListReset)
-        p_.lineEntries.push_back({LineEntry::kLine, curFileIndex_, curFileLine_, address});
+    list_.mapFile->Write(list_.mapData);
+    CloseOutput(list_.mapFile, opt_.outputBase + ".map");
 }
 
 // ---- symbol file ----
 
-void Orda::WriteSymbolFile() {
-    auto f = host_.Create(Resolve(outputBase_ + ".sym", false));
+bool Orda::WriteSymbolFile() {
+    auto f = host_.Create(opt_.OutputPath(".sym"));
     if (!f) {
         host_.Print("\nCannot create symbol file");
-        p_.s.listMode = kListNone;
-        return;
+        return false;
     }
     std::string out = "Cross Reference\r\n";
-    out += Format("%d symbols\r\n", int(symbols_.size()));
+    out += Format("%d symbols\r\n", int(symbols_.Count()));
     out += "\r\n";
     out += kSymbolHeader;
-    for (const auto& [name, s] : symbols_) {
+    for (const auto& [name, s] : symbols_.Tree()) {
         out += "\r\n";
-        out += SymbolLine(name, s);
+        out += SymbolLine(name, s, p_.s.corvanex);
     }
     out += "\r\n";
     f->Write(out);
-    CloseOutput(f, outputBase_ + ".sym");
+    // a file cut short is said and removed, the listing stays
+    CloseOutput(f, opt_.outputBase + ".sym");
+    return true;
 }
 
 // ---- objects ----
 
 void Orda::BuildConfig() {
-    uint16_t* c = &image_[kConfigBase];
-    c[0] = p_.fuse;
-    c[1] = p_.fusex;
-    c[2] = 0xFFFF;
-    c[3] = p_.dev.deviceWord;
-    c[4] = uint16_t(p_.freq >> 16);
-    c[5] = uint16_t(p_.freq & 0xFFFF);
-    c[6] = p_.s.corvanex ? p_.irc : 0xFFFF;
-    c[7] = p_.breakAddr;
+    image_.SetConfig({p_.fuse, p_.fusex, 0xFFFF, p_.dev.deviceWord, uint16_t(p_.freq >> 16),
+                      uint16_t(p_.freq & 0xFFFF), p_.s.corvanex ? p_.irc : uint16_t(0xFFFF),
+                      p_.breakAddr});
 }
 
 bool Orda::WriteObject() {
@@ -354,13 +360,12 @@ bool Orda::WriteObject() {
 }
 
 bool Orda::WriteBin16() {
-    auto f = host_.Create(Resolve(outputBase_ + ".obj", false));
+    auto f = host_.Create(opt_.OutputPath(".obj"));
     if (!f) {
         host_.Print("\nCannot create object file");
         return false;
     }
-    for (int i = 0; i < 16384; ++i)
-        image_[size_t(i)] &= 0x0FFF;
+    image_.MaskProgram();
     if (p_.s.corvanex) BuildConfig();
     int words = p_.dev.memSize + (p_.s.corvanex ? 24 : 0);
     std::string out;
@@ -375,7 +380,7 @@ bool Orda::WriteBin16() {
         for (int i = 0; i < 24; ++i)
             put(image_[size_t(kIdBase + i)]);
     f->Write(out);
-    CloseOutput(f, outputBase_ + ".obj");
+    CloseOutput(f, opt_.outputBase + ".obj");
     return true;
 }
 
@@ -384,7 +389,7 @@ bool Orda::WriteHex(int format) {
     bool split = format == kInhx8s;
     bool bytes = format == kInhx8m || format == kInhx32;
     const char* ext = split ? ".hxl" : ".hex";
-    auto f = host_.Create(Resolve(outputBase_ + ext, false));
+    auto f = host_.Create(opt_.OutputPath(ext));
     if (!f) {
         switch (format) {
         case kInhx16:
@@ -401,7 +406,7 @@ bool Orda::WriteHex(int format) {
     }
     std::unique_ptr<OutFile> high;
     if (split) {
-        high = host_.Create(Resolve(outputBase_ + ".hxh", false));
+        high = host_.Create(opt_.OutputPath(".hxh"));
         if (!high) {
             host_.Print("\nCannot create high-byte object file");
             return false;
@@ -467,11 +472,11 @@ bool Orda::WriteHex(int format) {
     emit(kConfigBase, 8);
     out += ":00000001FF\r\n";
     f->Write(out);
-    CloseOutput(f, outputBase_ + ext);
+    CloseOutput(f, opt_.outputBase + ext);
     if (split) {
         outHigh += ":00000001FF\r\n";
         high->Write(outHigh);
-        CloseOutput(high, outputBase_ + ".hxh");
+        CloseOutput(high, opt_.outputBase + ".hxh");
     }
     return true;
 }
@@ -540,16 +545,16 @@ public:
 } // namespace
 
 bool Orda::WriteIeee695() {
-    std::string path = outputBase_ + ".sxe";
-    auto f = host_.Create(Resolve(path, false));
+    std::string path = opt_.outputBase + ".sxe";
+    auto f = host_.Create(opt_.Resolve(path, false));
     if (!f) {
         host_.Print(Format("\nCannot open IEEE-695 object file: %s", path.c_str()));
         return false;
     }
     BuildConfig();
-    const std::tm& t = runTime_;
-    int printed = pass0_.printed + pass1_.printed + pass2_.printed;
-    int errors = pass0_.errors + pass1_.errors + pass2_.errors;
+    const std::tm& t = run_.time;
+    const Counters total = reports_.Total();
+    const int printed = total.printed, errors = total.errors;
     int status = printed == 0 ? 0 : (errors ? 3 : 1);
     uint32_t offsets[8] = {};
     bool wide = false; // part offsets beyond 64 KB take 4-byte numbers
@@ -585,7 +590,7 @@ bool Orda::WriteIeee695() {
         // header
         m.Byte(0xE0);
         m.Name(DeviceNameOf(p_.dev.index));
-        m.Name(sourceName_);
+        m.Name(opt_.sourceName);
         m.End();
         m.Byte(0xEC);
         m.Number(8);
@@ -614,7 +619,7 @@ bool Orda::WriteIeee695() {
         int env = index++;
         nn(env, "ORDA Env");
         atn(env, 50), date(), m.End();
-        atn(env, 51), m.Name(commandLine_), m.End();
+        atn(env, 51), m.Name(opt_.commandLine), m.End();
         atn(env, 52), m.Number(status), m.End();
         atn(env, 53), m.Number(2), m.End();
         atn(env, 54), m.Number(16), m.Number(1), m.Number(50), m.End();
@@ -632,9 +637,9 @@ bool Orda::WriteIeee695() {
         // external part: empty, offset 0
         // debug information
         part(4);
-        m.Byte(0xF8), m.Number(1), m.Number2(0), m.Name(idText_), m.End();
+        m.Byte(0xF8), m.Number(1), m.Number2(0), m.Name(image_.IdText()), m.End();
         m.Byte(0xF9), m.End();
-        m.Byte(0xF8), m.Number(3), m.Number2(0), m.Name(idText_), m.End();
+        m.Byte(0xF8), m.Number(3), m.Number2(0), m.Name(image_.IdText()), m.End();
         m.Byte(0xF9), m.End();
         {
             std::vector<int> blocks;
@@ -669,9 +674,9 @@ bool Orda::WriteIeee695() {
                 blocks.pop_back();
             }
         }
-        m.Byte(0xF8), m.Number(10), m.Number2(0), m.Name(sourceName_), m.Name(""), m.Number(16),
+        m.Byte(0xF8), m.Number(10), m.Number2(0), m.Name(opt_.sourceName), m.Name(""), m.Number(16),
             m.Name(kVersion), date(), m.End();
-        for (const auto& [name, s] : symbols_) {
+        for (const auto& [name, s] : symbols_.Tree()) {
             int idx = index++;
             nn(idx, name);
             int type = s.type == kAddr ? 15

@@ -19,89 +19,94 @@ bool ArithmeticUnderflowSafeNeg(int32_t v, int32_t& out) {
 
 } // namespace
 
-void Orda::StartLine() {
-    pos_ = 0;
-    havePeek_ = false;
-    tok_.type = 0;
-    tok_.text.clear();
-    stackDepth_ = 0;
+void Orda::StartLine(std::string_view text) {
+    cur_.text = text;
+    cur_.tok.type = 0;
+    cur_.tok.text.clear();
+    cur_.stackDepth = 0;
+    ScanFrom(0);
+}
+
+void Orda::ScanFrom(size_t pos) {
+    cur_.pos = pos;
+    cur_.havePeek = false;
 }
 
 int Orda::Peek() {
-    if (!havePeek_) {
-        Token saved = tok_;
+    if (!cur_.havePeek) {
+        Token saved = cur_.tok;
         Next();
-        peek_ = std::move(tok_);
-        tok_ = std::move(saved);
-        havePeek_ = true;
+        cur_.peek = std::move(cur_.tok);
+        cur_.tok = std::move(saved);
+        cur_.havePeek = true;
     }
-    return peek_.type;
+    return cur_.peek.type;
 }
 
 int Orda::Next() {
-    if (havePeek_) {
-        tok_ = std::move(peek_);
-        havePeek_ = false;
-        return tok_.type;
+    if (cur_.havePeek) {
+        cur_.tok = std::move(cur_.peek);
+        cur_.havePeek = false;
+        return cur_.tok.type;
     }
-    const size_t n = line_.size();
-    while (pos_ < n) {
-        unsigned char c = (unsigned char)line_[pos_];
+    const size_t n = cur_.text.size();
+    while (cur_.pos < n) {
+        unsigned char c = (unsigned char)cur_.text[cur_.pos];
         if (c == ' ' || c == '\t' || c == 31) {
-            ++pos_;
+            ++cur_.pos;
             continue;
         }
         break;
     }
-    tok_.start = pos_;
-    tok_.text.clear();
-    tok_.number = 0;
-    if (pos_ >= n) return tok_.type = kTokEnd;
-    unsigned char c = (unsigned char)line_[pos_];
+    cur_.tok.start = cur_.pos;
+    cur_.tok.text.clear();
+    cur_.tok.number = 0;
+    if (cur_.pos >= n) return cur_.tok.type = kTokEnd;
+    unsigned char c = (unsigned char)cur_.text[cur_.pos];
     if (IsStatementEnd(c) || c == ';') {
-        pos_ = n;
-        return tok_.type = kTokEnd;
+        cur_.pos = n;
+        return cur_.tok.type = kTokEnd;
     }
     if (c == ',') {
-        ++pos_;
-        return tok_.type = kTokComma;
+        ++cur_.pos;
+        return cur_.tok.type = kTokComma;
     }
     switch (kCharClass[c]) {
     case kClassName:
     case kClassDigit:
-        return tok_.type = ScanWord();
+        return cur_.tok.type = ScanWord();
     case kClassQuote:
-        return tok_.type = ScanString();
+        return cur_.tok.type = ScanString();
     case kClassOp:
-        return tok_.type = ScanOperator();
+        return cur_.tok.type = ScanOperator();
     default:
         // reported and passed over, so that the statement reads as if it were not there
-        ++pos_;
+        ++cur_.pos;
         if (p_.pass == 2) Report(kWarning, kIllegalCharacter);
         return Next();
     }
 }
 
 int Orda::ScanWord() {
-    const size_t start = pos_;
-    const size_t n = line_.size();
-    while (pos_ < n && IsWordChar((unsigned char)line_[pos_]))
-        ++pos_;
-    std::string_view word(line_.data() + start, pos_ - start);
+    const size_t start = cur_.pos;
+    const size_t n = cur_.text.size();
+    while (cur_.pos < n && IsWordChar((unsigned char)cur_.text[cur_.pos]))
+        ++cur_.pos;
+    std::string_view word(cur_.text.data() + start, cur_.pos - start);
     if (word.size() > kMaxToken) {
         Report(kError, kTokenTooLong);
         host_.Print("\nProgram Aborted.\n");
         Exit(1);
     }
     auto nameOf = [&](std::string_view w) {
-        tok_.text.clear();
+        cur_.tok.text.clear();
         for (char ch : w)
-            if (ch != 31) tok_.text += ch;
+            if (ch != 31) cur_.tok.text += ch;
     };
     char c0 = word[0];
     if (kCharClass[(unsigned char)c0] == kClassName) {
         if (word.size() == 1 && (c0 == '$' || c0 == '%')) {
-            tok_.text.assign(1, c0);
+            cur_.tok.text.assign(1, c0);
             return kTokName;
         }
         if (c0 == '@') {
@@ -148,7 +153,7 @@ int Orda::ScanWord() {
             nameOf(word);
             // Labels local to a macro expansion.
             if (c0 == '`') {
-                if (const Frame* m = InnermostMacro()) {
+                if (const Frame* m = p_.src.InnermostMacro()) {
                     uint32_t n2 = 0;
                     bool numeric = word.size() > 1;
                     for (char ch : word.substr(1)) {
@@ -158,20 +163,20 @@ int Orda::ScanWord() {
                         }
                         n2 = n2 * 10 + uint32_t(ch - '0');
                     }
-                    if (numeric) tok_.text = Format("??000%01X", m->localBase + n2);
+                    if (numeric) cur_.tok.text = Format("??000%01X", m->localBase + n2);
                 }
             }
             return kTokName;
         }
-        ConvertNumber(digits, radix, tok_.number);
-        tok_.text.assign(word);
+        ConvertNumber(digits, radix, cur_.tok.number);
+        cur_.tok.text.assign(word);
         return kTokNumber;
     }
     // Starts with a digit.
-    tok_.text.assign(word);
+    cur_.tok.text.assign(word);
     std::string_view w = word.substr(0, word.size() > 32 ? 32 : word.size());
     if (w.size() >= 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X')) {
-        ConvertNumber(w.substr(2), 16, tok_.number);
+        ConvertNumber(w.substr(2), 16, cur_.tok.number);
         return kTokNumber;
     }
     char last = Upper(w.back());
@@ -192,7 +197,7 @@ int Orda::ScanWord() {
             digits = w.substr(0, w.size() - 1);
         }
     }
-    ConvertNumber(digits, radix, tok_.number);
+    ConvertNumber(digits, radix, cur_.tok.number);
     return kTokNumber;
 }
 
@@ -219,35 +224,36 @@ bool Orda::ConvertNumber(std::string_view digits, int radix, int32_t& out) {
 }
 
 int Orda::ScanString() {
-    char quote = line_[pos_++];
-    const size_t n = line_.size();
+    char quote = cur_.text[cur_.pos++];
+    const size_t n = cur_.text.size();
     bool bad = false;
     while (true) {
-        if (pos_ >= n || IsStatementEnd((unsigned char)line_[pos_])) {
+        if (cur_.pos >= n || IsStatementEnd((unsigned char)cur_.text[cur_.pos])) {
             bad = true;
             break;
         }
-        char c = line_[pos_++];
+        char c = cur_.text[cur_.pos++];
         if (c == quote) break;
-        if (tok_.text.size() >= kMaxString) {
+        if (cur_.tok.text.size() >= kMaxString) {
             bad = true;
             // skip to the closing quote so that scanning can go on after the string
-            while (pos_ < n && line_[pos_] != quote && !IsStatementEnd((unsigned char)line_[pos_]))
-                ++pos_;
-            if (pos_ < n && line_[pos_] == quote) ++pos_;
+            while (cur_.pos < n && cur_.text[cur_.pos] != quote &&
+                   !IsStatementEnd((unsigned char)cur_.text[cur_.pos]))
+                ++cur_.pos;
+            if (cur_.pos < n && cur_.text[cur_.pos] == quote) ++cur_.pos;
             break;
         }
-        tok_.text += c;
+        cur_.tok.text += c;
     }
     if (bad) Report(kError, kBadString);
     return kTokString;
 }
 
 int Orda::ScanOperator() {
-    char c = line_[pos_];
-    char d = pos_ + 1 < line_.size() ? line_[pos_ + 1] : '\0';
+    char c = cur_.text[cur_.pos];
+    char d = cur_.pos + 1 < cur_.text.size() ? cur_.text[cur_.pos + 1] : '\0';
     auto two = [&](int type) {
-        pos_ += 2;
+        cur_.pos += 2;
         return type;
     };
     switch (c) {
@@ -279,7 +285,7 @@ int Orda::ScanOperator() {
         if (d == '?') return two(kTokQQ);
         break;
     }
-    ++pos_;
+    ++cur_.pos;
     switch (c) {
     case '!':
         return kTokNot;
@@ -324,24 +330,39 @@ int Orda::ScanOperator() {
 
 // ---- expressions ----
 
+bool Orda::EvaluateAlone(std::string_view text, Value& out) {
+    const std::string_view line = cur_.text;
+    const size_t pos = cur_.pos;
+    StartLine(text);
+    Next();
+    bool whole = Evaluate(out) && cur_.tok.type == kTokEnd;
+    // the statement's line goes on from where it was, with nothing more to read
+    cur_.text = line;
+    ScanFrom(pos);
+    cur_.tok.type = kTokEnd;
+    return whole;
+}
+
 void Orda::Push() {
-    if (++stackDepth_ > kStackSize) {
+    if (++cur_.stackDepth > kStackSize) {
         host_.Print("\nStack overflow");
         Exit(1);
     }
 }
 
 void Orda::Pop() {
-    if (stackDepth_ > 0) --stackDepth_;
+    if (cur_.stackDepth > 0) --cur_.stackDepth;
 }
 
-bool Orda::Evaluate(Value& out, bool demand) {
-    bool savedDemand = demand_;
-    demand_ = demand;
-    exprError_ = false;
+bool Orda::Evaluate(Value& out, bool demand, bool watch) {
+    bool savedDemand = cur_.demand, savedWatch = cur_.inWatch;
+    cur_.demand = demand;
+    cur_.inWatch = watch;
+    cur_.exprError = false;
     out = Value{};
-    bool ok = ParseRelational(out) && !exprError_;
-    demand_ = savedDemand;
+    bool ok = ParseRelational(out) && !cur_.exprError;
+    cur_.demand = savedDemand;
+    cur_.inWatch = savedWatch;
     return ok;
 }
 
@@ -360,7 +381,7 @@ void Normalize(Value& v) {
 
 bool Orda::ParseRelational(Value& out) {
     if (!ParseAdditive(out)) return false;
-    int op = tok_.type;
+    int op = cur_.tok.type;
     switch (op) {
     case kTokAssign:
     case kTokEq:
@@ -420,8 +441,8 @@ bool Orda::ParseRelational(Value& out) {
 
 bool Orda::ParseAdditive(Value& out) {
     if (!ParseMultiplicative(out)) return false;
-    while (tok_.type == kTokPlus || tok_.type == kTokMinus || tok_.type == kTokOr) {
-        int op = tok_.type;
+    while (cur_.tok.type == kTokPlus || cur_.tok.type == kTokMinus || cur_.tok.type == kTokOr) {
+        int op = cur_.tok.type;
         Next();
         Push();
         Value r;
@@ -447,7 +468,7 @@ bool Orda::ParseAdditive(Value& out) {
 bool Orda::ParseMultiplicative(Value& out) {
     if (!ParseBitSelect(out)) return false;
     while (true) {
-        int op = tok_.type;
+        int op = cur_.tok.type;
         switch (op) {
         case kTokStar:
         case kTokSlash:
@@ -464,12 +485,12 @@ bool Orda::ParseMultiplicative(Value& out) {
         Next();
         Push();
         Value r;
-        const uint32_t unresolvedBefore = unresolved_;
+        const uint32_t unresolvedBefore = cur_.unresolved;
         bool ok = ParseBitSelect(r);
         Pop();
         if (!ok) return false;
         // A divisor pass 1 knows is zero in pass 2 too: say so where it arises.
-        const bool divisorKnown = p_.pass != 1 || unresolved_ == unresolvedBefore;
+        const bool divisorKnown = p_.pass != 1 || cur_.unresolved == unresolvedBefore;
         if ((out.bit || r.bit) && checks()) Report(kWarning, kBitfieldOperator);
         uint32_t a = uint32_t(out.v), b = uint32_t(r.v);
         int32_t res = 0;
@@ -521,14 +542,14 @@ bool Orda::ParseMultiplicative(Value& out) {
 
 bool Orda::ParseBitSelect(Value& out) {
     if (!ParsePrimary(out)) return false;
-    while (tok_.type == kTokDot) {
+    while (cur_.tok.type == kTokDot) {
         Next();
         Push();
         Value b;
         bool ok = ParsePrimary(b);
         Pop();
         if (!ok) return false;
-        bool wide = inWatch_ && p_.s.corvanex;
+        bool wide = cur_.inWatch && p_.s.corvanex;
         int limit = wide ? 31 : 7;
         if (checks()) {
             if (b.v < 0 || b.v > limit) Report(kWarning, kBitRange);
@@ -540,19 +561,19 @@ bool Orda::ParseBitSelect(Value& out) {
 }
 
 bool Orda::ParsePrimary(Value& out) {
-    switch (tok_.type) {
+    switch (cur_.tok.type) {
     case kTokNumber:
-        out = Value{tok_.number, 0};
+        out = Value{cur_.tok.number, 0};
         Next();
         return true;
     case kTokString:
-        out = Value{tok_.text.empty() ? 0 : int32_t(int8_t(tok_.text[0])), 0};
+        out = Value{cur_.tok.text.empty() ? 0 : int32_t(int8_t(cur_.tok.text[0])), 0};
         Next();
         return true;
     case kTokLParen: {
         Next();
         if (!ParseRelational(out)) return false;
-        if (tok_.type != kTokRParen) {
+        if (cur_.tok.type != kTokRParen) {
             Report(kError, kMissingParen);
             return false;
         }
@@ -567,7 +588,7 @@ bool Orda::ParsePrimary(Value& out) {
     case kTokNot:
     case kTokLOr:
     case kTokDot: {
-        int op = tok_.type;
+        int op = cur_.tok.type;
         Next();
         if (!ParsePrimary(out)) return false;
         if (op != kTokDot && out.bit && checks()) Report(kWarning, kBitfieldOperator);
@@ -594,7 +615,7 @@ bool Orda::ParsePrimary(Value& out) {
     }
     case kTokName:
     case kTokAtName: {
-        std::string name = tok_.text;
+        std::string name = cur_.tok.text;
         if (!NameValue(name, out)) return false;
         Next();
         return true;
@@ -605,35 +626,13 @@ bool Orda::ParsePrimary(Value& out) {
     }
 }
 
-bool Orda::InRept() const {
-    for (auto it = p_.frames.rbegin(); it != p_.frames.rend(); ++it)
-        if (it->kind == Frame::kRept) return true;
-    return false;
-}
-
-int Orda::ReptNumber() const {
-    for (auto it = p_.frames.rbegin(); it != p_.frames.rend(); ++it)
-        if (it->kind == Frame::kRept) return it->rep;
-    return 1;
-}
-
-const Frame* Orda::InnermostMacro() const {
-    for (auto it = p_.frames.rbegin(); it != p_.frames.rend(); ++it)
-        if (it->kind == Frame::kMacro) return &*it;
-    return nullptr;
-}
-
-std::string Orda::LocalLabelName(std::string_view name) const {
-    return p_.lastGlobal + std::string(name);
-}
-
 bool Orda::NameValue(const std::string& name, Value& out) {
     if (name == "$") {
         out = Value{int32_t(p_.statementPc), 0};
         return true;
     }
-    if (name == "%" && InRept()) {
-        out = Value{ReptNumber(), 0};
+    if (name == "%" && p_.src.InRept()) {
+        out = Value{p_.src.ReptNumber(), 0};
         return true;
     }
     if (name.size() <= 9) {
@@ -645,58 +644,24 @@ bool Orda::NameValue(const std::string& name, Value& out) {
                 return false;
             }
             out = Value{k.value, k.bit < 0 ? 0 : k.bit};
-            if (!FindSymbol(k.name))
-                EnterSymbol(k.name, k.value, k.bit < 0 ? 0 : k.bit, k.bit < 0 ? kResv : kResb);
+            if (!symbols_.Find(k.name))
+                symbols_.Enter(k.name, k.value, k.bit < 0 ? 0 : k.bit, k.bit < 0 ? kResv : kResb,
+                               p_.listingLine);
             return true;
         }
     }
     bool local = name[0] == ':';
-    const Symbol* s = FindSymbol(local ? std::string_view(LocalLabelName(name)) : name);
+    const Symbol* s = symbols_.Find(local ? std::string_view(p_.LocalLabelName(name)) : name);
     if (s) {
         out = Value{s->value, s->type >= kWatchFirst ? 0 : s->bit};
         return true;
     }
     out = Value{0, 0};
-    if (p_.pass == 2 || demand_) {
-        arg_ = local ? LocalLabelName(name) : name;
-        Report(kError, kUndefined);
+    if (p_.pass == 2 || cur_.demand) {
+        Report(kError, kUndefined, local ? p_.LocalLabelName(name) : name);
         return false;
     }
-    ++unresolved_;
-    return true;
-}
-
-// ---- symbols ----
-
-Symbol* Orda::FindSymbol(std::string_view name) {
-    foldBuffer_.assign(name);
-    for (char& c : foldBuffer_)
-        c = Upper(c);
-    auto it = symbolIndex_.find(foldBuffer_);
-    return it == symbolIndex_.end() ? nullptr : it->second;
-}
-
-void Orda::EnterSymbol(const std::string& name, int32_t value, int bit, int type) {
-    Symbol* existing = FindSymbol(name);
-    if (!existing) {
-        existing = &symbols_[name];
-        symbolIndex_.emplace(foldBuffer_, existing);
-    }
-    Symbol& s = *existing;
-    s.value = value;
-    s.bit = uint16_t(bit);
-    s.type = uint8_t(type);
-    s.line = p_.listingLine;
-}
-
-bool Orda::DefineOrUpdate(const std::string& name, int32_t value, int bit, int type) {
-    if (Symbol* s = FindSymbol(name)) {
-        if (s->type != type) return false;
-        s->value = value;
-        s->bit = uint16_t(bit);
-        return true;
-    }
-    EnterSymbol(name, value, bit, type);
+    ++cur_.unresolved;
     return true;
 }
 

@@ -46,123 +46,28 @@ int DirectiveCode(const std::string& w) {
     return k.kind == kKwDirective ? k.code : -1;
 }
 
-} // namespace
-
-// ---- lines ----
-
-bool Orda::ReadFileLine(Frame& f) {
-    const std::string& t = *f.text;
-    size_t end = t.find('\n', f.pos);
-    size_t stop = end == std::string::npos ? t.size() : end;
-    size_t len = stop - f.pos;
-    if (len > 0 && t[stop - 1] == '\r') --len;
-    lineTooLong_ = len > kLineLimit;
-    line_.assign(t, f.pos, lineTooLong_ ? kLineLimit : len);
-    f.pos = end == std::string::npos ? t.size() : end + 1;
-    ++f.line;
-    ++p_.linesRead;
-    return true;
+// A number as the source would write it in the radix in force.
+std::string FormatRadix(int32_t v, int radix) {
+    bool neg = v < 0;
+    uint32_t m = neg ? 0u - uint32_t(v) : uint32_t(v);
+    std::string digits;
+    if (radix == 10) {
+        AppendDecimal(digits, m, 0);
+    } else {
+        static const char kDigits[] = "0123456789ABCDEF";
+        do {
+            digits.insert(digits.begin(), kDigits[m % uint32_t(radix)]);
+            m /= uint32_t(radix);
+        } while (m);
+        // a leading letter would read back as a name, a last B or D as a radix letter
+        if (digits[0] > '9') digits.insert(digits.begin(), '0');
+        if (radix == 16 && (digits.back() == 'B' || digits.back() == 'D')) digits += 'h';
+    }
+    return neg ? "-" + digits : digits;
 }
 
-void Orda::PopFrame() {
-    Frame& f = p_.frames.back();
-    if (f.kind == Frame::kFile && p_.pass == 2 && f.level > 0) {
-        p_.lineEntries.push_back({LineEntry::kLeave, f.fileIndex, 0, 0});
-        if (!p_.entryFiles.empty()) p_.entryFiles.pop_back();
-    }
-    p_.frames.pop_back();
-    if (p_.defining && p_.frames.size() < p_.defineFrames) {
-        Report(kError, kUnexpectedEof);
-        p_.defining = nullptr;
-    }
-    if (p_.collecting && p_.frames.size() < p_.collectFrames) {
-        Report(kError, kUnexpectedEof);
-        p_.collecting = false;
-        p_.collected.clear();
-    }
-}
-
-void Orda::EndExpansion(size_t index, bool natural) {
-    Frame& m = p_.frames[index];
-    if (natural && p_.conds.size() > m.condDepth) Report(kError, kBadIfElse);
-    if (p_.conds.size() > m.condDepth) p_.conds.resize(m.condDepth);
-    const std::string& suffix = m.suffix;
-    std::string& g = p_.lastGlobal;
-    if (g.size() >= suffix.size() &&
-        g.compare(g.size() - suffix.size(), suffix.size(), suffix) == 0)
-        g.resize(g.size() - suffix.size());
-    while (p_.frames.size() > index)
-        PopFrame();
-}
-
-bool Orda::NextLine() {
-    while (!p_.frames.empty()) {
-        Frame& f = p_.frames.back();
-        lineTooLong_ = false;
-        if (f.kind == Frame::kFile) {
-            if (f.pos >= f.text->size()) {
-                if (f.level == 0) return false;
-                PopFrame();
-                continue;
-            }
-            ReadFileLine(f);
-        } else if (f.kind == Frame::kMacro) {
-            if (f.next >= f.macro->body.size()) {
-                EndExpansion(p_.frames.size() - 1, true);
-                continue;
-            }
-            line_ = ExpandMacroLine(f.macro->body[f.next++], f);
-        } else {
-            if (f.next >= f.lines->size()) {
-                if (++f.rep > f.count) {
-                    PopFrame();
-                    continue;
-                }
-                f.next = 0;
-                if (f.lines->empty()) continue;
-            }
-            const std::string& stored = (*f.lines)[f.next++];
-            const Frame* mf = InnermostMacro();
-            if (mf && stored.find("\\%") != std::string::npos) {
-                line_.clear();
-                for (size_t i = 0; i < stored.size(); ++i) {
-                    if (stored[i] == '\\' && i + 1 < stored.size() && stored[i + 1] == '%') {
-                        size_t n = size_t(f.rep);
-                        if (n >= 1 && n <= mf->args.size()) {
-                            line_ += mf->args[n - 1];
-                            ++i;
-                            continue;
-                        }
-                    }
-                    line_ += stored[i];
-                }
-                if (line_.size() > kLineLimit) {
-                    line_.resize(kLineLimit);
-                    lineTooLong_ = true;
-                }
-            } else {
-                line_ = stored;
-            }
-        }
-        // Where the line stands: the innermost file, and whether an expansion delivers it.
-        fromExpansion_ = false;
-        fromRept_ = f.kind == Frame::kRept;
-        for (auto it = p_.frames.rbegin(); it != p_.frames.rend(); ++it) {
-            if (it->kind == Frame::kFile) {
-                curFileIndex_ = it->fileIndex;
-                curFileLine_ = it->line;
-                curLevel_ = it->level;
-                break;
-            }
-            if (it->kind == Frame::kMacro) fromExpansion_ = true;
-        }
-        ++p_.listingLine;
-        return true;
-    }
-    return false;
-}
-
-std::string Orda::ExpandMacroLine(const std::string& stored, const Frame& f) {
+// A line of a macro's body with the call's arguments in place of their references.
+std::string ExpandMacroLine(const std::string& stored, const Frame& f, int radix, bool& tooLong) {
     std::string out;
     out.reserve(stored.size() + 16);
     char quote = 0;
@@ -193,7 +98,7 @@ std::string Orda::ExpandMacroLine(const std::string& stored, const Frame& f) {
                             (j >= n || !IsNameOrDigit((unsigned char)stored[j]));
             if (boundary) {
                 if (num == 0) {
-                    out += FormatRadix(int32_t(f.args.size()));
+                    out += FormatRadix(int32_t(f.args.size()), radix);
                     i = j - 1;
                     continue;
                 }
@@ -208,59 +113,158 @@ std::string Orda::ExpandMacroLine(const std::string& stored, const Frame& f) {
     }
     if (out.size() > kLineLimit) {
         out.resize(kLineLimit);
-        lineTooLong_ = true;
+        tooLong = true;
     }
     return out;
 }
 
-std::string Orda::FormatRadix(int32_t v) const {
-    bool neg = v < 0;
-    uint32_t m = neg ? 0u - uint32_t(v) : uint32_t(v);
-    std::string digits;
-    int radix = p_.s.radix;
-    if (radix == 10) {
-        AppendDecimal(digits, m, 0);
-    } else {
-        static const char kDigits[] = "0123456789ABCDEF";
-        do {
-            digits.insert(digits.begin(), kDigits[m % uint32_t(radix)]);
-            m /= uint32_t(radix);
-        } while (m);
-        // a leading letter would read back as a name, a last B or D as a radix letter
-        if (digits[0] > '9') digits.insert(digits.begin(), '0');
-        if (radix == 16 && (digits.back() == 'B' || digits.back() == 'D')) digits += 'h';
+} // namespace
+
+// ---- lines ----
+
+void Orda::ReadFileLine(Frame& f) {
+    const std::string& t = *f.text;
+    size_t end = t.find('\n', f.pos);
+    size_t stop = end == std::string::npos ? t.size() : end;
+    size_t len = stop - f.pos;
+    if (len > 0 && t[stop - 1] == '\r') --len;
+    st_.tooLong = len > kLineLimit;
+    st_.line.assign(t, f.pos, st_.tooLong ? kLineLimit : len);
+    f.pos = end == std::string::npos ? t.size() : end + 1;
+    ++f.line;
+    ++p_.linesRead;
+}
+
+void Orda::PushFile(int fileIndex, int level) {
+    Frame f;
+    f.kind = Frame::kFile;
+    f.fileIndex = fileIndex;
+    f.text = &files_[size_t(fileIndex)].text;
+    f.level = level;
+    if (p_.pass == 2 && level > 0) p_.lineEntries.push_back({LineEntry::kEnter, fileIndex, 0, 0});
+    p_.src.frames.push_back(std::move(f));
+}
+
+void Orda::PopFrame() {
+    Frame& f = p_.src.frames.back();
+    if (f.kind == Frame::kFile && p_.pass == 2 && f.level > 0) {
+        p_.lineEntries.push_back({LineEntry::kLeave, f.fileIndex, 0, 0});
     }
-    return neg ? "-" + digits : digits;
+    p_.src.frames.pop_back();
+    if (p_.src.defining && p_.src.frames.size() < p_.src.defineFrames) {
+        Report(kError, kUnexpectedEof);
+        p_.src.defining = nullptr;
+    }
+    if (p_.src.collecting && p_.src.frames.size() < p_.src.collectFrames) {
+        Report(kError, kUnexpectedEof);
+        p_.src.collecting = false;
+        p_.src.collected.clear();
+    }
+}
+
+void Orda::EndExpansion(size_t index, bool natural) {
+    Frame& m = p_.src.frames[index];
+    if (natural && p_.conds.size() > m.condDepth) Report(kError, kBadIfElse);
+    if (p_.conds.size() > m.condDepth) p_.conds.resize(m.condDepth);
+    const std::string& suffix = m.suffix;
+    std::string& g = p_.lastGlobal;
+    if (g.size() >= suffix.size() &&
+        g.compare(g.size() - suffix.size(), suffix.size(), suffix) == 0)
+        g.resize(g.size() - suffix.size());
+    while (p_.src.frames.size() > index)
+        PopFrame();
+}
+
+bool Orda::NextLine() {
+    while (!p_.src.frames.empty()) {
+        Frame& f = p_.src.frames.back();
+        st_.tooLong = false;
+        if (f.kind == Frame::kFile) {
+            if (f.pos >= f.text->size()) {
+                if (f.level == 0) return false;
+                PopFrame();
+                continue;
+            }
+            ReadFileLine(f);
+        } else if (f.kind == Frame::kMacro) {
+            if (f.next >= f.macro->body.size()) {
+                EndExpansion(p_.src.frames.size() - 1, true);
+                continue;
+            }
+            st_.line = ExpandMacroLine(f.macro->body[f.next++], f, p_.s.radix, st_.tooLong);
+        } else {
+            if (f.next >= f.lines->size()) {
+                if (++f.rep > f.count) {
+                    PopFrame();
+                    continue;
+                }
+                f.next = 0;
+                if (f.lines->empty()) continue;
+            }
+            const std::string& stored = (*f.lines)[f.next++];
+            const Frame* mf = p_.src.InnermostMacro();
+            if (mf && stored.find("\\%") != std::string::npos) {
+                st_.line.clear();
+                for (size_t i = 0; i < stored.size(); ++i) {
+                    if (stored[i] == '\\' && i + 1 < stored.size() && stored[i + 1] == '%') {
+                        size_t n = size_t(f.rep);
+                        if (n >= 1 && n <= mf->args.size()) {
+                            st_.line += mf->args[n - 1];
+                            ++i;
+                            continue;
+                        }
+                    }
+                    st_.line += stored[i];
+                }
+                if (st_.line.size() > kLineLimit) {
+                    st_.line.resize(kLineLimit);
+                    st_.tooLong = true;
+                }
+            } else {
+                st_.line = stored;
+            }
+        }
+        // Where the line stands: the innermost file, and whether an expansion delivers it.
+        st_.fromExpansion = false;
+        for (auto it = p_.src.frames.rbegin(); it != p_.src.frames.rend(); ++it) {
+            if (it->kind == Frame::kFile) {
+                st_.fileIndex = it->fileIndex;
+                st_.fileLine = it->line;
+                st_.level = it->level;
+                break;
+            }
+            if (it->kind == Frame::kMacro) st_.fromExpansion = true;
+        }
+        ++p_.listingLine;
+        return true;
+    }
+    return false;
 }
 
 // ---- statements ----
 
-void Orda::Statement() {
-    StartLine();
-    listKind_ = kListText;
-    listWordCount_ = 0;
-    listHasBit_ = false;
-    spaceLines_ = 0;
-    stmtWords_.clear();
-    lineHadMessage_ = false;
-    lineHadError_ = false;
-    lineMessage_ = 0;
+void Orda::HandleStatement() {
+    StartLine(st_.line);
+    st_.listKind = kListText;
+    st_.listHasBit = false;
+    st_.spaceLines = 0;
+    st_.words.clear();
     p_.statementPc = p_.pc;
-    bool fromFile = !p_.frames.empty() && p_.frames.back().kind == Frame::kFile;
-    codeAllowed_ = true;
-    if (p_.pass == 2 && fromFile && size_t(curFileIndex_) < files_.size()) {
-        const auto& marks = files_[size_t(curFileIndex_)].marks;
-        uint16_t mark = curFileLine_ < marks.size() ? marks[curFileLine_] : 0;
-        codeAllowed_ = mark != 0 && (mark & 0xFF) != 3;
+    bool fromFile = !p_.src.frames.empty() && p_.src.frames.back().kind == Frame::kFile;
+    st_.codeAllowed = true;
+    if (p_.pass == 2 && fromFile && size_t(st_.fileIndex) < files_.size()) {
+        const auto& marks = files_[size_t(st_.fileIndex)].marks;
+        uint16_t mark = st_.fileLine < marks.size() ? marks[st_.fileLine] : 0;
+        st_.codeAllowed = mark != 0 && (mark & 0xFF) != 3;
     }
-    if (lineTooLong_ && p_.pass == 2) Report(kWarning, kLineTooLong);
+    if (st_.tooLong && p_.pass == 2) Report(kWarning, kLineTooLong);
 
     bool handled = true;
-    if (p_.defining) {
+    if (p_.src.defining) {
         DefineLine();
-    } else if (p_.collecting) {
+    } else if (p_.src.collecting) {
         CollectLine();
-    } else if (Skipping()) {
+    } else if (p_.Skipping()) {
         SkipStatement();
         handled = false;
     } else {
@@ -271,26 +275,52 @@ void Orda::Statement() {
             Report(kError, kBadInstruction);
     }
 
-    if (p_.pass == 1 && (handled || lineHadMessage_) && fromFile &&
-        size_t(curFileIndex_) < files_.size()) {
-        auto& marks = files_[size_t(curFileIndex_)].marks;
-        if (curFileLine_ < marks.size()) {
-            uint16_t mark = 1;
-            if (lineHadMessage_) mark = uint16_t((lineMessage_ << 8) | (lineHadError_ ? 3 : 2));
-            if (marks[curFileLine_] == 0 || (marks[curFileLine_] & 0xFF) < (mark & 0xFF))
-                marks[curFileLine_] = mark;
-        }
-    }
+    if (p_.pass == 1) MarkLine(handled, fromFile);
     if (p_.pass == 2) {
         ListStatement();
-        LineRecord(listKind_, listAddress_);
+        // the debug module's line for each statement that stores code
+        if (st_.listKind == kListCode || st_.listKind == kListReset)
+            p_.lineEntries.push_back(
+                {LineEntry::kLine, st_.fileIndex, st_.fileLine, st_.listAddress});
     }
+}
+
+// Pass 1 marks each file line with what it said about it, for pass 2 to know which lines
+// may store code.
+void Orda::MarkLine(bool handled, bool fromFile) {
+    const LineMarks said = reports_.MarksOf(p_.listingLine);
+    const bool hadMessage = said.message != 0;
+    if (!(handled || hadMessage) || !fromFile || size_t(st_.fileIndex) >= files_.size()) return;
+    auto& marks = files_[size_t(st_.fileIndex)].marks;
+    if (st_.fileLine >= marks.size()) return;
+    uint16_t mark = 1;
+    if (hadMessage) mark = uint16_t((said.message << 8) | (said.error ? 3 : 2));
+    if (marks[st_.fileLine] == 0 || (marks[st_.fileLine] & 0xFF) < (mark & 0xFF))
+        marks[st_.fileLine] = mark;
+}
+
+void Orda::EndPass1() {
+    // said at the first line of the main file
+    st_.fileIndex = 0;
+    st_.fileLine = 1;
+    const uint32_t saved = p_.listingLine;
+    p_.listingLine = 1;
+    if (!symbols_.Find("__SX_IRC_CAL")) {
+        symbols_.Enter("__SX_IRC_CAL", 0, 0, kData, p_.listingLine);
+        // Without the extension IRC_CAL does not exist, so its absence is no news.
+        if (p_.s.corvanex) Report(kWarning, kNoIrcCal);
+    }
+    if (!symbols_.Find("__SX_FREQ")) {
+        symbols_.Enter("__SX_FREQ", 50000000, 0, kData, p_.listingLine);
+        Report(kWarning, kNoFreq);
+    }
+    p_.listingLine = saved;
 }
 
 bool Orda::SkipStatement() {
     std::string w1, w2;
     bool col1;
-    FirstWords(line_, w1, w2, col1);
+    FirstWords(st_.line, w1, w2, col1);
     int code = DirectiveCode(w1);
     if (code < 0 && LookupKeyword(w1, p_.s.mnemonicSet) < 0) code = DirectiveCode(w2);
     switch (code) {
@@ -300,9 +330,9 @@ bool Orda::SkipStatement() {
     case kDirElse:
     case kDirEndif: {
         // position the scanner after the directive word
-        StartLine();
+        StartLine(st_.line);
         while (Next() != kTokEnd) {
-            if ((tok_.type == kTokName) && DirectiveCode(tok_.text) == code) break;
+            if ((cur_.tok.type == kTokName) && DirectiveCode(cur_.tok.text) == code) break;
         }
         Conditional(code);
         return true;
@@ -314,26 +344,26 @@ bool Orda::SkipStatement() {
 void Orda::DefineLine() {
     std::string w1, w2;
     bool col1;
-    FirstWords(line_, w1, w2, col1);
+    FirstWords(st_.line, w1, w2, col1);
     int c1 = DirectiveCode(w1), c2 = DirectiveCode(w2);
-    if (c1 == kDirMacro || c2 == kDirMacro) ++p_.defineDepth;
+    if (c1 == kDirMacro || c2 == kDirMacro) ++p_.src.defineDepth;
     if (c1 == kDirEndm || (c1 < 0 && c2 == kDirEndm)) {
-        if (--p_.defineDepth == 0) {
-            p_.defining = nullptr;
+        if (--p_.src.defineDepth == 0) {
+            p_.src.defining = nullptr;
             return;
         }
     }
-    Macro& m = *p_.defining;
-    if (p_.defineDepth == 1 && EqualNoCase(w1, "LOCAL")) {
-        size_t i = line_.find_first_not_of(" \t");
+    Macro& m = *p_.src.defining;
+    if (p_.src.defineDepth == 1 && EqualNoCase(w1, "LOCAL")) {
+        size_t i = st_.line.find_first_not_of(" \t");
         i += 5;
         std::string name;
         auto flush = [&] {
             if (!name.empty()) m.locals.push_back(name);
             name.clear();
         };
-        for (; i < line_.size() && line_[i] != ';'; ++i) {
-            char c = line_[i];
+        for (; i < st_.line.size() && st_.line[i] != ';'; ++i) {
+            char c = st_.line[i];
             if (c == ',' || c == ' ' || c == '\t')
                 flush();
             else
@@ -347,9 +377,9 @@ void Orda::DefineLine() {
     std::string out;
     char quote = 0;
     bool badPaste = false;
-    const size_t n = line_.size();
+    const size_t n = st_.line.size();
     for (size_t i = 0; i < n;) {
-        char c = line_[i];
+        char c = st_.line[i];
         if (quote) {
             out += c;
             if (c == quote) quote = 0;
@@ -357,7 +387,7 @@ void Orda::DefineLine() {
             continue;
         }
         if (c == ';') {
-            out.append(line_, i, std::string::npos);
+            out.append(st_.line, i, std::string::npos);
             break;
         }
         if (c == '"' || c == '\'') {
@@ -366,9 +396,9 @@ void Orda::DefineLine() {
             ++i;
             continue;
         }
-        unsigned char prev = i ? (unsigned char)line_[i - 1] : ' ';
+        unsigned char prev = i ? (unsigned char)st_.line[i - 1] : ' ';
         if (c == '?' && IsNameOrDigit(prev)) {
-            if (i + 1 < n && IsNameOrDigit((unsigned char)line_[i + 1])) {
+            if (i + 1 < n && IsNameOrDigit((unsigned char)st_.line[i + 1])) {
                 out += char(31);
             } else {
                 badPaste = true;
@@ -379,9 +409,9 @@ void Orda::DefineLine() {
         }
         if (IsNameOrDigit((unsigned char)c) && !IsNameOrDigit(prev)) {
             size_t j = i;
-            while (j < n && IsNameOrDigit((unsigned char)line_[j]))
+            while (j < n && IsNameOrDigit((unsigned char)st_.line[j]))
                 ++j;
-            std::string_view word(line_.data() + i, j - i);
+            std::string_view word(st_.line.data() + i, j - i);
             bool at = word.size() > 1 && word[0] == '@';
             std::string_view bare = at ? word.substr(1) : word;
             bool done = false;
@@ -411,46 +441,46 @@ void Orda::DefineLine() {
 void Orda::CollectLine() {
     std::string w1, w2;
     bool col1;
-    FirstWords(line_, w1, w2, col1);
+    FirstWords(st_.line, w1, w2, col1);
     int c1 = DirectiveCode(w1), c2 = DirectiveCode(w2);
-    if (c1 == kDirRept || (c1 < 0 && c2 == kDirRept)) ++p_.collectDepth;
+    if (c1 == kDirRept || (c1 < 0 && c2 == kDirRept)) ++p_.src.collectDepth;
     if (c1 == kDirEndr || (c1 < 0 && c2 == kDirEndr)) {
-        if (--p_.collectDepth == 0) {
-            p_.collecting = false;
-            listKind_ = kListNothing;
+        if (--p_.src.collectDepth == 0) {
+            p_.src.collecting = false;
+            st_.listKind = kListNothing;
             int repts = 0;
-            for (const Frame& f : p_.frames)
+            for (const Frame& f : p_.src.frames)
                 repts += f.kind == Frame::kRept;
-            if (!p_.collectOverflow && p_.collectCount > 0) {
+            if (!p_.src.collectOverflow && p_.src.collectCount > 0) {
                 if (repts >= kMaxRepts) {
                     Report(kError, kReptNesting);
                 } else {
                     Frame f;
                     f.kind = Frame::kRept;
-                    f.lines =
-                        std::make_shared<const std::vector<std::string>>(std::move(p_.collected));
-                    f.count = p_.collectCount;
+                    f.lines = std::make_shared<const std::vector<std::string>>(
+                        std::move(p_.src.collected));
+                    f.count = p_.src.collectCount;
                     f.rep = 1;
-                    p_.frames.push_back(std::move(f));
+                    p_.src.frames.push_back(std::move(f));
                 }
             }
-            p_.collected.clear();
+            p_.src.collected.clear();
             return;
         }
     }
-    if (p_.collected.size() >= kMaxReptLines) {
-        if (!p_.collectOverflow) Report(kError, kReptTooLong);
-        p_.collectOverflow = true;
+    if (p_.src.collected.size() >= kMaxReptLines) {
+        if (!p_.src.collectOverflow) Report(kError, kReptTooLong);
+        p_.src.collectOverflow = true;
         return;
     }
-    p_.collected.push_back(line_);
+    p_.src.collected.push_back(st_.line);
 }
 
 void Orda::HandleName() {
-    std::string word = tok_.text;
-    size_t start = tok_.start;
+    std::string word = cur_.tok.text;
+    size_t start = cur_.tok.start;
     bool col1 = start == 0;
-    if (tok_.type == kTokAtName) {
+    if (cur_.tok.type == kTokAtName) {
         Report(kError, kBadInstruction);
         return;
     }
@@ -458,22 +488,23 @@ void Orda::HandleName() {
     if (kw >= 0) {
         const Keyword& k = KeywordAt(kw);
         if (k.kind == kKwDirective)
-            Directive(k.code, nullptr, col1, start);
+            Directive(k.code, nullptr, col1);
         else if (k.kind == kKwMnemonic)
             Instruction(kw);
         else
             Report(kError, kReservedWord);
         return;
     }
-    if (auto it = p_.macros.find(word); it != p_.macros.end() && &it->second != p_.defining) {
+    if (auto it = p_.src.macros.find(word);
+        it != p_.src.macros.end() && &it->second != p_.src.defining) {
         // `name MACRO` again is a redefinition, not a call
-        size_t afterName = pos_;
-        size_t a = line_.find_first_not_of(" \t", pos_);
+        size_t afterName = cur_.pos;
+        size_t a = st_.line.find_first_not_of(" \t", cur_.pos);
         size_t b = a;
-        while (b < line_.size() && IsWordChar((unsigned char)line_[b]))
+        while (b < st_.line.size() && IsWordChar((unsigned char)st_.line[b]))
             ++b;
         bool redefinition = a != std::string::npos &&
-                            EqualNoCase(std::string_view(line_).substr(a, b - a), "MACRO");
+                            EqualNoCase(std::string_view(st_.line).substr(a, b - a), "MACRO");
         if (!redefinition) {
             MacroCall(it->second, afterName);
             return;
@@ -482,32 +513,32 @@ void Orda::HandleName() {
     // A label, then maybe a statement.
     int t = Next();
     if (t == kTokEnd) {
-        listKind_ = kListValue;
-        listValue_ = int32_t(p_.pc);
-        DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, start, true, false);
+        st_.listKind = kListValue;
+        st_.listValue = int32_t(p_.pc);
+        DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, true);
         return;
     }
     if (t == kTokAssign) {
-        Directive(kDirSet, &word, col1, start);
+        Directive(kDirSet, &word, col1);
         return;
     }
     if (t == kTokName) {
-        int kw2 = LookupKeyword(tok_.text, p_.s.mnemonicSet);
+        int kw2 = LookupKeyword(cur_.tok.text, p_.s.mnemonicSet);
         if (kw2 >= 0) {
             const Keyword& k = KeywordAt(kw2);
             if (k.kind == kKwDirective) {
-                Directive(k.code, &word, col1, start);
+                Directive(k.code, &word, col1);
                 return;
             }
             if (k.kind == kKwMnemonic) {
-                DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, start, false, true);
+                DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, false);
                 Instruction(kw2);
                 return;
             }
-        } else if (auto it = p_.macros.find(tok_.text);
-                   it != p_.macros.end() && &it->second != p_.defining) {
-            DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, start, false, true);
-            MacroCall(it->second, pos_);
+        } else if (auto it = p_.src.macros.find(cur_.tok.text);
+                   it != p_.src.macros.end() && &it->second != p_.src.defining) {
+            DefineLabel(word, int32_t(p_.pc), 0, kAddr, col1, false);
+            MacroCall(it->second, cur_.pos);
             return;
         }
     }
@@ -515,7 +546,7 @@ void Orda::HandleName() {
 }
 
 bool Orda::DefineLabel(const std::string& rawName, int32_t value, int bit, int type, bool col1,
-                       size_t, bool alone, bool) {
+                       bool alone) {
     std::string name = rawName;
     if (name.size() > 1 && name.back() == ':') name.pop_back();
     bool local = name[0] == ':';
@@ -524,47 +555,47 @@ bool Orda::DefineLabel(const std::string& rawName, int32_t value, int bit, int t
         if (alone)
             bad = (!p_.s.labelStartAny && p_.s.corvanex) || !local;
         else
-            bad = !fromExpansion_;
+            bad = !st_.fromExpansion;
         if (bad) {
             Report(kError, kLabelColumn);
             return false;
         }
     }
-    std::string full = local ? LocalLabelName(name) : name;
+    std::string full = local ? p_.LocalLabelName(name) : name;
     if (local && full.size() > 130) {
-        arg_ = name;
-        Report(kError, kLocalTooLong);
+        Report(kError, kLocalTooLong, name);
         return false;
     }
     // Labels made inside an expansion keep the caller's scope for local labels.
-    if (!local && col1 && !fromExpansion_) p_.lastGlobal = full;
-    if (Symbol* s = FindSymbol(full)) {
+    if (!local && col1 && !st_.fromExpansion) p_.lastGlobal = full;
+    if (Symbol* s = symbols_.Find(full)) {
         if (p_.pass == 1 && s->type != kVar) {
-            arg_ = full;
-            Report(kError, kRedefinition);
+            Report(kError, kRedefinition, full);
             return false;
         }
         s->value = value;
         s->bit = uint16_t(bit);
         return true;
     }
-    EnterSymbol(full, value, bit, type);
+    symbols_.Enter(full, value, bit, type, p_.listingLine);
     return true;
 }
 
 // ---- directives ----
 
-void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t labelStart) {
+// Reads a directive's one operand; false (with its message) when missing or bad. `demand`:
+// the directive needs the value in pass 1 already; pass 2 demands every name anyway.
+bool Orda::ReadOperand(Value& v, bool demand) {
+    if (Next() == kTokEnd) {
+        Report(kError, kMissingExpression);
+        return false;
+    }
+    return Evaluate(v, demand);
+}
+
+void Orda::Directive(int code, const std::string* label, bool labelCol1) {
     auto defineHere = [&](int32_t value, int type = kAddr) {
-        if (label) DefineLabel(*label, value, 0, type, labelCol1, labelStart, false, true);
-    };
-    // Reads the one operand; false (with its message) when missing or bad.
-    auto operand = [&](Value& v, bool demand) {
-        if (Next() == kTokEnd) {
-            Report(kError, kMissingExpression);
-            return false;
-        }
-        return Evaluate(v, demand || p_.pass == 1 ? demand : false);
+        if (label) DefineLabel(*label, value, 0, type, labelCol1, false);
     };
     auto needLabel = [&] {
         if (!label) {
@@ -574,10 +605,10 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         return true;
     };
     auto showValue = [&](int32_t v, int bit = 0) {
-        listKind_ = kListValue;
-        listValue_ = v;
-        listBit_ = bit;
-        listHasBit_ = bit != 0;
+        st_.listKind = kListValue;
+        st_.listValue = v;
+        st_.listBit = bit;
+        st_.listHasBit = bit != 0;
     };
     Value v;
     switch (code) {
@@ -587,10 +618,10 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
     case kDirDevice:
     case kDirFuses:
         DeviceDirective();
-        listKind_ = kListFuses;
+        st_.listKind = kListFuses;
         if (p_.pass == 2 && p_.s.corvanex && !p_.oscChecked) {
             p_.oscChecked = true;
-            if (!pass1OscSeen_) Report(kWarning, kNoOsc);
+            if (!run_.pass1OscSeen) Report(kWarning, kNoOsc);
         }
         break;
     case kDirRadix: {
@@ -598,9 +629,9 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
             Next();
         else
             Report(kComment, kExpectedEquals);
-        std::string value = tok_.type == kTokEnd ? std::string() : tok_.text;
+        std::string value = cur_.tok.type == kTokEnd ? std::string() : cur_.tok.text;
         int saved = p_.s.radix;
-        if (!OptionR(value)) {
+        if (!SetRadix(p_.s, value)) {
             p_.s.radix = saved;
             Report(kError, kBadRadix);
         }
@@ -618,17 +649,17 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
     }
     case kDirLpage:
         defineHere(int32_t(p_.pc));
-        listKind_ = kListEject;
+        st_.listKind = kListEject;
         break;
     case kDirSpac:
         defineHere(int32_t(p_.pc));
-        if (!operand(v, false)) break;
+        if (!ReadOperand(v, false)) break;
         if (v.v < 0 || v.v > 1000) {
             if (checks()) Report(kWarning, kOutOfRange);
             v.v = v.v < 0 ? 0 : 1000;
         }
-        listKind_ = kListSpace;
-        spaceLines_ = v.v;
+        st_.listKind = kListSpace;
+        st_.spaceLines = v.v;
         break;
     case kDirInclude:
         IncludeDirective();
@@ -638,15 +669,15 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         break;
     case kDirEndm:
     case kDirExitm: {
-        size_t index = p_.frames.size();
-        for (size_t i = p_.frames.size(); i-- > 0;)
-            if (p_.frames[i].kind == Frame::kMacro) {
+        size_t index = p_.src.frames.size();
+        for (size_t i = p_.src.frames.size(); i-- > 0;)
+            if (p_.src.frames[i].kind == Frame::kMacro) {
                 index = i;
                 break;
-            } else if (p_.frames[i].kind == Frame::kFile) {
+            } else if (p_.src.frames[i].kind == Frame::kFile) {
                 break;
             }
-        if (index == p_.frames.size())
+        if (index == p_.src.frames.size())
             Report(kError, kUnmatchedMacro);
         else
             EndExpansion(index, false);
@@ -660,7 +691,7 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         Conditional(code);
         break;
     case kDirOrg:
-        if (!operand(v, true)) break;
+        if (!ReadOperand(v, true)) break;
         if (v.v < 0 || v.v >= p_.dev.memSize) {
             Report(kError, kMemoryLimit);
             break;
@@ -677,36 +708,34 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
     case kDirEqu:
     case kDirGlobal: {
         if (!needLabel()) break;
-        if (!operand(v, true)) break;
+        if (!ReadOperand(v, true)) break;
         showValue(v.v, v.bit);
-        Symbol* s = FindSymbol(*label);
+        Symbol* s = symbols_.Find(*label);
         if (s && p_.pass == 1) {
-            arg_ = *label;
-            Report(kError, kRedefinition);
+            Report(kError, kRedefinition, *label);
             break;
         }
         if (s) {
             s->value = v.v;
             s->bit = uint16_t(v.bit);
         } else {
-            EnterSymbol(*label, v.v, v.bit, kData);
+            symbols_.Enter(*label, v.v, v.bit, kData, p_.listingLine);
         }
         break;
     }
     case kDirSet:
         if (!needLabel()) break;
-        if (!operand(v, false)) break;
+        if (!ReadOperand(v, false)) break;
         showValue(v.v, v.bit);
-        if (!DefineOrUpdate(*label, v.v, v.bit, kVar)) {
-            arg_ = *label;
-            Report(kError, kRedefinition);
+        if (!symbols_.DefineOrUpdate(*label, v.v, v.bit, kVar, p_.listingLine)) {
+            Report(kError, kRedefinition, *label);
         }
         break;
     case kDirRes:
     case kDirDs:
     case kDirZero: {
         uint32_t start = p_.pc;
-        if (!operand(v, true)) {
+        if (!ReadOperand(v, true)) {
             defineHere(int32_t(start), code == kDirDs ? kVar : kAddr);
             break;
         }
@@ -723,50 +752,16 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         p_.pc = start + uint32_t(v.v);
         break;
     }
-    case kDirReset: {
-        uint32_t vector = uint32_t(p_.dev.highest);
-        defineHere(int32_t(vector));
-        if (!operand(v, false)) break;
-        if (p_.seenReset) {
-            arg_ = "RESET";
-            Report(kError, kRedefinition);
-            break;
-        }
-        p_.seenReset = true;
-        if (p_.pass == 1) {
-            if (!DefineOrUpdate("__SX_RESET", int32_t(p_.pc), 0, kResb)) {
-                arg_ = "__SX_RESET";
-                Report(kError, kRedefinition);
-            }
-            break;
-        }
-        if (v.v < 0 || v.v > 0x1FF) Report(kError, kResetNotPage0);
-        uint16_t word = uint16_t(0xA00 | (v.v & 0x1FF));
-        DefineOrUpdate("__SX_RESET", word, 0, kResb);
-        if (codeAllowed_ && vector < uint32_t(p_.dev.memSize)) {
-            if (image_[vector] != kBlank) Report(kError, kOverwriting);
-            image_[vector] = word;
-        }
-        listKind_ = kListReset;
-        listAddress_ = vector;
-        listWords_[0] = word;
-        listWordCount_ = 1;
+    case kDirReset:
+        ResetDirective(label, labelCol1);
         break;
-    }
     case kDirId: {
         std::string text;
         if (!ReadNameOrString(text) || text.size() > 8) {
             Report(kError, kBadString);
             break;
         }
-        idText_ = text;
-        for (int i = 0; i < 16; ++i)
-            image_[size_t(kIdBase + i)] = kBlank;
-        for (size_t i = 0; i < text.size(); ++i) {
-            unsigned char c = (unsigned char)text[i];
-            image_[kIdBase + 2 * i] = uint16_t(0x0FF0 | (c >> 4));
-            image_[kIdBase + 2 * i + 1] = uint16_t(0x0FF0 | (c & 15));
-        }
+        image_.SetId(text);
         break;
     }
     case kDirExpand:
@@ -777,7 +772,7 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         break;
     case kDirCase:
         defineHere(int32_t(p_.pc));
-        listKind_ = kListTextNoFlag;
+        st_.listKind = kListTextNoFlag;
         if (p_.pass == 2) Report(kComment, kUnknownDirective);
         break;
     case kDirRept:
@@ -790,39 +785,35 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
     case kDirFuse:
     case kDirFusex:
         defineHere(int32_t(p_.pc));
-        if (!operand(v, true)) break;
+        if (!ReadOperand(v, true)) break;
         (code == kDirFuse ? p_.fuse : p_.fusex) = uint16_t(v.v);
         showValue(v.v);
         break;
     case kDirFreq:
         defineHere(int32_t(p_.pc));
-        if (!operand(v, true)) break;
+        if (!ReadOperand(v, true)) break;
         showValue(v.v);
         if (p_.seenFreq) {
-            arg_ = "FREQ";
-            Report(kError, kRedefinition);
+            Report(kError, kRedefinition, "FREQ");
             break;
         }
         p_.seenFreq = true;
         p_.freq = uint32_t(v.v);
-        if (!DefineOrUpdate("__SX_FREQ", v.v, 0, kData)) {
-            arg_ = "__SX_FREQ";
-            Report(kError, kRedefinition);
+        if (!symbols_.DefineOrUpdate("__SX_FREQ", v.v, 0, kData, p_.listingLine)) {
+            Report(kError, kRedefinition, "__SX_FREQ");
         }
         break;
     case kDirBreak:
         defineHere(int32_t(p_.pc));
         showValue(int32_t(p_.pc));
         if (p_.seenBreak) {
-            arg_ = "BREAK";
-            Report(kError, kRedefinition);
+            Report(kError, kRedefinition, "BREAK");
             break;
         }
         p_.seenBreak = true;
         p_.breakAddr = uint16_t(p_.pc);
-        if (!DefineOrUpdate("__SX_BREAK", int32_t(p_.pc), 0, kAddr)) {
-            arg_ = "__SX_BREAK";
-            Report(kError, kRedefinition);
+        if (!symbols_.DefineOrUpdate("__SX_BREAK", int32_t(p_.pc), 0, kAddr, p_.listingLine)) {
+            Report(kError, kRedefinition, "__SX_BREAK");
         }
         break;
     case kDirWatch:
@@ -834,11 +825,11 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         if (!p_.s.corvanex) break;
         int value = -1;
         if (Next() == kTokName) {
-            if (EqualNoCase(tok_.text, "IRC_SLOW"))
+            if (EqualNoCase(cur_.tok.text, "IRC_SLOW"))
                 value = 0;
-            else if (EqualNoCase(tok_.text, "IRC_4MHZ"))
+            else if (EqualNoCase(cur_.tok.text, "IRC_4MHZ"))
                 value = 1;
-            else if (EqualNoCase(tok_.text, "IRC_FAST"))
+            else if (EqualNoCase(cur_.tok.text, "IRC_FAST"))
                 value = 2;
         }
         if (value < 0) {
@@ -847,15 +838,13 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
         }
         showValue(value);
         if (p_.seenIrc) {
-            arg_ = "IRC_CAL";
-            Report(kError, kRedefinition);
+            Report(kError, kRedefinition, "IRC_CAL");
             break;
         }
         p_.seenIrc = true;
         p_.irc = uint16_t(value);
-        if (!DefineOrUpdate("__SX_IRC_CAL", value, 0, kData)) {
-            arg_ = "__SX_IRC_CAL";
-            Report(kError, kRedefinition);
+        if (!symbols_.DefineOrUpdate("__SX_IRC_CAL", value, 0, kData, p_.listingLine)) {
+            Report(kError, kRedefinition, "__SX_IRC_CAL");
         }
         break;
     }
@@ -867,10 +856,36 @@ void Orda::Directive(int code, const std::string* label, bool labelCol1, size_t 
     }
 }
 
+void Orda::ResetDirective(const std::string* label, bool labelCol1) {
+    uint32_t vector = uint32_t(p_.dev.highest);
+    if (label) DefineLabel(*label, int32_t(vector), 0, kAddr, labelCol1, false);
+    Value v;
+    if (!ReadOperand(v, false)) return;
+    if (p_.seenReset) {
+        Report(kError, kRedefinition, "RESET");
+        return;
+    }
+    p_.seenReset = true;
+    if (p_.pass == 1) {
+        if (!symbols_.DefineOrUpdate("__SX_RESET", int32_t(p_.pc), 0, kResb, p_.listingLine)) {
+            Report(kError, kRedefinition, "__SX_RESET");
+        }
+        return;
+    }
+    if (v.v < 0 || v.v > 0x1FF) Report(kError, kResetNotPage0);
+    uint16_t word = uint16_t(0xA00 | (v.v & 0x1FF));
+    symbols_.DefineOrUpdate("__SX_RESET", word, 0, kResb, p_.listingLine);
+    if (st_.codeAllowed && vector < uint32_t(p_.dev.memSize) && !image_.Store(vector, word))
+        Report(kError, kOverwriting);
+    st_.listKind = kListReset;
+    st_.listAddress = vector;
+    st_.resetWord = word;
+}
+
 bool Orda::ReadNameOrString(std::string& out) {
     int t = Next();
     if (t == kTokString || t == kTokName) {
-        out = tok_.text;
+        out = cur_.tok.text;
         return true;
     }
     return false;
@@ -878,12 +893,12 @@ bool Orda::ReadNameOrString(std::string& out) {
 
 void Orda::DeviceDirective() {
     while (Next() != kTokEnd) {
-        if (tok_.type == kTokComma || tok_.type == kTokAssign) continue;
-        if (tok_.type != kTokName) {
+        if (cur_.tok.type == kTokComma || cur_.tok.type == kTokAssign) continue;
+        if (cur_.tok.type != kTokName) {
             Report(kError, kBadInstruction);
             break;
         }
-        DeviceWord(tok_.text);
+        DeviceWord(cur_.tok.text);
     }
 }
 
@@ -916,8 +931,7 @@ bool Orda::DeviceWord(const std::string& word) {
     }
     if (DeviceOption(word)) found = true;
     if (!found) {
-        arg_ = word;
-        Report(kError, kBadArgument);
+        Report(kError, kBadArgument, word);
     }
     return found;
 }
@@ -1055,8 +1069,7 @@ bool Orda::DeviceOption(const std::string& word) {
         if (!(r.sets & (1 << set)) || !EqualNoCase(word, r.name)) continue;
         uint16_t& target = r.fusex ? p_.fusex : p_.fuse;
         if (r.obsolete) {
-            arg_ = word;
-            Report(kWarning, kObsolete);
+            Report(kWarning, kObsolete, word);
         }
         if (r.isOr) {
             target = uint16_t(target | r.value);
@@ -1071,24 +1084,24 @@ bool Orda::DeviceOption(const std::string& word) {
 void Orda::ListDirective() {
     Settings& s = p_.s;
     while (Next() != kTokEnd) {
-        if (tok_.type == kTokComma) continue;
-        if (tok_.type != kTokName || tok_.text.size() != 1) {
+        if (cur_.tok.type == kTokComma) continue;
+        if (cur_.tok.type != kTokName || cur_.tok.text.size() != 1) {
             Report(kError, kBadInstruction);
             return;
         }
-        char letter = Upper(tok_.text[0]);
+        char letter = Upper(cur_.tok.text[0]);
         if (Next() == kTokAssign)
             Next();
         else
             Report(kComment, kExpectedEquals);
         std::string value;
-        if (tok_.type == kTokMinus) {
+        if (cur_.tok.type == kTokMinus) {
             value = "-";
             Next();
         }
-        if (tok_.type == kTokName || tok_.type == kTokNumber) {
-            value += tok_.text;
-        } else if (tok_.type != kTokEnd && tok_.type != kTokComma) {
+        if (cur_.tok.type == kTokName || cur_.tok.type == kTokNumber) {
+            value += cur_.tok.text;
+        } else if (cur_.tok.type != kTokEnd && cur_.tok.type != kTokComma) {
             Report(kError, kUnknownListParam);
             return;
         }
@@ -1107,7 +1120,7 @@ void Orda::ListDirective() {
         }
         case 'R': {
             int saved = s.radix;
-            if (!OptionR(value)) {
+            if (!SetRadix(s, value)) {
                 s.radix = saved;
                 Report(kError, kBadRadix);
             }
@@ -1115,7 +1128,7 @@ void Orda::ListDirective() {
         }
         case 'F': {
             int saved = s.objectFormat;
-            if (!OptionF(value)) {
+            if (!SetObjectFormat(s, value)) {
                 s.objectFormat = saved;
                 Report(kError, kUnknownFormat);
             }
@@ -1123,7 +1136,7 @@ void Orda::ListDirective() {
         }
         case 'L': {
             Settings saved = s;
-            if (!OptionL(value)) {
+            if (!SetListMode(s, value)) {
                 s = saved;
                 Report(kError, kUnknownListParam);
             }
@@ -1149,11 +1162,11 @@ void Orda::ListDirective() {
                 Report(kError, kUnknownListParam);
             break;
         case 'Q':
-            if (!isNumber || !OptionQ(value)) Report(kError, kUnknownListParam);
+            if (!isNumber || !SetQuiet(s, value)) Report(kError, kUnknownListParam);
             break;
         case 'W': {
             int saved = s.warningLevel;
-            if (!isNumber || !OptionW(value)) {
+            if (!isNumber || !SetWarningLevel(s, value)) {
                 s.warningLevel = saved;
                 Report(kError, kUnknownListParam);
             }
@@ -1174,21 +1187,21 @@ void Orda::ListDirective() {
             Report(kError, kBadInstruction);
             return;
         }
-        if (tok_.type == kTokEnd) break;
+        if (cur_.tok.type == kTokEnd) break;
     }
 }
 
 void Orda::IncludeDirective() {
-    listKind_ = kListTextNoFlag;
+    st_.listKind = kListTextNoFlag;
     std::string name;
     int t = Next();
     if (t == kTokString) {
-        name = tok_.text;
+        name = cur_.tok.text;
     } else if (t != kTokEnd && t != kTokComma) {
-        size_t i = tok_.start;
-        while (i < line_.size() && line_[i] != ' ' && line_[i] != '\t' && line_[i] != ';' &&
-               !IsStatementEnd((unsigned char)line_[i]))
-            name += line_[i++];
+        size_t i = cur_.tok.start;
+        while (i < st_.line.size() && st_.line[i] != ' ' && st_.line[i] != '\t' &&
+               st_.line[i] != ';' && !IsStatementEnd((unsigned char)st_.line[i]))
+            name += st_.line[i++];
     }
     if (name.empty()) {
         Report(kError, p_.pass == 1 ? kBadString : kBadInstruction);
@@ -1198,17 +1211,12 @@ void Orda::IncludeDirective() {
         Report(kError, kIncludeNameLong);
         return;
     }
-    if (curLevel_ + 1 > kMaxIncludeLevel) {
+    if (st_.level + 1 > kMaxIncludeLevel) {
         Report(kError, kFileNesting);
         return;
     }
-    std::string resolved = Resolve(name, true);
-    int index = -1;
-    for (size_t i = 0; i < files_.size(); ++i)
-        if (files_[i].resolved == resolved) {
-            index = int(i);
-            break;
-        }
+    std::string resolved = opt_.Resolve(name, true);
+    int index = files_.Find(resolved);
     if (index < 0) {
         if (files_.size() >= kMaxFiles) {
             Report(kError, kTooManyIncludes);
@@ -1218,80 +1226,60 @@ void Orda::IncludeDirective() {
         if (!text) {
             host_.Print(Format("\nCannot open INCLUDE file: %s\n", name.c_str()));
             if (p_.s.corvanex) {
-                arg_ = name;
-                Fatal(2, kCannotOpenInclude);
+                Fatal(2, kCannotOpenInclude, name);
             }
             Exit(1);
         }
-        FileRecord r;
-        r.name = name;
-        r.resolved = resolved;
-        r.text = std::move(*text);
-        r.lineCount = uint32_t(std::count(r.text.begin(), r.text.end(), '\n'));
-        r.marks.assign(r.lineCount + 10, 0);
-        files_.push_back(std::move(r));
-        index = int(files_.size() - 1);
-    }
-    Frame f;
-    f.kind = Frame::kFile;
-    f.fileIndex = index;
-    f.name = files_[size_t(index)].name;
-    f.text = &files_[size_t(index)].text;
-    f.level = curLevel_ + 1;
-    if (p_.pass == 2) {
-        p_.lineEntries.push_back({LineEntry::kEnter, index, 0, 0});
-        p_.entryFiles.push_back(files_[size_t(index)].name);
+        index = files_.Add(name, resolved, std::move(*text));
     }
     p_.pageCountdown = p_.bankCountdown = 0;
-    p_.frames.push_back(std::move(f));
+    PushFile(index, st_.level + 1);
 }
 
 void Orda::MacroDirective(const std::string* label) {
-    Macro* m = &scratchMacro_;
-    scratchMacro_ = Macro{};
+    Macro* m = &p_.src.refused;
+    p_.src.refused = Macro{};
     if (!label) {
         Report(kError, kMissingLabel);
-    } else if (p_.macros.count(*label)) {
-        arg_ = *label;
-        Report(kError, kMacroRedefinition);
+    } else if (p_.src.macros.count(*label)) {
+        Report(kError, kMacroRedefinition, *label);
     } else {
-        m = &p_.macros[*label];
+        m = &p_.src.macros[*label];
         m->name = *label;
     }
     int t = Next();
     if (t == kTokNumber) {
-        m->declared = tok_.number;
+        m->declared = cur_.tok.number;
     } else {
         while (t != kTokEnd) {
             if (t == kTokName || t == kTokAtName) {
-                m->params.push_back(tok_.text);
+                m->params.push_back(cur_.tok.text);
             } else if (t != kTokComma) {
-                arg_ = tok_.text;
-                Report(kError, kBadArgument);
+                Report(kError, kBadArgument, cur_.tok.text);
                 break;
             }
             t = Next();
         }
         if (!m->params.empty()) m->declared = int(m->params.size());
     }
-    p_.defining = m;
-    p_.defineDepth = 1;
-    p_.defineFrames = p_.frames.size();
+    p_.src.defining = m;
+    p_.src.defineDepth = 1;
+    p_.src.defineFrames = p_.src.frames.size();
 }
 
 void Orda::MacroCall(Macro& m, size_t from) {
     std::vector<std::string> args;
     size_t i = from;
-    const size_t n = line_.size();
+    const size_t n = st_.line.size();
     auto skipBlanks = [&] {
-        while (i < n && (line_[i] == ' ' || line_[i] == '\t'))
+        while (i < n && (st_.line[i] == ' ' || st_.line[i] == '\t'))
             ++i;
     };
     auto atEnd = [&] {
-        return i >= n || line_[i] == ';' || IsStatementEnd((unsigned char)line_[i]);
+        return i >= n || st_.line[i] == ';' || IsStatementEnd((unsigned char)st_.line[i]);
     };
     auto toComma = [&] {
-        while (!atEnd() && line_[i] != ',')
+        while (!atEnd() && st_.line[i] != ',')
             ++i;
     };
     skipBlanks();
@@ -1299,37 +1287,36 @@ void Orda::MacroCall(Macro& m, size_t from) {
         while (true) {
             skipBlanks();
             std::string a;
-            if (i < n && line_[i] == '{') {
-                size_t close = line_.find('}', i + 1);
+            if (i < n && st_.line[i] == '{') {
+                size_t close = st_.line.find('}', i + 1);
                 size_t stop = close == std::string::npos ? n : close;
-                a.assign(line_, i + 1, stop - i - 1);
+                a.assign(st_.line, i + 1, stop - i - 1);
                 i = close == std::string::npos ? n : close + 1;
                 toComma();
-            } else if (i < n && (line_[i] == '"' || line_[i] == '\'')) {
-                char q = line_[i];
-                size_t close = line_.find(q, i + 1);
+            } else if (i < n && (st_.line[i] == '"' || st_.line[i] == '\'')) {
+                char q = st_.line[i];
+                size_t close = st_.line.find(q, i + 1);
                 size_t stop = close == std::string::npos ? n : close + 1;
-                a.assign(line_, i, stop - i);
+                a.assign(st_.line, i, stop - i);
                 i = stop;
                 toComma();
-            } else if (i < n && line_[i] == '?') {
-                pos_ = i + 1;
-                havePeek_ = false;
+            } else if (i < n && st_.line[i] == '?') {
+                ScanFrom(i + 1);
                 Next();
                 Value v;
-                if (Evaluate(v)) a = FormatRadix(v.v);
-                i = tok_.type == kTokEnd ? n : tok_.start;
+                if (Evaluate(v)) a = FormatRadix(v.v, p_.s.radix);
+                i = cur_.tok.type == kTokEnd ? n : cur_.tok.start;
                 toComma();
             } else {
                 size_t s = i;
                 toComma();
-                a.assign(line_, s, i - s);
+                a.assign(st_.line, s, i - s);
                 while (!a.empty() && (a.back() == ' ' || a.back() == '\t'))
                     a.pop_back();
                 if (!a.empty() && a[0] == ':') a = p_.lastGlobal + a;
             }
             args.push_back(std::move(a));
-            if (i < n && line_[i] == ',') {
+            if (i < n && st_.line[i] == ',') {
                 ++i;
                 continue;
             }
@@ -1339,24 +1326,24 @@ void Orda::MacroCall(Macro& m, size_t from) {
     if (m.declared >= 0 && int(args.size()) != m.declared)
         ReportOutsidePass1(kError, kMacroArgsMismatch);
     int depth = 0;
-    for (const Frame& f : p_.frames)
+    for (const Frame& f : p_.src.frames)
         depth += f.kind == Frame::kMacro;
     if (depth >= kMaxMacroDepth) {
         Report(kError, kMacroNesting);
         return;
     }
-    ++p_.invocations;
+    ++p_.src.invocations;
     Frame f;
     f.kind = Frame::kMacro;
     f.macro = &m;
     f.args = std::move(args);
-    f.localBase = p_.localCounter;
-    p_.localCounter += uint32_t(m.locals.size());
+    f.localBase = p_.src.localCounter;
+    p_.src.localCounter += uint32_t(m.locals.size());
     f.condDepth = p_.conds.size();
     f.suffix = "?" + m.name.substr(0, 5);
-    AppendDecimal(f.suffix, p_.invocations, 0);
+    AppendDecimal(f.suffix, p_.src.invocations, 0);
     p_.lastGlobal += f.suffix;
-    p_.frames.push_back(std::move(f));
+    p_.src.frames.push_back(std::move(f));
 }
 
 void Orda::ReptDirective() {
@@ -1372,12 +1359,12 @@ void Orda::ReptDirective() {
     }
     // The block is collected even when it will not run, so that its lines are not taken
     // for statements.
-    p_.collecting = true;
-    p_.collectDepth = 1;
-    p_.collectFrames = p_.frames.size();
-    p_.collectCount = count;
-    p_.collectOverflow = false;
-    p_.collected.clear();
+    p_.src.collecting = true;
+    p_.src.collectDepth = 1;
+    p_.src.collectFrames = p_.src.frames.size();
+    p_.src.collectCount = count;
+    p_.src.collectOverflow = false;
+    p_.src.collected.clear();
 }
 
 void Orda::ErrorDirective() {
@@ -1385,7 +1372,7 @@ void Orda::ErrorDirective() {
     char severity = 'E';
     int t = Next();
     if (t == kTokName) {
-        const std::string& w = tok_.text;
+        const std::string& w = cur_.tok.text;
         if (w.size() != 3 || Upper(w[0]) != 'P' || (w[1] != '1' && w[1] != '2') ||
             (Upper(w[2]) != 'E' && Upper(w[2]) != 'W' && Upper(w[2]) != 'C')) {
             Report(kError, kBadInstruction);
@@ -1400,15 +1387,15 @@ void Orda::ErrorDirective() {
         return;
     }
     if (p_.pass != pass) return;
-    arg_ = tok_.text;
+    const std::string& text = cur_.tok.text;
     if (severity == 'E')
-        Report(kError, kUserError);
+        Report(kError, kUserError, text);
     else if (severity == 'C')
-        Report(kComment, kUserError);
+        Report(kComment, kUserError, text);
     else if (p_.s.corvanex)
-        Report(kWarning, kUserWarning);
+        Report(kWarning, kUserWarning, text);
     else
-        Report(kWarning, kUserError);
+        Report(kWarning, kUserError, text);
 }
 
 void Orda::WatchDirective() {
@@ -1417,24 +1404,22 @@ void Orda::WatchDirective() {
         Report(kError, kWatchParams);
         return;
     }
-    size_t exprStart = tok_.start;
+    size_t exprStart = cur_.tok.start;
     Value v;
-    inWatch_ = true;
-    bool ok = Evaluate(v, true);
-    inWatch_ = false;
+    bool ok = Evaluate(v, true, true);
     if (!ok) return;
-    size_t exprEnd = tok_.type == kTokEnd ? line_.size() : tok_.start;
+    size_t exprEnd = cur_.tok.type == kTokEnd ? st_.line.size() : cur_.tok.start;
     std::string text;
-    for (size_t i = exprStart; i < exprEnd && i < line_.size(); ++i) {
-        char c = line_[i];
+    for (size_t i = exprStart; i < exprEnd && i < st_.line.size(); ++i) {
+        char c = st_.line[i];
         if (c == ';') break;
         if (c != ' ' && c != '\t') text += c;
     }
-    if (tok_.type != kTokComma || Next() != kTokNumber) {
+    if (cur_.tok.type != kTokComma || Next() != kTokNumber) {
         Report(kError, kWatchParams);
         return;
     }
-    int count = ReadDecimal(tok_.text);
+    int count = ReadDecimal(cur_.tok.text);
     if (Next() != kTokComma || Next() != kTokName) {
         Report(kError, kWatchParams);
         return;
@@ -1443,20 +1428,18 @@ void Orda::WatchDirective() {
                                                "UBIN", "SBIN", "FSTR", "ZSTR"};
     int type = -1;
     for (int i = 0; i < 8; ++i)
-        if (EqualNoCase(tok_.text, kFormats[i])) type = kWatchFirst + i;
+        if (EqualNoCase(cur_.tok.text, kFormats[i])) type = kWatchFirst + i;
     if (type < 0) {
-        arg_ = tok_.text;
-        Report(kError, kBadArgument);
+        Report(kError, kBadArgument, cur_.tok.text);
         return;
     }
     int32_t value = int32_t(uint32_t(v.v) | (uint32_t(v.bit) << 8));
     std::string name = "__SX_WATCH:" + text;
-    listKind_ = kListValue;
-    listValue_ = value;
-    Symbol* s = FindSymbol(name);
+    st_.listKind = kListValue;
+    st_.listValue = value;
+    Symbol* s = symbols_.Find(name);
     if (s && p_.pass == 1) {
-        arg_ = name;
-        Report(kError, kRedefinition);
+        Report(kError, kRedefinition, name);
         return;
     }
     if (s) {
@@ -1464,7 +1447,7 @@ void Orda::WatchDirective() {
         s->bit = uint16_t(count & 0xFF);
         s->type = uint8_t(type);
     } else {
-        EnterSymbol(name, value, count & 0xFF, type);
+        symbols_.Enter(name, value, count & 0xFF, type, p_.listingLine);
     }
 }
 
@@ -1477,7 +1460,7 @@ void Orda::Conditional(int code) {
             Report(kError, kIfNesting);
             return;
         }
-        if (Skipping()) {
+        if (p_.Skipping()) {
             p_.conds.push_back({true, false, true});
             return;
         }
@@ -1491,12 +1474,13 @@ void Orda::Conditional(int code) {
             Value v;
             if (!Evaluate(v, true)) return;
             truth = v.v >= 1;
-        } else if (tok_.type != kTokName) {
+        } else if (cur_.tok.type != kTokName) {
             Report(kError, kBadInstruction);
             return;
         } else {
-            const std::string key = tok_.text[0] == ':' ? LocalLabelName(tok_.text) : tok_.text;
-            bool defined = FindSymbol(key) != nullptr;
+            const std::string key =
+                cur_.tok.text[0] == ':' ? p_.LocalLabelName(cur_.tok.text) : cur_.tok.text;
+            bool defined = symbols_.Find(key) != nullptr;
             truth = code == kDirIfdef ? defined : !defined;
         }
         p_.conds.push_back({!truth, false, false});

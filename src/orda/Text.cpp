@@ -93,30 +93,4 @@ void AppendDecimal(std::string& out, uint32_t v, int width, char pad) {
         out += buf[--n];
 }
 
-bool NoCaseLess::operator()(std::string_view a, std::string_view b) const {
-    size_t n = a.size() < b.size() ? a.size() : b.size();
-    for (size_t i = 0; i < n; ++i) {
-        unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
-        if (x >= 'A' && x <= 'Z') x = (unsigned char)(x + 32);
-        if (y >= 'A' && y <= 'Z') y = (unsigned char)(y + 32);
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i])) return false;
-    return true;
-}
-
-const char* SymbolTypeName(int type, bool corvanex) {
-    static const char* kNames[] = {"DATA", "ADDR", "RESV", "DEFN", "VAR",  "BDAT", "BVAR", "RESB",
-                                   "UDEC", "SDEC", "UHEX", "SHEX", "UBIN", "SBIN", "FSTR", "ZSTR"};
-    if (type < 0 || type > 15) return "ERR";
-    if (type >= 8 && !corvanex) return "ERR";
-    return kNames[type];
-}
-
 } // namespace orda

@@ -604,6 +604,32 @@ TEST(Directives, OrgResEquAndFriends) {
     EXPECT_TRUE(w->Says("Error 29")) << w->console();
 }
 
+// Pass 1 must know the value of what sizes or places code, or defines a constant: a name
+// defined further down is error 3 there. SET, SPAC and RESET take it as 0 in pass 1 and
+// get the real value in pass 2.
+TEST(Directives, OnlyDirectivesThatNeedTheirValueAtOnceRefuseNamesDefinedLater) {
+    const std::string later = "\nlater EQU 3\n";
+    for (const char* demanding :
+         {" ORG later", "x EQU later", "x GLOBAL later", " RES later", " DS later", " ZERO later",
+          " __FUSE later", " __FUSEX later", " REPT later\n NOP\n ENDR"}) {
+        auto r = Source(kQuiet + demanding + later);
+        EXPECT_TRUE(r->Says("Error 3, Pass 1: Symbol <later> is not defined")) << demanding << "\n"
+                                                                               << r->console();
+    }
+    auto f = Source(" IRC_CAL IRC_SLOW\n FREQ later" + later);
+    EXPECT_TRUE(f->Says("Error 3, Pass 1: Symbol <later> is not defined")) << f->console();
+
+    auto s = Source(kQuiet + "x SET later\ny = later+1\n SPAC later\n RESET later" + later);
+    EXPECT_EQ(s->exitCode, 0) << s->console();
+    EXPECT_EQ(Value(*s, "x"), 3);
+    EXPECT_EQ(Value(*s, "y"), 4);
+    EXPECT_EQ(Value(*s, "__SX_RESET"), 0xA03) << "the vector jumps to the later address";
+    // what is never defined is error 3 in pass 2 for them
+    auto u = Source(kQuiet + "x SET nowhere\n");
+    EXPECT_TRUE(u->Says("Error 3, Pass 2: Symbol <nowhere> is not defined")) << u->console();
+    EXPECT_FALSE(u->Says("Pass 1: Symbol <nowhere>")) << u->console();
+}
+
 TEST(Directives, DebugDirectives) {
     auto r = Source(" FREQ 4_000_000\n IRC_CAL IRC_4MHZ\n RESET main\n ORG 10h\nmain NOP\n"
                     " BREAK\n NOP\n");
