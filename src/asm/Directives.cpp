@@ -5,24 +5,9 @@
 #include "asm/Engine.h"
 #include "asm/Keywords.h"
 #include "target/DeviceTables.h"
+#include "target/InstructionSet.h"
 
 namespace pellix::asmr {
-
-namespace {
-
-constexpr uint32_t kNoLink = 0xFFFF'FFFFu;
-
-} // namespace
-
-uint32_t Engine::Load32(size_t at) const {
-    uint32_t v;
-    std::memcpy(&v, frames_.data() + at, 4);
-    return v;
-}
-
-void Engine::Store32(size_t at, uint32_t value) {
-    std::memcpy(frames_.data() + at, &value, 4);
-}
 
 void Engine::RequireNoLabel() {
     if (st_.pendingLabel || st_.knownLabel) Fail("This directive cannot be preceeded by a symbol");
@@ -49,7 +34,7 @@ void Engine::Directive(unsigned number) {
         DefineLabelAtAddress(mask_);
         uint32_t address = Deferred();
         if (address & 0xE00) Fail("RESET address must be on first page");
-        EmitAt(mask_, 0xA00 + (address & 0x1FF));
+        EmitAt(mask_, isa::Opcode(isa::Form::Jmp) + (address & 0x1FF));
         st_.hasAddress = true;
         return;
     }
@@ -303,20 +288,12 @@ void Engine::MacroInvocation(const Token& name) {
 
     // The arguments go into the new frame before it becomes the innermost one, so that "\"
     // in them still reads the arguments of the expansion that makes the call.
-    const size_t frame = pass_.frameTop;
-    auto need = [&](size_t bytes) {
-        if (bytes > kFrameArea - frame) Fail("Macro stack overflow");
-    };
-    need(12);
-    size_t at = frame + 12;
-    uint32_t n = 0;
+    MacroFrames::Builder frame(frames_, pass_.frameTop);
+    if (!frame.RoomForHeader()) Fail("Macro stack overflow");
     auto argument = [&] {
-        need(at - frame + 5);
+        if (!frame.RoomForArgument()) Fail("Macro stack overflow");
         uint32_t value = Deferred();
-        frames_[at] = lastUnresolved_ ? 1 : 0;
-        Store32(at + 1, value);
-        at += 5;
-        ++n;
+        frame.AddArgument({lastUnresolved_, value});
     };
     if (count != 0x80) {
         for (unsigned i = 0; i < count; ++i) {
@@ -336,16 +313,10 @@ void Engine::MacroInvocation(const Token& name) {
             }
         }
     }
-    const uint8_t prefixLength = pass_.prefixLength;
-    need(at - frame + 1 + prefixLength + 4);
-    frames_[at] = prefixLength;
-    std::memcpy(frames_.data() + at + 1, pass_.prefix, prefixLength);
-    Store32(at + 1 + prefixLength, ResumeOffset());
-    const size_t end = at + 1 + prefixLength + 4;
-    Store32(frame, pass_.innermost < 0 ? kNoLink : uint32_t(pass_.innermost));
-    Store32(frame + 4, uint32_t(end));
-    Store32(frame + 8, n);
-    pass_.innermost = long(frame);
+    if (!frame.RoomForCaller(pass_.prefixLength)) Fail("Macro stack overflow");
+    const uint32_t link = pass_.innermost < 0 ? MacroFrames::kNoFrame : uint32_t(pass_.innermost);
+    const size_t end = frame.Finish(link, {pass_.prefix, pass_.prefixLength}, ResumeOffset());
+    pass_.innermost = long(pass_.frameTop);
     pass_.frameTop = end;
 
     // Local labels of the expansion live under its invocation tag.
@@ -362,14 +333,13 @@ void Engine::MacroInvocation(const Token& name) {
 void Engine::MacroReturn() {
     if (pass_.innermost < 0) Fail("EXITM/ENDM must be preceeded by MACRO");
     const size_t frame = size_t(pass_.innermost);
-    const size_t at = frame + 12 + 5 * size_t(Load32(frame + 8));
-    const uint8_t prefixLength = frames_[at];
-    std::memcpy(pass_.prefix, frames_.data() + at + 1, prefixLength);
-    pass_.prefixLength = prefixLength;
+    const std::string_view prefix = frames_.CallerPrefix(frame);
+    std::memcpy(pass_.prefix, prefix.data(), prefix.size());
+    pass_.prefixLength = uint8_t(prefix.size());
     pass_.jumpPending = true;
-    pass_.jumpTarget = Load32(at + 1 + prefixLength);
-    uint32_t link = Load32(frame);
-    pass_.innermost = link == kNoLink ? -1 : long(link);
+    pass_.jumpTarget = frames_.Resume(frame);
+    const uint32_t link = frames_.Link(frame);
+    pass_.innermost = link == MacroFrames::kNoFrame ? -1 : long(link);
     pass_.frameTop = frame;
     st_.leftOut = true;
 }
@@ -390,11 +360,7 @@ void Engine::Error() {
     ExpectEndOfLine();
     if (pass_.innermost >= 0) {
         // Inside an expansion the message points at the statement that started it.
-        size_t frame = size_t(pass_.innermost);
-        for (uint32_t link = Load32(frame); link != kNoLink; link = Load32(frame))
-            frame = link;
-        const size_t at = frame + 12 + 5 * size_t(Load32(frame + 8));
-        JumpTo(Load32(at + 1 + frames_[at]));
+        JumpTo(frames_.Resume(frames_.Outermost(size_t(pass_.innermost))));
         Next();
     }
     r_.message.assign(text, length);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "asm/MacroFrames.h"
 #include "asm/SymbolTable.h"
 #include "target/AssemblyRecord.h"
 #include "target/ListingWriter.h"
@@ -34,7 +35,6 @@ enum class StringState : uint8_t { Outside, AfterChar, AfterComma };
 
 inline constexpr int kMaxRepts = 32;
 inline constexpr uint32_t kMaxEndrs = 100'000;
-inline constexpr size_t kFrameArea = 99'900;
 // Guards against macro fan-out that would otherwise run for years: every statement costs
 // one unit plus one per 64 characters of its text.
 inline constexpr uint64_t kMaxStatementWork = 2'000'000;
@@ -187,10 +187,6 @@ private:
     void EndOfText();
     void AddEndEntry();
 
-    // Frame area access.
-    uint32_t Load32(size_t at) const;
-    void Store32(size_t at, uint32_t value);
-
     AssemblyRecord& r_;
     const char* text_;
     uint32_t textLength_;
@@ -206,7 +202,7 @@ private:
     // Its symbol key: the local-label prefix and the name for a local name.
     char key_[kMaxKeyLength] = {};
     uint8_t keyLength_ = 0;
-    std::array<uint8_t, kFrameArea> frames_{};
+    MacroFrames frames_;
 };
 
 } // namespace pellix::asmr

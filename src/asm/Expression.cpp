@@ -297,20 +297,20 @@ done:
                 v = Truth(v == 0);
                 break;
             case kOpArg: {
-                size_t frame = size_t(pass_.innermost);
-                uint32_t count = Load32(frame + 8);
+                const size_t frame = size_t(pass_.innermost);
+                const uint32_t count = frames_.ArgumentCount(frame);
                 if (v > count) Fail("Macro argument index is out of range");
                 if (v == 0) {
                     v = count;
                     break;
                 }
-                size_t at = frame + 12 + 5 * size_t(v - 1);
-                if (frames_[at] != 0) {
+                const MacroFrames::Argument argument = frames_.ArgumentAt(frame, v - 1);
+                if (argument.unresolved) {
                     if (strict) Fail("Macro argument is not resolvable");
                     lastUnresolved_ = true;
                     return 0;
                 }
-                v = Load32(at + 1);
+                v = argument.value;
                 break;
             }
             default:

@@ -1,19 +1,23 @@
 // The instruction handlers: operands read from the scanner, words emitted in order.
 #include "asm/Engine.h"
 #include "asm/Keywords.h"
+#include "target/InstructionSet.h"
 
 namespace pellix::asmr {
 
 namespace {
 
-constexpr unsigned kLoadLiteral = 0xC00;  // MOV W,#lit
-constexpr unsigned kLoadRegister = 0x200; // MOV W,fr
+using enum isa::Form;
+using isa::Opcode;
+
+constexpr unsigned kLoadLiteral = Opcode(MovWLit);
+constexpr unsigned kLoadRegister = Opcode(MovWFr);
 
 unsigned JumpWord(uint32_t address) {
-    return 0xA00 + (address & 0x1FF);
+    return Opcode(Jmp) + (address & 0x1FF);
 }
 unsigned PageWord(uint32_t address) {
-    return 0x010 + ((address >> 9) & 7);
+    return Opcode(Page) + ((address >> 9) & 7);
 }
 
 } // namespace
@@ -79,24 +83,27 @@ void Engine::Mov() {
             return;
         case Kind::IncDec: {
             unsigned fr = RegisterOperand();
-            Emit((u.value == 0 ? 0x280 : 0x0C0) + fr);
+            Emit((u.value == 0 ? Opcode(MovWIncFr) : Opcode(MovWDecFr)) + fr);
             return;
         }
         case Kind::Arith:
             if (u.value == kOpShl || u.value == kOpShr || u.value == kOpDiv) {
                 unsigned fr = RegisterOperand();
-                Emit((u.value == kOpShl ? 0x340 : u.value == kOpShr ? 0x300 : 0x240) + fr);
+                unsigned op = u.value == kOpShl   ? Opcode(MovWRlFr)
+                              : u.value == kOpShr ? Opcode(MovWRrFr)
+                                                  : Opcode(MovWNotFr);
+                Emit(op + fr);
                 return;
             }
             break;
         case Kind::Compare:
             if (u.value == kOpNe) {
-                Emit(0x380 + RegisterOperand());
+                Emit(Opcode(MovWSwapFr) + RegisterOperand());
                 return;
             }
             break;
         case Kind::M:
-            Emit(0x042);
+            Emit(Opcode(MovWM));
             return;
         default:
             break;
@@ -106,7 +113,7 @@ void Engine::Mov() {
         Token v = Next();
         if (v.kind == Kind::Arith && v.value == kOpSub) {
             Next(); // the W the expression stopped before
-            Emit(0x080 + fr);
+            Emit(Opcode(MovWFrMinusW) + fr);
         } else {
             PushBack(1);
             Emit(kLoadRegister + fr);
@@ -117,25 +124,25 @@ void Engine::Mov() {
         ExpectComma();
         Token u = Next();
         if (u.kind == Kind::W) {
-            Emit(0x043);
+            Emit(Opcode(MovMW));
         } else if (u.kind == Kind::Hash) {
-            Emit(0x050 + (Deferred() & 0x0F));
+            Emit(Opcode(Mode) + (Deferred() & 0x0F));
         } else {
             PushBack(1);
             Emit(kLoadRegister + RegisterOperand());
-            Emit(0x043);
+            Emit(Opcode(MovMW));
         }
         return;
     }
     case Kind::Bang: {
         unsigned target;
         if (Next().kind == Kind::Option) {
-            target = 0x002;
+            target = Opcode(MovOptionW);
         } else {
             PushBack(1);
             uint32_t port = Deferred();
             if (int32_t(port) < 5 || int32_t(port) > 11) Fail("Port is out of range");
-            target = port;
+            target = Opcode(MovPortW) + port;
         }
         ExpectComma();
         Token u = Next();
@@ -157,12 +164,12 @@ void Engine::Mov() {
         ExpectComma();
         Token u = Next();
         if (u.kind == Kind::M) {
-            Emit(0x042);
-            Emit(0x020 + fr);
+            Emit(Opcode(MovWM));
+            Emit(Opcode(MovFrW) + fr);
             return;
         }
         PushBack(1);
-        FrFrForm(fr, 0x020);
+        FrFrForm(fr, Opcode(MovFrW));
         return;
     }
     }
@@ -197,12 +204,12 @@ void Engine::CompareSkip(unsigned number, bool jump) {
     case kCsne:
     case kCsae:
     case kCsb: {
-        unsigned test = skip == kCse    ? 0x743
-                        : skip == kCsne ? 0x643
-                        : skip == kCsae ? 0x703
-                                        : 0x603;
+        unsigned test = skip == kCse    ? Opcode(Sz)
+                        : skip == kCsne ? Opcode(Snz)
+                        : skip == kCsae ? Opcode(Sc)
+                                        : Opcode(Snc);
         Emit(literal ? kLoadLiteral + lit : kLoadRegister + second);
-        Emit(0x080 + fr);
+        Emit(Opcode(MovWFrMinusW) + fr);
         Emit(test);
         break;
     }
@@ -210,12 +217,12 @@ void Engine::CompareSkip(unsigned number, bool jump) {
     case kCsbe:
         if (literal) {
             Emit(kLoadLiteral + notLit);
-            Emit(0x1C0 + fr);
-            Emit(skip == kCsa ? 0x703 : 0x603);
+            Emit(Opcode(AddWFr) + fr);
+            Emit(skip == kCsa ? Opcode(Sc) : Opcode(Snc));
         } else {
             Emit(kLoadRegister + fr);
-            Emit(0x080 + second);
-            Emit(skip == kCsa ? 0x603 : 0x703);
+            Emit(Opcode(MovWFrMinusW) + second);
+            Emit(skip == kCsa ? Opcode(Snc) : Opcode(Sc));
         }
         break;
     default:
@@ -238,16 +245,20 @@ void Engine::Instruction(unsigned number) {
         if (t.kind == Kind::W && number != kSub) {
             ExpectComma();
             if (number == kAdd) {
-                Emit(0x1C0 + RegisterOperand());
+                Emit(Opcode(AddWFr) + RegisterOperand());
                 return;
             }
             bool literal = Next().kind == Kind::Hash;
             if (literal) {
-                unsigned base = number == kAnd ? 0xE00 : number == kOr ? 0xD00 : 0xF00;
+                unsigned base = number == kAnd  ? Opcode(AndWLit)
+                                : number == kOr ? Opcode(OrWLit)
+                                                : Opcode(XorWLit);
                 Emit(base + (Deferred() & 0xFF));
             } else {
                 PushBack(1);
-                unsigned base = number == kAnd ? 0x140 : number == kOr ? 0x100 : 0x180;
+                unsigned base = number == kAnd  ? Opcode(AndWFr)
+                                : number == kOr ? Opcode(OrWFr)
+                                                : Opcode(XorWFr);
                 Emit(base + RegisterOperand());
             }
             return;
@@ -255,91 +266,92 @@ void Engine::Instruction(unsigned number) {
         PushBack(1);
         unsigned fr = RegisterOperand();
         ExpectComma();
-        static constexpr unsigned kFrW[] = {0, 0x1E0, 0x0A0, 0x160, 0x120, 0x1A0};
+        static constexpr unsigned kFrW[] = {
+            0, Opcode(AddFrW), Opcode(SubFrW), Opcode(AndFrW), Opcode(OrFrW), Opcode(XorFrW)};
         FrFrForm(fr, kFrW[number]);
         return;
     }
     case kClr: {
         Token t = Next();
         if (t.kind == Kind::W) {
-            Emit(0x040);
+            Emit(Opcode(ClrW));
         } else if (t.kind == Kind::Wdt) {
-            Emit(0x004);
+            Emit(Opcode(ClrWdt));
         } else if (t.kind == Kind::Bang) {
             if (Next().kind != Kind::Wdt) Fail("Expected \"WDT\"");
-            Emit(0x004);
+            Emit(Opcode(ClrWdt));
         } else {
             PushBack(1);
-            Emit(0x060 + RegisterOperand());
+            Emit(Opcode(ClrFr) + RegisterOperand());
         }
         return;
     }
     case kInc:
-        Emit(0x2A0 + RegisterOperand());
+        Emit(Opcode(IncFr) + RegisterOperand());
         return;
     case kDec:
-        Emit(0x0E0 + RegisterOperand());
+        Emit(Opcode(DecFr) + RegisterOperand());
         return;
     case kRl:
-        Emit(0x360 + RegisterOperand());
+        Emit(Opcode(RlFr) + RegisterOperand());
         return;
     case kRr:
-        Emit(0x320 + RegisterOperand());
+        Emit(Opcode(RrFr) + RegisterOperand());
         return;
     case kSwap:
-        Emit(0x3A0 + RegisterOperand());
+        Emit(Opcode(SwapFr) + RegisterOperand());
         return;
     case kIncsz:
-        Emit(0x3E0 + RegisterOperand());
+        Emit(Opcode(IncszFr) + RegisterOperand());
         return;
     case kDecsz:
-        Emit(0x2E0 + RegisterOperand());
+        Emit(Opcode(DecszFr) + RegisterOperand());
         return;
     case kNot:
     case kTest: {
         if (Next().kind == Kind::W) {
-            Emit(number == kNot ? 0xFFF : 0xD00);
+            Emit(number == kNot ? Opcode(NotW) : Opcode(TestW));
             return;
         }
         PushBack(1);
-        Emit((number == kNot ? 0x260 : 0x220) + RegisterOperand());
+        Emit((number == kNot ? Opcode(NotFr) : Opcode(TestFr)) + RegisterOperand());
         return;
     }
     case kClrb:
-        Emit(0x400 + BitOperand());
+        Emit(Opcode(Clrb) + BitOperand());
         return;
     case kSetb:
-        Emit(0x500 + BitOperand());
+        Emit(Opcode(Setb) + BitOperand());
         return;
     case kSb:
-        Emit(0x700 + BitOperand());
+        Emit(Opcode(Sb) + BitOperand());
         return;
     case kSnb:
-        Emit(0x600 + BitOperand());
+        Emit(Opcode(Snb) + BitOperand());
         return;
     case kClc:
-        Emit(0x403);
+        Emit(Opcode(Clc));
         return;
     case kClz:
-        Emit(0x443);
+        Emit(Opcode(Clz));
         return;
     case kStc:
-        Emit(0x503);
+        Emit(Opcode(Stc));
         return;
     case kStz:
-        Emit(0x543);
+        Emit(Opcode(Stz));
         return;
     case kSc:
-        Emit(0x703);
+        Emit(Opcode(Sc));
         return;
     case kSz:
-        Emit(0x743);
+        Emit(Opcode(Sz));
         return;
     case kSnc:
-        Emit(0x603);
+        Emit(Opcode(Snc));
         return;
     case kSnz:
-        Emit(0x643);
+        Emit(Opcode(Snz));
         return;
     case kAddb:
     case kSubb:
@@ -353,15 +365,16 @@ void Engine::Instruction(unsigned number) {
         else
             PushBack(1);
         unsigned bit = BitOperand();
-        unsigned test = inverted ? 0x700 : 0x600, other = inverted ? 0x600 : 0x700;
+        unsigned test = inverted ? Opcode(Sb) : Opcode(Snb);
+        unsigned other = inverted ? Opcode(Snb) : Opcode(Sb);
         if (number == kMovb) {
             Emit(other + bit);
-            Emit(0x400 + first);
+            Emit(Opcode(Clrb) + first);
             Emit(test + bit);
-            Emit(0x500 + first);
+            Emit(Opcode(Setb) + first);
         } else {
             Emit(test + bit);
-            Emit((number == kAddb ? 0x2A0 : 0x0E0) + first);
+            Emit((number == kAddb ? Opcode(IncFr) : Opcode(DecFr)) + first);
         }
         return;
     }
@@ -370,7 +383,7 @@ void Engine::Instruction(unsigned number) {
         ExpectComma();
         Token t = Next();
         if (t.kind != Kind::IncDec) Fail("Expected \"++\" or \"--\"");
-        Emit((t.value == 0 ? 0x3C0 : 0x2C0) + RegisterOperand());
+        Emit((t.value == 0 ? Opcode(MovszWIncFr) : Opcode(MovszWDecFr)) + RegisterOperand());
         return;
     }
     case kIjnz:
@@ -383,10 +396,10 @@ void Engine::Instruction(unsigned number) {
         bool page;
         uint32_t address = AddressOperand(page);
         if (page) Emit(PageWord(address));
-        unsigned base = number == kIjnz   ? 0x3E0
-                        : number == kDjnz ? 0x2E0
-                        : number == kJb   ? 0x600
-                                          : 0x700;
+        unsigned base = number == kIjnz   ? Opcode(IncszFr)
+                        : number == kDjnz ? Opcode(DecszFr)
+                        : number == kJb   ? Opcode(Snb)
+                                          : Opcode(Sb);
         Emit(base + operand);
         Emit(JumpWord(address));
         return;
@@ -398,7 +411,10 @@ void Engine::Instruction(unsigned number) {
         bool page;
         uint32_t address = AddressOperand(page);
         if (page) Emit(PageWord(address));
-        Emit(number == kJc ? 0x603 : number == kJnc ? 0x703 : number == kJz ? 0x643 : 0x743);
+        Emit(number == kJc    ? Opcode(Snc)
+             : number == kJnc ? Opcode(Sc)
+             : number == kJz  ? Opcode(Snz)
+                              : Opcode(Sz));
         Emit(JumpWord(address));
         return;
     }
@@ -419,19 +435,19 @@ void Engine::Instruction(unsigned number) {
         CompareSkip(number, true);
         return;
     case kSkip:
-        Emit((pass_.address & 1) ? 0x602 : 0x702);
+        Emit((pass_.address & 1) ? Opcode(SkipOdd) : Opcode(SkipEven));
         return;
     case kJmp: {
         Token t = Next();
         if (t.kind == Kind::W) {
-            Emit(0x022);
+            Emit(Opcode(JmpW));
             return;
         }
         if (t.kind == Kind::Constant && t.value == 2) {
             Token plus = Next();
             if (plus.kind == Kind::Arith && plus.value == kOpAdd) {
                 if (Next().kind == Kind::W) {
-                    Emit(0x1E2);
+                    Emit(Opcode(JmpPcW));
                     return;
                 }
                 PushBack(3);
@@ -452,48 +468,48 @@ void Engine::Instruction(unsigned number) {
         uint32_t address = AddressOperand(page);
         if (address & 0x100) Fail("CALL must be to first half of page");
         if (page) Emit(PageWord(address));
-        Emit(0x900 + (address & 0xFF));
+        Emit(Opcode(Call) + (address & 0xFF));
         return;
     }
     case kRetw:
         for (;;) {
-            Emit(0x800 + (Deferred() & 0xFF));
+            Emit(Opcode(Retw) + (Deferred() & 0xFF));
             if (Next().kind != Kind::Comma) {
                 PushBack(1);
                 return;
             }
         }
     case kRet:
-        Emit(0x00C);
+        Emit(Opcode(Ret));
         return;
     case kRetp:
-        Emit(0x00D);
+        Emit(Opcode(Retp));
         return;
     case kReti:
-        Emit(0x00E);
+        Emit(Opcode(Reti));
         return;
     case kRetiw:
-        Emit(0x00F);
+        Emit(Opcode(Retiw));
         return;
     case kPage:
         Emit(PageWord(Deferred()));
         return;
     case kBank: {
         uint32_t address = Deferred();
-        Emit(0x018 + ((address >> (r_.deviceFamily == 1 ? 4 : 5)) & 7));
+        Emit(Opcode(Bank) + ((address >> (r_.deviceFamily == 1 ? 4 : 5)) & 7));
         return;
     }
     case kMode:
-        Emit(0x050 + (Deferred() & 0x0F));
+        Emit(Opcode(Mode) + (Deferred() & 0x0F));
         return;
     case kSleep:
-        Emit(0x003);
+        Emit(Opcode(Sleep));
         return;
     case kIread:
-        Emit(0x041);
+        Emit(Opcode(Iread));
         return;
     case kNop:
-        Emit(0x000);
+        Emit(Opcode(Nop));
         return;
     default:
         return;

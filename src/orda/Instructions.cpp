@@ -2,10 +2,14 @@
 // patterns, with the page and bank checks.
 #include "orda/Orda.h"
 #include "orda/OrdaText.h"
+#include "target/InstructionSet.h"
 
 namespace orda {
 
 namespace {
+
+using enum pellix::isa::Form;
+using pellix::isa::Opcode;
 
 enum Kind : uint8_t {
     kNone,
@@ -61,149 +65,152 @@ struct Row {
 
 #define K(...)                                                                                     \
     { __VA_ARGS__ }
-#define W0(b)                                                                                      \
-    { b, -1, kConst }
-#define WR(b, o)                                                                                   \
-    { b, o, kFr }
-#define WL(b, o)                                                                                   \
-    { b, o, kLit8 }
-#define WN(b, o)                                                                                   \
-    { b, o, kNotLit8 }
-#define WB(b, o)                                                                                   \
-    { b, o, kBitOp }
-#define WJ(b, o)                                                                                   \
-    { b, o, kJump }
+#define W0(f)                                                                                      \
+    { Opcode(f), -1, kConst }
+#define WP(port)                                                                                   \
+    { uint16_t(Opcode(MovPortW) + port), -1, kConst }
+#define WR(f, o)                                                                                   \
+    { Opcode(f), o, kFr }
+#define WL(f, o)                                                                                   \
+    { Opcode(f), o, kLit8 }
+#define WN(f, o)                                                                                   \
+    { Opcode(f), o, kNotLit8 }
+#define WB(f, o)                                                                                   \
+    { Opcode(f), o, kBitOp }
+#define WJ(f, o)                                                                                   \
+    { Opcode(f), o, kJump }
 
 constexpr Row kRows[] = {
     // AND, OR, XOR
-    {kAnd, 2, K(kReg, kW), 1, {WR(0x160, 0)}},
-    {kAnd, 2, K(kW, kReg), 1, {WR(0x140, 1)}},
-    {kAnd, 2, K(kW, kLit), 1, {WL(0xE00, 1)}},
-    {kAnd, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x160, 0)}},
-    {kAnd, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x160, 0)}},
-    {kOr, 2, K(kReg, kW), 1, {WR(0x120, 0)}},
-    {kOr, 2, K(kW, kReg), 1, {WR(0x100, 1)}},
-    {kOr, 2, K(kW, kLit), 1, {WL(0xD00, 1)}},
-    {kOr, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x120, 0)}},
-    {kOr, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x120, 0)}},
-    {kXor, 2, K(kReg, kW), 1, {WR(0x1A0, 0)}},
-    {kXor, 2, K(kW, kReg), 1, {WR(0x180, 1)}},
-    {kXor, 2, K(kW, kLit), 1, {WL(0xF00, 1)}},
-    {kXor, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x1A0, 0)}},
-    {kXor, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x1A0, 0)}},
+    {kAnd, 2, K(kReg, kW), 1, {WR(AndFrW, 0)}},
+    {kAnd, 2, K(kW, kReg), 1, {WR(AndWFr, 1)}},
+    {kAnd, 2, K(kW, kLit), 1, {WL(AndWLit, 1)}},
+    {kAnd, 2, K(kReg, kLit), 2, {WL(MovWLit, 1), WR(AndFrW, 0)}},
+    {kAnd, 2, K(kReg, kReg), 2, {WR(MovWFr, 1), WR(AndFrW, 0)}},
+    {kOr, 2, K(kReg, kW), 1, {WR(OrFrW, 0)}},
+    {kOr, 2, K(kW, kReg), 1, {WR(OrWFr, 1)}},
+    {kOr, 2, K(kW, kLit), 1, {WL(OrWLit, 1)}},
+    {kOr, 2, K(kReg, kLit), 2, {WL(MovWLit, 1), WR(OrFrW, 0)}},
+    {kOr, 2, K(kReg, kReg), 2, {WR(MovWFr, 1), WR(OrFrW, 0)}},
+    {kXor, 2, K(kReg, kW), 1, {WR(XorFrW, 0)}},
+    {kXor, 2, K(kW, kReg), 1, {WR(XorWFr, 1)}},
+    {kXor, 2, K(kW, kLit), 1, {WL(XorWLit, 1)}},
+    {kXor, 2, K(kReg, kLit), 2, {WL(MovWLit, 1), WR(XorFrW, 0)}},
+    {kXor, 2, K(kReg, kReg), 2, {WR(MovWFr, 1), WR(XorFrW, 0)}},
     // ADD, SUB
-    {kAdd, 2, K(kReg, kW), 1, {WR(0x1E0, 0)}},
-    {kAdd, 2, K(kW, kReg), 1, {WR(0x1C0, 1)}},
-    {kAdd, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x1E0, 0)}},
-    {kAdd, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x1E0, 0)}},
-    {kSub, 2, K(kReg, kW), 1, {WR(0x0A0, 0)}},
-    {kSub, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x0A0, 0)}},
-    {kSub, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x0A0, 0)}},
+    {kAdd, 2, K(kReg, kW), 1, {WR(AddFrW, 0)}},
+    {kAdd, 2, K(kW, kReg), 1, {WR(AddWFr, 1)}},
+    {kAdd, 2, K(kReg, kLit), 2, {WL(MovWLit, 1), WR(AddFrW, 0)}},
+    {kAdd, 2, K(kReg, kReg), 2, {WR(MovWFr, 1), WR(AddFrW, 0)}},
+    {kSub, 2, K(kReg, kW), 1, {WR(SubFrW, 0)}},
+    {kSub, 2, K(kReg, kLit), 2, {WL(MovWLit, 1), WR(SubFrW, 0)}},
+    {kSub, 2, K(kReg, kReg), 2, {WR(MovWFr, 1), WR(SubFrW, 0)}},
     // NOT, CLR, TEST
-    {kNot, 1, K(kReg), 1, {WR(0x260, 0)}},
-    {kNot, 1, K(kW), 1, {W0(0xFFF)}},
-    {kClr, 1, K(kReg), 1, {WR(0x060, 0)}},
-    {kClr, 1, K(kW), 1, {W0(0x040)}},
-    {kClr, 2, K(kBang, kWdt), 1, {W0(0x004)}},
-    {kTest, 1, K(kReg), 1, {WR(0x220, 0)}},
-    {kTest, 1, K(kW), 1, {W0(0xD00)}},
+    {kNot, 1, K(kReg), 1, {WR(NotFr, 0)}},
+    {kNot, 1, K(kW), 1, {W0(NotW)}},
+    {kClr, 1, K(kReg), 1, {WR(ClrFr, 0)}},
+    {kClr, 1, K(kW), 1, {W0(ClrW)}},
+    {kClr, 2, K(kBang, kWdt), 1, {W0(ClrWdt)}},
+    {kTest, 1, K(kReg), 1, {WR(TestFr, 0)}},
+    {kTest, 1, K(kW), 1, {W0(TestW)}},
     // MOV
-    {kMov, 2, K(kReg, kW), 1, {WR(0x020, 0)}},
-    {kMov, 2, K(kW, kReg), 1, {WR(0x200, 1)}},
-    {kMov, 2, K(kW, kLit), 1, {WL(0xC00, 1)}},
-    {kMov, 3, K(kW, kSlash, kReg), 1, {WR(0x240, 2)}},
-    {kMov, 4, K(kW, kMinus, kMinus, kReg), 1, {WR(0x0C0, 3)}},
-    {kMov, 4, K(kW, kPlus, kPlus, kReg), 1, {WR(0x280, 3)}},
-    {kMov, 3, K(kW, kShl, kReg), 1, {WR(0x340, 2)}},
-    {kMov, 3, K(kW, kShr, kReg), 1, {WR(0x300, 2)}},
-    {kMov, 4, K(kW, kLt, kGt, kReg), 1, {WR(0x380, 3)}},
-    {kMov, 2, K(kW, kM), 1, {W0(0x042)}},
-    {kMov, 2, K(kM, kW), 1, {W0(0x043)}},
-    {kMov, 2, K(kM, kLit), 1, {{0x050, 1, kLit4}}},
-    {kMov, 3, K(kBang, kRa, kW), 1, {W0(0x005)}},
-    {kMov, 3, K(kBang, kRb, kW), 1, {W0(0x006)}},
-    {kMov, 3, K(kBang, kRc, kW), 1, {W0(0x007)}},
-    {kMov, 3, K(kBang, kRd, kW), 1, {W0(0x008)}},
-    {kMov, 3, K(kBang, kRe, kW), 1, {W0(0x009)}},
-    {kMov, 3, K(kBang, kOption, kW), 1, {W0(0x002)}},
-    {kMov, 3, K(kBang, kReg, kW), 1, {{0x000, 1, kPort}}},
-    {kMov, 2, K(kReg, kLit), 2, {WL(0xC00, 1), WR(0x020, 0)}},
-    {kMov, 2, K(kReg, kReg), 2, {WR(0x200, 1), WR(0x020, 0)}},
-    {kMov, 2, K(kM, kReg), 2, {WR(0x200, 1), W0(0x043)}},
-    {kMov, 2, K(kReg, kM), 2, {W0(0x042), WR(0x020, 0)}},
-    {kMov, 3, K(kBang, kRa, kLit), 2, {WL(0xC00, 2), W0(0x005)}},
-    {kMov, 3, K(kBang, kRb, kLit), 2, {WL(0xC00, 2), W0(0x006)}},
-    {kMov, 3, K(kBang, kRc, kLit), 2, {WL(0xC00, 2), W0(0x007)}},
-    {kMov, 3, K(kBang, kRd, kLit), 2, {WL(0xC00, 2), W0(0x008)}},
-    {kMov, 3, K(kBang, kRe, kLit), 2, {WL(0xC00, 2), W0(0x009)}},
-    {kMov, 3, K(kBang, kOption, kLit), 2, {WL(0xC00, 2), W0(0x002)}},
-    {kMov, 3, K(kBang, kRa, kReg), 2, {WR(0x200, 2), W0(0x005)}},
-    {kMov, 3, K(kBang, kRb, kReg), 2, {WR(0x200, 2), W0(0x006)}},
-    {kMov, 3, K(kBang, kRc, kReg), 2, {WR(0x200, 2), W0(0x007)}},
-    {kMov, 3, K(kBang, kRd, kReg), 2, {WR(0x200, 2), W0(0x008)}},
-    {kMov, 3, K(kBang, kRe, kReg), 2, {WR(0x200, 2), W0(0x009)}},
-    {kMov, 3, K(kBang, kOption, kReg), 2, {WR(0x200, 2), W0(0x002)}},
-    {kMov, 3, K(kBang, kReg, kReg), 2, {WR(0x200, 2), {0x000, 1, kPort}}},
-    {kMov, 3, K(kBang, kReg, kLit), 2, {WL(0xC00, 2), {0x000, 1, kPort}}},
-    {kMovsz, 4, K(kW, kMinus, kMinus, kReg), 1, {WR(0x2C0, 3)}},
-    {kMovsz, 4, K(kW, kPlus, kPlus, kReg), 1, {WR(0x3C0, 3)}},
+    {kMov, 2, K(kReg, kW), 1, {WR(MovFrW, 0)}},
+    {kMov, 2, K(kW, kReg), 1, {WR(MovWFr, 1)}},
+    {kMov, 2, K(kW, kLit), 1, {WL(MovWLit, 1)}},
+    {kMov, 3, K(kW, kSlash, kReg), 1, {WR(MovWNotFr, 2)}},
+    {kMov, 4, K(kW, kMinus, kMinus, kReg), 1, {WR(MovWDecFr, 3)}},
+    {kMov, 4, K(kW, kPlus, kPlus, kReg), 1, {WR(MovWIncFr, 3)}},
+    {kMov, 3, K(kW, kShl, kReg), 1, {WR(MovWRlFr, 2)}},
+    {kMov, 3, K(kW, kShr, kReg), 1, {WR(MovWRrFr, 2)}},
+    {kMov, 4, K(kW, kLt, kGt, kReg), 1, {WR(MovWSwapFr, 3)}},
+    {kMov, 2, K(kW, kM), 1, {W0(MovWM)}},
+    {kMov, 2, K(kM, kW), 1, {W0(MovMW)}},
+    {kMov, 2, K(kM, kLit), 1, {{Opcode(Mode), 1, kLit4}}},
+    {kMov, 3, K(kBang, kRa, kW), 1, {WP(5)}},
+    {kMov, 3, K(kBang, kRb, kW), 1, {WP(6)}},
+    {kMov, 3, K(kBang, kRc, kW), 1, {WP(7)}},
+    {kMov, 3, K(kBang, kRd, kW), 1, {WP(8)}},
+    {kMov, 3, K(kBang, kRe, kW), 1, {WP(9)}},
+    {kMov, 3, K(kBang, kOption, kW), 1, {W0(MovOptionW)}},
+    {kMov, 3, K(kBang, kReg, kW), 1, {{Opcode(MovPortW), 1, kPort}}},
+    {kMov, 2, K(kReg, kLit), 2, {WL(MovWLit, 1), WR(MovFrW, 0)}},
+    {kMov, 2, K(kReg, kReg), 2, {WR(MovWFr, 1), WR(MovFrW, 0)}},
+    {kMov, 2, K(kM, kReg), 2, {WR(MovWFr, 1), W0(MovMW)}},
+    {kMov, 2, K(kReg, kM), 2, {W0(MovWM), WR(MovFrW, 0)}},
+    {kMov, 3, K(kBang, kRa, kLit), 2, {WL(MovWLit, 2), WP(5)}},
+    {kMov, 3, K(kBang, kRb, kLit), 2, {WL(MovWLit, 2), WP(6)}},
+    {kMov, 3, K(kBang, kRc, kLit), 2, {WL(MovWLit, 2), WP(7)}},
+    {kMov, 3, K(kBang, kRd, kLit), 2, {WL(MovWLit, 2), WP(8)}},
+    {kMov, 3, K(kBang, kRe, kLit), 2, {WL(MovWLit, 2), WP(9)}},
+    {kMov, 3, K(kBang, kOption, kLit), 2, {WL(MovWLit, 2), W0(MovOptionW)}},
+    {kMov, 3, K(kBang, kRa, kReg), 2, {WR(MovWFr, 2), WP(5)}},
+    {kMov, 3, K(kBang, kRb, kReg), 2, {WR(MovWFr, 2), WP(6)}},
+    {kMov, 3, K(kBang, kRc, kReg), 2, {WR(MovWFr, 2), WP(7)}},
+    {kMov, 3, K(kBang, kRd, kReg), 2, {WR(MovWFr, 2), WP(8)}},
+    {kMov, 3, K(kBang, kRe, kReg), 2, {WR(MovWFr, 2), WP(9)}},
+    {kMov, 3, K(kBang, kOption, kReg), 2, {WR(MovWFr, 2), W0(MovOptionW)}},
+    {kMov, 3, K(kBang, kReg, kReg), 2, {WR(MovWFr, 2), {Opcode(MovPortW), 1, kPort}}},
+    {kMov, 3, K(kBang, kReg, kLit), 2, {WL(MovWLit, 2), {Opcode(MovPortW), 1, kPort}}},
+    {kMovsz, 4, K(kW, kMinus, kMinus, kReg), 1, {WR(MovszWDecFr, 3)}},
+    {kMovsz, 4, K(kW, kPlus, kPlus, kReg), 1, {WR(MovszWIncFr, 3)}},
     // jumps and calls
-    {kJmp, 1, K(kReg), 1, {{0xA00, 0, kGotoT}}},
-    {kJmp, 1, K(kLit), 1, {{0xA00, 0, kGotoT}}},
-    {kJmp, 1, K(kW), 1, {W0(0x022)}},
-    {kJmp, 3, K(kPc, kPlus, kW), 1, {W0(0x1E2)}},
-    {kCall, 1, K(kReg), 1, {{0x900, 0, kCallT}}},
-    {kGoto, 1, K(kReg), 1, {{0xA00, 0, kGotoT}}},
+    {kJmp, 1, K(kReg), 1, {{Opcode(Jmp), 0, kGotoT}}},
+    {kJmp, 1, K(kLit), 1, {{Opcode(Jmp), 0, kGotoT}}},
+    {kJmp, 1, K(kW), 1, {W0(JmpW)}},
+    {kJmp, 3, K(kPc, kPlus, kW), 1, {W0(JmpPcW)}},
+    {kCall, 1, K(kReg), 1, {{Opcode(Call), 0, kCallT}}},
+    {kGoto, 1, K(kReg), 1, {{Opcode(Jmp), 0, kGotoT}}},
     // bit operations
-    {kClrb, 1, K(kBit), 1, {WB(0x400, 0)}},
-    {kSetb, 1, K(kBit), 1, {WB(0x500, 0)}},
-    {kSnb, 1, K(kBit), 1, {WB(0x600, 0)}},
-    {kSb, 1, K(kBit), 1, {WB(0x700, 0)}},
-    {kAddb, 2, K(kReg, kBit), 2, {WB(0x600, 1), WR(0x2A0, 0)}},
-    {kAddb, 3, K(kReg, kSlash, kBit), 2, {WB(0x700, 2), WR(0x2A0, 0)}},
-    {kSubb, 2, K(kReg, kBit), 2, {WB(0x600, 1), WR(0x0E0, 0)}},
-    {kSubb, 3, K(kReg, kSlash, kBit), 2, {WB(0x700, 2), WR(0x0E0, 0)}},
-    {kMovb, 2, K(kBit, kBit), 4, {WB(0x700, 1), WB(0x400, 0), WB(0x600, 1), WB(0x500, 0)}},
-    {kMovb, 3, K(kBit, kSlash, kBit), 4, {WB(0x600, 2), WB(0x400, 0), WB(0x700, 2), WB(0x500, 0)}},
+    {kClrb, 1, K(kBit), 1, {WB(Clrb, 0)}},
+    {kSetb, 1, K(kBit), 1, {WB(Setb, 0)}},
+    {kSnb, 1, K(kBit), 1, {WB(Snb, 0)}},
+    {kSb, 1, K(kBit), 1, {WB(Sb, 0)}},
+    {kAddb, 2, K(kReg, kBit), 2, {WB(Snb, 1), WR(IncFr, 0)}},
+    {kAddb, 3, K(kReg, kSlash, kBit), 2, {WB(Sb, 2), WR(IncFr, 0)}},
+    {kSubb, 2, K(kReg, kBit), 2, {WB(Snb, 1), WR(DecFr, 0)}},
+    {kSubb, 3, K(kReg, kSlash, kBit), 2, {WB(Sb, 2), WR(DecFr, 0)}},
+    {kMovb, 2, K(kBit, kBit), 4, {WB(Sb, 1), WB(Clrb, 0), WB(Snb, 1), WB(Setb, 0)}},
+    {kMovb, 3, K(kBit, kSlash, kBit), 4, {WB(Snb, 2), WB(Clrb, 0), WB(Sb, 2), WB(Setb, 0)}},
     // loops and conditional jumps
-    {kIjnz, 2, K(kReg, kReg), 2, {WR(0x3E0, 0), WJ(0xA00, 1)}},
-    {kDjnz, 2, K(kReg, kReg), 2, {WR(0x2E0, 0), WJ(0xA00, 1)}},
-    {kJb, 2, K(kBit, kReg), 2, {WB(0x600, 0), WJ(0xA00, 1)}},
-    {kJnb, 2, K(kBit, kReg), 2, {WB(0x700, 0), WJ(0xA00, 1)}},
-    {kJc, 1, K(kReg), 2, {W0(0x603), WJ(0xA00, 0)}},
-    {kJz, 1, K(kReg), 2, {W0(0x643), WJ(0xA00, 0)}},
-    {kJnc, 1, K(kReg), 2, {W0(0x703), WJ(0xA00, 0)}},
-    {kJnz, 1, K(kReg), 2, {W0(0x743), WJ(0xA00, 0)}},
+    {kIjnz, 2, K(kReg, kReg), 2, {WR(IncszFr, 0), WJ(Jmp, 1)}},
+    {kDjnz, 2, K(kReg, kReg), 2, {WR(DecszFr, 0), WJ(Jmp, 1)}},
+    {kJb, 2, K(kBit, kReg), 2, {WB(Snb, 0), WJ(Jmp, 1)}},
+    {kJnb, 2, K(kBit, kReg), 2, {WB(Sb, 0), WJ(Jmp, 1)}},
+    {kJc, 1, K(kReg), 2, {W0(Snc), WJ(Jmp, 0)}},
+    {kJz, 1, K(kReg), 2, {W0(Snz), WJ(Jmp, 0)}},
+    {kJnc, 1, K(kReg), 2, {W0(Sc), WJ(Jmp, 0)}},
+    {kJnz, 1, K(kReg), 2, {W0(Sz), WJ(Jmp, 0)}},
     // compare and skip
-    {kCse, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x743)}},
-    {kCsne, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x643)}},
-    {kCsae, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x703)}},
-    {kCsb, 2, K(kReg, kLit), 3, {WL(0xC00, 1), WR(0x080, 0), W0(0x603)}},
-    {kCse, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x743)}},
-    {kCsne, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x643)}},
-    {kCsae, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x703)}},
-    {kCsb, 2, K(kReg, kReg), 3, {WR(0x200, 1), WR(0x080, 0), W0(0x603)}},
-    {kCsa, 2, K(kReg, kLit), 3, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x703)}},
-    {kCsbe, 2, K(kReg, kLit), 3, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x603)}},
-    {kCsa, 2, K(kReg, kReg), 3, {WR(0x200, 0), WR(0x080, 1), W0(0x603)}},
-    {kCsbe, 2, K(kReg, kReg), 3, {WR(0x200, 0), WR(0x080, 1), W0(0x703)}},
+    {kCse, 2, K(kReg, kLit), 3, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Sz)}},
+    {kCsne, 2, K(kReg, kLit), 3, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Snz)}},
+    {kCsae, 2, K(kReg, kLit), 3, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Sc)}},
+    {kCsb, 2, K(kReg, kLit), 3, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Snc)}},
+    {kCse, 2, K(kReg, kReg), 3, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Sz)}},
+    {kCsne, 2, K(kReg, kReg), 3, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Snz)}},
+    {kCsae, 2, K(kReg, kReg), 3, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Sc)}},
+    {kCsb, 2, K(kReg, kReg), 3, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Snc)}},
+    {kCsa, 2, K(kReg, kLit), 3, {WN(MovWLit, 1), WR(AddWFr, 0), W0(Sc)}},
+    {kCsbe, 2, K(kReg, kLit), 3, {WN(MovWLit, 1), WR(AddWFr, 0), W0(Snc)}},
+    {kCsa, 2, K(kReg, kReg), 3, {WR(MovWFr, 0), WR(MovWFrMinusW, 1), W0(Snc)}},
+    {kCsbe, 2, K(kReg, kReg), 3, {WR(MovWFr, 0), WR(MovWFrMinusW, 1), W0(Sc)}},
     // compare and jump
-    {kCje, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x643), WJ(0xA00, 2)}},
-    {kCjne, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x743), WJ(0xA00, 2)}},
-    {kCjae, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x603), WJ(0xA00, 2)}},
-    {kCjb, 3, K(kReg, kLit, kReg), 4, {WL(0xC00, 1), WR(0x080, 0), W0(0x703), WJ(0xA00, 2)}},
-    {kCje, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x643), WJ(0xA00, 2)}},
-    {kCjne, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x743), WJ(0xA00, 2)}},
-    {kCjae, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x603), WJ(0xA00, 2)}},
-    {kCjb, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 1), WR(0x080, 0), W0(0x703), WJ(0xA00, 2)}},
-    {kCja, 3, K(kReg, kLit, kReg), 4, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x603), WJ(0xA00, 2)}},
-    {kCjbe, 3, K(kReg, kLit, kReg), 4, {WN(0xC00, 1), WR(0x1C0, 0), W0(0x703), WJ(0xA00, 2)}},
-    {kCja, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 0), WR(0x080, 1), W0(0x703), WJ(0xA00, 2)}},
-    {kCjbe, 3, K(kReg, kReg, kReg), 4, {WR(0x200, 0), WR(0x080, 1), W0(0x603), WJ(0xA00, 2)}},
+    {kCje, 3, K(kReg, kLit, kReg), 4, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Snz), WJ(Jmp, 2)}},
+    {kCjne, 3, K(kReg, kLit, kReg), 4, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Sz), WJ(Jmp, 2)}},
+    {kCjae, 3, K(kReg, kLit, kReg), 4, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Snc), WJ(Jmp, 2)}},
+    {kCjb, 3, K(kReg, kLit, kReg), 4, {WL(MovWLit, 1), WR(MovWFrMinusW, 0), W0(Sc), WJ(Jmp, 2)}},
+    {kCje, 3, K(kReg, kReg, kReg), 4, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Snz), WJ(Jmp, 2)}},
+    {kCjne, 3, K(kReg, kReg, kReg), 4, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Sz), WJ(Jmp, 2)}},
+    {kCjae, 3, K(kReg, kReg, kReg), 4, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Snc), WJ(Jmp, 2)}},
+    {kCjb, 3, K(kReg, kReg, kReg), 4, {WR(MovWFr, 1), WR(MovWFrMinusW, 0), W0(Sc), WJ(Jmp, 2)}},
+    {kCja, 3, K(kReg, kLit, kReg), 4, {WN(MovWLit, 1), WR(AddWFr, 0), W0(Snc), WJ(Jmp, 2)}},
+    {kCjbe, 3, K(kReg, kLit, kReg), 4, {WN(MovWLit, 1), WR(AddWFr, 0), W0(Sc), WJ(Jmp, 2)}},
+    {kCja, 3, K(kReg, kReg, kReg), 4, {WR(MovWFr, 0), WR(MovWFrMinusW, 1), W0(Sc), WJ(Jmp, 2)}},
+    {kCjbe, 3, K(kReg, kReg, kReg), 4, {WR(MovWFr, 0), WR(MovWFrMinusW, 1), W0(Snc), WJ(Jmp, 2)}},
 };
 
 #undef K
 #undef W0
+#undef WP
 #undef WR
 #undef WL
 #undef WN
@@ -436,7 +443,7 @@ int Orda::SingleWord(int keyword, bool& ok) {
         if (k.form == kFormBank) {
             if (checks() && v > (p_.dev.family == 1 ? 255 : 511)) Report(kWarning, kOutOfRange);
             int bank = (p_.dev.family == 2 && !p_.s.oldRev) ? (v & 0xFF) >> 4 : (v & 0xFF) >> 5;
-            w = uint16_t(0x018 | (bank & 7));
+            w = uint16_t(Opcode(Bank) | (bank & 7));
             p_.selBank = bank & 7;
             p_.bankCountdown = 5;
         } else if (k.form == kFormPage) {
@@ -445,7 +452,7 @@ int Orda::SingleWord(int keyword, bool& ok) {
                 v &= 0xFFF;
             }
             int page = (v >> 9) & 7;
-            w = uint16_t(0x010 | page);
+            w = uint16_t(Opcode(Page) | page);
             p_.selPage = page;
             p_.pageCountdown = 5;
         } else {
@@ -453,13 +460,13 @@ int Orda::SingleWord(int keyword, bool& ok) {
                 if (ops[0].bit) Report(kWarning, kBitfieldOperator);
                 if (v < -8 || v > 15) Report(kWarning, kModeTruncated);
             }
-            w = uint16_t(0x050 | (v & 15));
+            w = uint16_t(Opcode(Mode) | (v & 15));
         }
         break;
     }
     case kFormSkip:
         if (tooMany(0)) break;
-        w = (p_.statementPc & 1) ? 0x602 : 0x702;
+        w = (p_.statementPc & 1) ? Opcode(SkipOdd) : Opcode(SkipEven);
         break;
     case kFormNotSx:
         // ADDLW and SUBLW have no SX instruction behind them
@@ -489,7 +496,7 @@ int Orda::DataList(int keyword, bool& ok) {
                 std::string text = cur_.tok.text;
                 for (size_t i = 0; i < text.size() && i < 200; ++i) {
                     int16_t c = int16_t(int8_t(text[i]));
-                    st_.words.push_back(retw ? uint16_t(0x800 | (c & 0xFF)) : uint16_t(c));
+                    st_.words.push_back(retw ? uint16_t(Opcode(Retw) | (c & 0xFF)) : uint16_t(c));
                 }
                 Next();
                 continue;
@@ -508,7 +515,7 @@ int Orda::DataList(int keyword, bool& ok) {
             if (v.bit) Report(kWarning, kBitfieldOperator);
             if (v.v < -2048 || v.v > 4095) Report(kWarning, kData12Bits);
         }
-        st_.words.push_back(retw ? uint16_t(0x800 | (v.v & 0xFF)) : uint16_t(v.v));
+        st_.words.push_back(retw ? uint16_t(Opcode(Retw) | (v.v & 0xFF)) : uint16_t(v.v));
     }
     if (operands == 0 && !retw) {
         Report(kError, kBadInstruction);
@@ -547,7 +554,7 @@ int Orda::Compound(int mnemonic, bool& ok) {
                 bool good = EvaluateAlone(middle, v);
                 if (good || p_.pass == 1) {
                     ok = good;
-                    st_.words.push_back(uint16_t(0x080 | FileRegister(v.v)));
+                    st_.words.push_back(uint16_t(Opcode(MovWFrMinusW) | FileRegister(v.v)));
                     return 1;
                 }
                 ok = false;
@@ -761,7 +768,7 @@ int Orda::Compound(int mnemonic, bool& ok) {
         }
         // The page word goes first: put between a skip and its jump it would be what the
         // skip skips, and the jump would run on both paths.
-        st_.words.insert(st_.words.begin(), uint16_t(0x010 | ((target >> 9) & 7)));
+        st_.words.insert(st_.words.begin(), uint16_t(Opcode(Page) | ((target >> 9) & 7)));
     }
     return int(st_.words.size());
 }

@@ -1,5 +1,7 @@
 #include "sim/SxCore.h"
 
+#include "target/InstructionSet.h"
+
 #include <algorithm>
 
 #if defined(__GNUC__)
@@ -78,13 +80,128 @@ enum Op : uint8_t {
     kBreak,
 };
 
-// Operations 0x040 to 0x3FF by bits 5 to 9 (the register field is bits 0 to 4).
-constexpr Op kRegisterOps[32] = {
-    kMovFrW, kMovFrW, kClrFr, kClrFr, kSubW,  kSubFr, kDecW,   kDecFr, // 0x000-0x0E0
-    kOrW,    kOrFr,   kAndW,  kAndFr, kXorW,  kXorFr, kAddW,   kAddFr, // 0x100-0x1E0
-    kMovWFr, kTest,   kNotW,  kNotFr, kIncW,  kIncFr, kDecszW, kDecsz, // 0x200-0x2E0
-    kRrW,    kRr,     kRlW,   kRl,    kSwapW, kSwap,  kIncszW, kIncsz, // 0x300-0x3E0
-};
+// The handler of each machine form of the instruction table.
+constexpr Op HandlerOf(isa::Form form) {
+    using enum isa::Form;
+    switch (form) {
+    case Nop:
+        return kNop;
+    case MovOptionW:
+        return kMovOptionW;
+    case Sleep:
+        return kSleep;
+    case ClrWdt:
+        return kClrWdt;
+    case Ret:
+        return kRet;
+    case Retp:
+        return kRetp;
+    case Reti:
+        return kReti;
+    case Retiw:
+        return kRetiw;
+    case MovPortW:
+        return kMovPortW;
+    case Page:
+        return kPage;
+    case Bank:
+        return kBank;
+    case MovFrW:
+        return kMovFrW;
+    case ClrW:
+        return kClrW;
+    case Iread:
+        return kIread;
+    case MovWM:
+        return kMovWM;
+    case MovMW:
+        return kMovMW;
+    case Mode:
+        return kMode;
+    case ClrFr:
+        return kClrFr;
+    case MovWFrMinusW:
+        return kSubW;
+    case SubFrW:
+        return kSubFr;
+    case MovWDecFr:
+        return kDecW;
+    case DecFr:
+        return kDecFr;
+    case OrWFr:
+        return kOrW;
+    case OrFrW:
+        return kOrFr;
+    case AndWFr:
+        return kAndW;
+    case AndFrW:
+        return kAndFr;
+    case XorWFr:
+        return kXorW;
+    case XorFrW:
+        return kXorFr;
+    case AddWFr:
+        return kAddW;
+    case AddFrW:
+        return kAddFr;
+    case MovWFr:
+        return kMovWFr;
+    case TestFr:
+        return kTest;
+    case MovWNotFr:
+        return kNotW;
+    case NotFr:
+        return kNotFr;
+    case MovWIncFr:
+        return kIncW;
+    case IncFr:
+        return kIncFr;
+    case MovszWDecFr:
+        return kDecszW;
+    case DecszFr:
+        return kDecsz;
+    case MovWRrFr:
+        return kRrW;
+    case RrFr:
+        return kRr;
+    case MovWRlFr:
+        return kRlW;
+    case RlFr:
+        return kRl;
+    case MovWSwapFr:
+        return kSwapW;
+    case SwapFr:
+        return kSwap;
+    case MovszWIncFr:
+        return kIncszW;
+    case IncszFr:
+        return kIncsz;
+    case Clrb:
+        return kClrb;
+    case Setb:
+        return kSetb;
+    case Snb:
+        return kSnb;
+    case Sb:
+        return kSb;
+    case Retw:
+        return kRetw;
+    case Call:
+        return kCall;
+    case Jmp:
+        return kJmp;
+    case MovWLit:
+        return kMovWLit;
+    case OrWLit:
+        return kOrLit;
+    case AndWLit:
+        return kAndLit;
+    case XorWLit:
+        return kXorLit;
+    default: // Undefined; aliases are decoded by the form they name
+        return kUndefined;
+    }
+}
 
 constexpr uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
     return b > ~uint64_t{0} - a ? ~uint64_t{0} : a + b;
@@ -167,100 +284,50 @@ void SxCore::DecodeAll() {
 }
 
 void SxCore::Decode(int address) {
-    unsigned w = flash_[address];
+    const unsigned w = flash_[address];
+    const isa::Instruction& row = isa::Decode(w, static_cast<unsigned>(address));
+    const unsigned field = isa::FieldValue(row, w);
     Decoded d{};
-    unsigned fr = w & 0x1F;
-    if (fr >= 0x10) {
-        d.mask = static_cast<uint8_t>(bankMask_);
-        d.low = static_cast<uint8_t>(config_.family == 0 ? fr : (fr & 0x0F));
-    } else {
-        d.low = static_cast<uint8_t>(fr);
+    switch (row.field) {
+    case isa::Field::Bit:
+        d.bit = static_cast<uint8_t>(1u << (field >> 5));
+        [[fallthrough]];
+    case isa::Field::Register: {
+        unsigned fr = field & 0x1F;
+        if (fr >= 0x10) {
+            d.mask = static_cast<uint8_t>(bankMask_);
+            d.low = static_cast<uint8_t>(config_.family == 0 ? fr : (fr & 0x0F));
+        } else {
+            d.low = static_cast<uint8_t>(fr);
+        }
+        break;
     }
-    d.bit = static_cast<uint8_t>(1u << ((w >> 5) & 7));
-    Op op = kUndefined;
-    if (w < 0x040) {
-        if (w == 0x000)
-            op = kNop;
-        else if (w == 0x002)
-            op = kMovOptionW;
-        else if (w == 0x003)
-            op = kSleep;
-        else if (w == 0x004)
-            op = kClrWdt;
-        else if (w >= 0x005 && w <= 0x00B) {
-            op = kMovPortW;
-            d.low = static_cast<uint8_t>(w - 5);
-        } else if (w == 0x00C)
-            op = kRet;
-        else if (w == 0x00D)
-            op = kRetp;
-        else if (w == 0x00E)
-            op = kReti;
-        else if (w == 0x00F)
-            op = kRetiw;
-        else if (w >= 0x010 && w < 0x018) {
-            op = kPage;
-            d.low = static_cast<uint8_t>(w & 7);
-        } else if (w >= 0x018 && w < 0x020) {
-            op = kBank;
-            // FSR := (FSR AND mask) OR low.
-            if (config_.family == 0) {
-                d.mask = 0x1F;
-                d.low = static_cast<uint8_t>((w & 7) << 5);
-            } else {
-                d.mask = 0x8F; // bit 7 is not BANK's to change
-                d.low = static_cast<uint8_t>((w & 7) << 4);
-            }
-        } else if (w >= 0x020) {
-            op = kMovFrW;
+    case isa::Field::Port:
+        d.low = static_cast<uint8_t>(field - 5); // the port's index, RA 0
+        break;
+    case isa::Field::Bank:
+        // FSR := (FSR AND mask) OR low.
+        if (config_.family == 0) {
+            d.mask = 0x1F;
+            d.low = static_cast<uint8_t>(field << 5);
+        } else {
+            d.mask = 0x8F; // bit 7 is not BANK's to change
+            d.low = static_cast<uint8_t>(field << 4);
         }
-    } else if (w < 0x060) {
-        if (w == 0x040)
-            op = kClrW;
-        else if (w == 0x041)
-            op = kIread;
-        else if (w == 0x042)
-            op = kMovWM;
-        else if (w == 0x043)
-            op = kMovMW;
-        else if (w >= 0x050) {
-            op = kMode;
-            d.low = static_cast<uint8_t>(w & 0x0F);
-        }
-    } else if (w < 0x400) {
-        op = kRegisterOps[w >> 5];
-    } else if (w < 0x800) {
-        static constexpr Op kBitOps[4] = {kClrb, kSetb, kSnb, kSb};
-        op = kBitOps[(w >> 8) & 3];
-    } else {
-        d.low = static_cast<uint8_t>(w & 0xFF);
-        switch (w >> 8) {
-        case 0x8:
-            op = kRetw;
-            break;
-        case 0x9:
-            op = kCall;
-            d.k = static_cast<uint16_t>(w & 0xFF);
-            break;
-        case 0xA:
-        case 0xB:
-            op = kJmp;
-            d.k = static_cast<uint16_t>(w & 0x1FF);
-            break;
-        case 0xC:
-            op = kMovWLit;
-            break;
-        case 0xD:
-            op = kOrLit;
-            break;
-        case 0xE:
-            op = kAndLit;
-            break;
-        default:
-            op = kXorLit;
-            break;
-        }
+        break;
+    case isa::Field::Address:
+    case isa::Field::CallAddress:
+        d.k = static_cast<uint16_t>(field);
+        break;
+    case isa::Field::Literal:
+    case isa::Field::Literal4:
+    case isa::Field::Page:
+        d.low = static_cast<uint8_t>(field);
+        break;
+    case isa::Field::None:
+        break;
     }
+    const Op op = HandlerOf(row.op);
     d.op = d.orig = op;
     if (breakpoints_[address]) d.op = kBreak;
     code_[address] = d;

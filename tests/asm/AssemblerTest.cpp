@@ -173,6 +173,21 @@ TEST(Assemble, AllocationsDoNotGrowWithTheProgram) {
     EXPECT_LE(small, 8);
 }
 
+TEST(Assemble, MacroFramesFillTheAreaToItsLastByte) {
+    // A nested expansion of `down` takes 26 bytes (header 12, its argument 5, the caller's
+    // 4-character local prefix with its length and resume offset 9): 3842 of them fit the
+    // 99 900-byte area, the next one does not.
+    auto r = NewRecord();
+    auto depth = [&](int calls) {
+        AssembleText(*r, " DEVICE SX28\n NOEXPAND\ndown MACRO 1\n IF \\1 > 0\n down \\1-1\n"
+                         " ENDIF\n ENDM\n down " +
+                             std::to_string(calls - 1) + "\n NOP\n");
+        return r->status == 0 ? std::string("ok") : r->message;
+    };
+    EXPECT_EQ(depth(3842), "ok");
+    EXPECT_EQ(depth(3843), "Macro stack overflow");
+}
+
 TEST(Assemble, DeviceChosenDifferentlyInThePasses) {
     // IFDEF of a later name picks another DEVICE line in the second pass.
     auto r = NewRecord();
