@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 
