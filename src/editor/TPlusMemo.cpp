@@ -84,8 +84,10 @@ private:
     const QEvent* left_ = nullptr;
 };
 
-TPlusMemo::TPlusMemo(QWidget* parent)
-    : QWidget(parent), sci_(new Scintilla(this)), lexer_(new SxLexer(sci_)) {
+TPlusMemo::TPlusMemo(QWidget* parent) : QWidget(parent) {
+    // Made here, not in the initialiser list: adding a child already sends this an event.
+    sci_ = new Scintilla(this);
+    lexer_ = new SxLexer(sci_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(sci_);
@@ -184,8 +186,10 @@ bool TPlusMemo::eventFilter(QObject* watched, QEvent* event) {
 
 bool TPlusMemo::event(QEvent* event) {
     // Keys sent to this widget rather than to the focus (tests do) go to the component.
-    auto* sci = static_cast<Scintilla*>(sci_);
-    if (IsKeyEvent(event) && !sci->Left(event)) return sci->Deliver(event);
+    if (sci_ && IsKeyEvent(event)) {
+        auto* sci = static_cast<Scintilla*>(sci_);
+        if (!sci->Left(event)) return sci->Deliver(event);
+    }
     return QWidget::event(event);
 }
 

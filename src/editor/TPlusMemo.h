@@ -143,8 +143,8 @@ private:
         return sci_->SendScintilla(msg, w, l);
     }
 
-    QsciScintilla* sci_; // a Scintilla (TPlusMemo.cpp)
-    SxLexer* lexer_;
+    QsciScintilla* sci_ = nullptr; // a Scintilla (TPlusMemo.cpp)
+    SxLexer* lexer_ = nullptr;
     EditorLook look_;
     int lineNumberDigits_ = 0;
     class QTimer* hoverTimer_ = nullptr;
