@@ -7,8 +7,10 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <QWidget>
 #include <Qsci/qsciscintilla.h>
 
 #include "editor/SxLexer.h"
@@ -16,10 +18,27 @@
 
 namespace pellix {
 
-class TPlusMemo : public QsciScintilla, public SourceEditor {
+// A widget that holds its QScintilla widget, which fills it and takes its focus; the
+// editor's calls are SourceEditor's and those below.
+class TPlusMemo : public QWidget, public SourceEditor {
     Q_OBJECT
 public:
     explicit TPlusMemo(QWidget* parent = nullptr);
+
+    // The component's own widget, for what only it can do (printing, its messages).
+    QsciScintilla& Widget() const { return *sci_; }
+    template <class... Args>
+    long SendScintilla(unsigned msg, Args&&... args) const {
+        return sci_->SendScintilla(msg, std::forward<Args>(args)...);
+    }
+    // The component's own names for what views and tests look at on it.
+    QWidget* viewport() const { return sci_->viewport(); }
+    int marginWidth(int margin) const { return sci_->marginWidth(margin); }
+    int tabWidth() const { return sci_->tabWidth(); }
+    void setTabWidth(int width) { sci_->setTabWidth(width); }
+    QString text(int line) const { return sci_->text(line); }
+    QsciCommandSet* standardCommands() const { return sci_->standardCommands(); }
+    bool isReadOnly() const { return sci_->isReadOnly(); }
 
     // Font, tab stops, colours and keyword list.
     void SetLook(const EditorLook& look);
@@ -31,7 +50,7 @@ public:
     void ReleaseKeys(const std::vector<int>& keys);
 
     // Whether the text is shown as UTF-8 (decided from the bytes SetText was given).
-    bool Utf8() const { return isUtf8(); }
+    bool Utf8() const { return sci_->isUtf8(); }
     // Text typed or found in the window as the bytes of this document, and back.
     std::string Encode(const QString& text) const;
     QString Decode(const std::string& bytes) const;
@@ -82,22 +101,22 @@ public:
     int CurrentColumn() const override;
     void SetCurrentLine(int line) override;
     void SetCaret(int line, int column) override;
-    void SelectAll() override { selectAll(true); }
+    void SelectAll() override { sci_->selectAll(true); }
     void ScrollCaretIntoView() override;
-    void Cut() override { cut(); }
-    void Copy() override { copy(); }
-    void Paste() override { paste(); }
-    void Undo() override { undo(); }
-    void Redo() override { redo(); }
-    bool CanUndo() const override { return isUndoAvailable(); }
-    bool CanRedo() const override { return isRedoAvailable(); }
+    void Cut() override { sci_->cut(); }
+    void Copy() override { sci_->copy(); }
+    void Paste() override { sci_->paste(); }
+    void Undo() override { sci_->undo(); }
+    void Redo() override { sci_->redo(); }
+    bool CanUndo() const override { return sci_->isUndoAvailable(); }
+    bool CanRedo() const override { return sci_->isRedoAvailable(); }
     void ClearUndo() override;
-    void BeginUndoGroup() override { beginUndoAction(); }
-    void EndUndoGroup() override { endUndoAction(); }
-    bool Modified() const override { return isModified(); }
-    void SetModified(bool modified) override { setModified(modified); }
-    bool ReadOnly() const override { return isReadOnly(); }
-    void SetReadOnly(bool readOnly) override { setReadOnly(readOnly); }
+    void BeginUndoGroup() override { sci_->beginUndoAction(); }
+    void EndUndoGroup() override { sci_->endUndoAction(); }
+    bool Modified() const override { return sci_->isModified(); }
+    void SetModified(bool modified) override { sci_->setModified(modified); }
+    bool ReadOnly() const override { return sci_->isReadOnly(); }
+    void SetReadOnly(bool readOnly) override { sci_->setReadOnly(readOnly); }
     bool Find(const std::string& text, const SearchOptions& options) override;
     void Highlight(int start, int end, unsigned background) override;
     void ClearHighlight() override;
@@ -105,19 +124,27 @@ public:
 signals:
     // A click in the marks' margin.
     void MarkMarginClicked(int line);
+    // The caret moved; the text changed; the modified state changed.
+    void CaretMoved();
+    void TextChanged();
+    void ModifiedChanged(bool modified);
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    class Scintilla;
+
     void FitLineNumberMargin();
     void ShowHover(int position, int x, int y);
 
     long Send(unsigned msg, unsigned long w = 0, long l = 0) const {
-        return SendScintilla(msg, w, l);
+        return sci_->SendScintilla(msg, w, l);
     }
 
-    SxLexer* lexer_;
+    QsciScintilla* sci_ = nullptr; // a Scintilla (TPlusMemo.cpp)
+    SxLexer* lexer_ = nullptr;
     EditorLook look_;
     int lineNumberDigits_ = 0;
     class QTimer* hoverTimer_ = nullptr;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "debugger/SettingNames.h"
 #include "shell/IdeOptions.h"
 #include "shell/SettingsRegistry.h"
 
@@ -43,7 +44,7 @@ inline constexpr const char* ShowWarranty = "Configuration\\ShowWarranty";
 inline constexpr const char* HideAssemblyFileSaveDialog =
     "Configuration\\HideAssemblyFileSaveDialog";
 inline constexpr const char* HideClockGenInfoDialog = "Configuration\\HideClockGenInfoDialog";
-inline constexpr const char* UseRegPositions = "DebugWindow\\UseRegPositions";
+// UseRegPositions: debugger/SettingNames.h
 inline constexpr const char* FileListWidth = "FileListWidth";
 inline constexpr const char* LastFilesOpened = "LastFilesOpened\\File"; // + 0..4
 // Ours: the file that records the key's line (empty: none).
@@ -52,10 +53,7 @@ inline constexpr const char* LineTraceFile = "Link\\TraceFile";
 // Window placements.
 inline constexpr const char* EditorWindow = "EditorWindow";
 inline constexpr const char* ConfigureWindow = "ConfigureWindow";
-inline constexpr const char* CodeWindow = "CodeWindow";
-inline constexpr const char* RegisterWindow = "RegisterWindow";
-inline constexpr const char* DebugWindow = "DebugWindow";
-inline constexpr const char* WatchWindow = "WatchWindow";
+// CodeWindow, RegisterWindow, DebugWindow, WatchWindow: debugger/SettingNames.h
 inline constexpr const char* ClockWindow = "ClockWindow";
 inline constexpr const char* DeviceWindow = "DeviceWindow";
 inline constexpr const char* ListCodeWindow = "Veko_CodeWindow";

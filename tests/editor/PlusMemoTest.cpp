@@ -1,4 +1,5 @@
 // The source editor component: bytes and line ends kept, search, highlight, colouring.
+#include <QKeyEvent>
 #include <QTest>
 
 #include <Qsci/qscicommandset.h>
@@ -45,6 +46,8 @@ private slots:
     void lineNumbersAndCurrentLine();
     void markMarginClicksAreReported();
     void hoverShowsTheNamesText();
+    void keysReachTheComponentOnceWhereverTheyAreSent();
+    void componentSignalsComeFromTheEditor();
 };
 
 void PlusMemoTest::keepsBytesAndLineEndsExactly() {
@@ -411,6 +414,64 @@ void PlusMemoTest::hoverShowsTheNamesText() {
     QCOMPARE(e.WordAt(int(text.rfind("STATUS"))), std::string());
     QCOMPARE(e.WordAt(-1), std::string());
     QCOMPARE(e.WordAt(int(text.size()) + 4), std::string());
+}
+
+namespace {
+
+// Counts the key presses that reach it from its children.
+class KeyCounter : public QWidget {
+public:
+    int presses = 0;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        ++presses;
+        event->ignore();
+    }
+};
+
+} // namespace
+
+void PlusMemoTest::keysReachTheComponentOnceWhereverTheyAreSent() {
+    KeyCounter window;
+    auto* e = new TPlusMemo(&window);
+    e->SetText("ab");
+    e->SetCaret(0, 2);
+    // To the editor (as tests send them) and to its widget (the focus, as people type).
+    for (QWidget* to : {static_cast<QWidget*>(e), static_cast<QWidget*>(&e->Widget())}) {
+        QTest::keyClicks(to, "x");
+        QTest::keyClick(to, Qt::Key_Tab);
+        // A key the component leaves goes on to the window once.
+        const int before = window.presses;
+        QTest::keyClick(to, Qt::Key_F12);
+        QCOMPARE(window.presses, before + 1);
+    }
+    QCOMPARE(e->Text(), std::string("abx\tx\t"));
+    QCOMPARE(window.presses, 2);
+}
+
+void PlusMemoTest::componentSignalsComeFromTheEditor() {
+    TPlusMemo e;
+    int caret = 0, text = 0;
+    std::vector<bool> modified;
+    connect(&e, &TPlusMemo::CaretMoved, [&] { ++caret; });
+    connect(&e, &TPlusMemo::TextChanged, [&] { ++text; });
+    connect(&e, &TPlusMemo::ModifiedChanged, [&](bool m) { modified.push_back(m); });
+    e.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e));
+    e.SetText("one\ntwo");
+    e.SetModified(false);
+    QVERIFY(text > 0);
+    // The caret's moves are told as the component updates its view.
+    e.SetCaret(1, 2);
+    QTRY_VERIFY(caret > 0);
+    const int typedBefore = text;
+    QTest::keyClicks(&e, "z");
+    QCOMPARE(e.LineText(1), std::string("twzo"));
+    QVERIFY(text > typedBefore);
+    QCOMPARE(modified.back(), true);
+    e.SetModified(false);
+    QCOMPARE(modified.back(), false);
 }
 
 QTEST_MAIN(PlusMemoTest)

@@ -5,7 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 
-#include "shell/ui/QtPlacedWindow.h"
+#include "platform/qt/QtPlacedWindow.h"
 
 namespace pellix {
 

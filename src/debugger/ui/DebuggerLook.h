@@ -13,7 +13,7 @@
 #include "link/DebugControl.h"
 #include "link/SilentAbort.h"
 #include "platform/Prompter.h"
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 

@@ -7,8 +7,8 @@
 #include <QWheelEvent>
 
 #include "asm/Disassembler.h"
-#include "shell/FileNames.h"
-#include "shell/WorkingSettings.h"
+#include "debugger/SettingNames.h"
+#include "platform/FileIo.h"
 
 namespace pellix {
 

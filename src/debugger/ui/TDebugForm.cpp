@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "debugger/SettingNames.h"
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TRegisterForm.h"
 #include "debugger/ui/TWatchForm.h"
-#include "shell/WorkingSettings.h"
 
 namespace pellix {
 

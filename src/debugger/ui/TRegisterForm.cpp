@@ -10,7 +10,7 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
-#include "shell/WorkingSettings.h"
+#include "debugger/SettingNames.h"
 
 namespace pellix {
 

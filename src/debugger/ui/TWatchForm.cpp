@@ -7,7 +7,7 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "shell/WorkingSettings.h"
+#include "debugger/SettingNames.h"
 
 namespace pellix {
 

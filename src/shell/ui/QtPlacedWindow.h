@@ -1,23 +1,4 @@
-// A window's placement as the settings registry stores and restores it.
+// The Qt window's placement adapter lives beside the other Qt adapters.
 #pragma once
 
-#include <QWidget>
-
-#include "shell/SettingsRegistry.h"
-
-namespace pellix {
-
-class QtPlacedWindow final : public PlacedWindow {
-public:
-    explicit QtPlacedWindow(QWidget& window) : w_(window) {}
-    WindowBounds NormalBounds() const override;
-    void SetBounds(const WindowBounds& b) override;
-    WindowState State() const override;
-    void SetState(WindowState state) override;
-    bool IsVisible() const override { return w_.isVisible(); }
-
-private:
-    QWidget& w_;
-};
-
-} // namespace pellix
+#include "platform/qt/QtPlacedWindow.h"

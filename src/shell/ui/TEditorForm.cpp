@@ -650,11 +650,11 @@ std::unique_ptr<SourceEditor> TEditorForm::CreateEditor(int index) {
     editor->setTabWidth(2); // until it is shown and takes the template's tab stops
     TPlusMemo* e = editor.get();
     editorStack_->addWidget(e);
-    connect(e, &QsciScintilla::cursorPositionChanged, this, [this, e] { CaretMoved(e); });
-    connect(e, &QsciScintilla::textChanged, this, [this, e] {
+    connect(e, &TPlusMemo::CaretMoved, this, [this, e] { CaretMoved(e); });
+    connect(e, &TPlusMemo::TextChanged, this, [this, e] {
         if (IsCurrent(e)) UpdateEditCommands();
     });
-    connect(e, &QsciScintilla::modificationChanged, this, [this, e] {
+    connect(e, &TPlusMemo::ModifiedChanged, this, [this, e] {
         if (IsCurrent(e)) UpdateEditCommands();
         ModifiedChanged(e);
     });
@@ -1709,7 +1709,7 @@ void TEditorForm::EnhancedPrint() {
     QsciPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Pellix"));
     printer.setCreator(QStringLiteral("Pellix"));
-    const bool hasSelection = e.hasSelectedText();
+    const bool hasSelection = e.SelectionLength() > 0;
     bool go = false;
     if (printDialog_) {
         go = printDialog_(printer, hasSelection);
@@ -1723,7 +1723,7 @@ void TEditorForm::EnhancedPrint() {
     int from = -1, to = -1;
     if (hasSelection && static_cast<QPrinter&>(printer).printRange() == QPrinter::Selection) {
         int lineFrom = 0, indexFrom = 0, lineTo = 0, indexTo = 0;
-        e.getSelection(&lineFrom, &indexFrom, &lineTo, &indexTo);
+        e.Widget().getSelection(&lineFrom, &indexFrom, &lineTo, &indexTo);
         from = lineFrom;
         // A selection ending at a line's start does not take that line.
         to = indexTo == 0 && lineTo > lineFrom ? lineTo - 1 : lineTo;
@@ -1736,7 +1736,7 @@ void TEditorForm::EnhancedPrint() {
     long mode = e.SendScintilla(QsciScintillaBase::SCI_GETPRINTCOLOURMODE);
     e.SendScintilla(QsciScintillaBase::SCI_SETPRINTCOLOURMODE,
                     QsciScintillaBase::SC_PRINT_COLOURONWHITE);
-    bool printed = printer.printRange(&e, from, to);
+    bool printed = printer.printRange(&e.Widget(), from, to);
     e.SendScintilla(QsciScintillaBase::SCI_SETPRINTCOLOURMODE, (unsigned long)mode);
     e.SetLook(look);
     if (!printed)

@@ -132,7 +132,7 @@ TPM_CodeFRM::TPM_CodeFRM(ListViewContext context, QWidget* parent) : QDialog(par
     code_ = new TPlusMemo(this);
     code_->setObjectName(QStringLiteral("CodePLSMO"));
     code_->SetReadOnly(true);
-    code_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    code_->Widget().setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     code_->viewport()->installEventFilter(this);
     layout->addWidget(code_, 1);
 
@@ -361,13 +361,13 @@ bool TPM_CodeFRM::eventFilter(QObject* watched, QEvent* event) {
             auto* m = static_cast<QMouseEvent*>(event);
             CodePLSMOMouseDown(m->button(), m->modifiers());
             pressed_ = m->button() == Qt::LeftButton;
-            pressLine_ = code_->lineAt(m->position().toPoint());
+            pressLine_ = code_->Widget().lineAt(m->position().toPoint());
             afterDoubleClick_ = false;
             break;
         }
         case QEvent::MouseButtonRelease: {
             auto* m = static_cast<QMouseEvent*>(event);
-            int line = code_->lineAt(m->position().toPoint());
+            int line = code_->Widget().lineAt(m->position().toPoint());
             // A drag to another line is a selection, and the release that ends a double
             // click is no click of its own.
             bool click = pressed_ && !afterDoubleClick_ && m->button() == Qt::LeftButton &&
@@ -381,7 +381,7 @@ bool TPM_CodeFRM::eventFilter(QObject* watched, QEvent* event) {
             auto* m = static_cast<QMouseEvent*>(event);
             if (m->button() != Qt::LeftButton) break;
             afterDoubleClick_ = true;
-            int line = code_->lineAt(m->position().toPoint());
+            int line = code_->Widget().lineAt(m->position().toPoint());
             if (line >= 0) CodePLSMODblClick(line);
             break;
         }

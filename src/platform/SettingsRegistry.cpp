@@ -1,4 +1,4 @@
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 

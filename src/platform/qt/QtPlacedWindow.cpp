@@ -1,4 +1,4 @@
-#include "shell/ui/QtPlacedWindow.h"
+#include "platform/qt/QtPlacedWindow.h"
 
 namespace pellix {
 

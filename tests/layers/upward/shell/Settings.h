@@ -1,0 +1,4 @@
+// The shell's logic may use what is below it.
+#pragma once
+
+#include "debugger/Names.h"
