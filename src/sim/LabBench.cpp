@@ -132,15 +132,34 @@ private:
 
 struct LabBench::Trace {
     explicit Trace(std::ostream& out) : writer(out) {}
+    // The time of `cycle` in the trace's unit: from the origin on at the rate since then.
     uint64_t TimeOf(uint64_t cycle) const {
-        return perCycle ? cycle * perCycle : PicosecondsOf(cycle, cyclesPerSecond);
+        const uint64_t n = cycle - originCycle;
+        if (perCycle) return originTime + n * perCycle;
+        return originTime + static_cast<uint64_t>((u128{n} * unitsPerSecond + cyclesPerSecond / 2) /
+                                                  cyclesPerSecond);
+    }
+    void SetRate(uint64_t cps) {
+        cyclesPerSecond = std::max<uint64_t>(cps, 1);
+        perCycle = unitsPerSecond % cyclesPerSecond == 0 ? unitsPerSecond / cyclesPerSecond : 0;
     }
     VcdWriter writer;
+    uint64_t unitsPerSecond = kPicosecondsPerSecond;
     uint64_t cyclesPerSecond = 1;
-    uint64_t perCycle = 0; // time units a cycle, when that is whole; else picoseconds computed
+    uint64_t perCycle = 0; // time units a cycle, when that is whole; else computed, rounded
+    uint64_t originCycle = 0;
+    uint64_t originTime = 0;
     std::array<uint8_t, SxPorts::kMaxPorts> levels{};
     std::array<uint8_t, SxPorts::kMaxPorts> floating{};
     std::array<std::array<int, 8>, SxPorts::kMaxPorts> wire{}; // -1: the chip lacks the pin
+};
+
+struct LabBench::EdgeCounts {
+    std::array<uint8_t, SxPorts::kMaxPorts> levels{};
+    std::array<uint8_t, SxPorts::kMaxPorts> floating{};
+    std::array<std::array<uint64_t, 8>, SxPorts::kMaxPorts> port{};
+    uint64_t rtcc = 0;
+    uint64_t mclr = 0;
 };
 
 // ---- The bench ----
@@ -222,6 +241,7 @@ void LabBench::FireDue() {
 
 void LabBench::OnPowerOn(SxCore&, uint64_t cyclesBefore) {
     epoch_ += cyclesBefore;
+    ClockChanged();    // a new configuration may change the cycles a second
     armedAt_ = kNever; // the core dropped its callbacks
     // A new configuration lets go of every pin; the outside world still holds them.
     for (int p = 0; p < SxPorts::kMaxPorts; ++p)
@@ -273,10 +293,12 @@ void LabBench::Apply(const LabPin& pin, PinLevel level) {
     switch (pin.kind) {
     case LabPin::Kind::Rtcc:
         rtcc_ = level;
+        if (edges_ && core_.RtccPin() != high) ++edges_->rtcc;
         core_.SetRtccPin(high);
         return;
     case LabPin::Kind::Mclr:
         mclr_ = level;
+        if (edges_ && core_.Mclr() != (level != PinLevel::Low)) ++edges_->mclr;
         core_.SetMclr(level != PinLevel::Low);
         return;
     case LabPin::Kind::Port:
@@ -389,13 +411,58 @@ PinUart& LabBench::AttachUart(const UartSettings& settings) {
     return uart;
 }
 
-void LabBench::DetachUarts() {
-    for (auto& u : uarts_) {
-        Cancel(u.get());
-        if (u->Settings().rx) Drive(*u->Settings().rx, PinLevel::Floating);
-    }
-    uarts_.clear();
+void LabBench::DetachUart(const PinUart& uart) {
+    auto it = std::find_if(uarts_.begin(), uarts_.end(),
+                           [&uart](const auto& u) { return u.get() == &uart; });
+    if (it == uarts_.end()) return;
+    Cancel(it->get());
+    if ((*it)->Settings().rx) Drive(*(*it)->Settings().rx, PinLevel::Floating);
+    uarts_.erase(it);
     UpdateInterest();
+}
+
+void LabBench::DetachUarts() {
+    while (!uarts_.empty())
+        DetachUart(*uarts_.back());
+}
+
+// ---- Edges ----
+
+void LabBench::CountEdges(bool on) {
+    if (!on) {
+        edges_.reset();
+    } else if (!edges_) {
+        edges_ = std::make_unique<EdgeCounts>();
+        for (int p = 0; p < SxPorts::kMaxPorts; ++p) {
+            edges_->levels[size_t(p)] = core_.Ports().Read(p);
+            edges_->floating[size_t(p)] = core_.Ports().Floating(p);
+        }
+    }
+    UpdateInterest();
+}
+
+uint64_t LabBench::Edges(const LabPin& pin) const {
+    if (!edges_ || !Exists(pin)) return 0;
+    switch (pin.kind) {
+    case LabPin::Kind::Rtcc:
+        return edges_->rtcc;
+    case LabPin::Kind::Mclr:
+        return edges_->mclr;
+    case LabPin::Kind::Port:
+        break;
+    }
+    return edges_->port[pin.port][pin.bit];
+}
+
+void LabBench::CountChange(int port) {
+    EdgeCounts& e = *edges_;
+    const size_t p = size_t(port);
+    const uint8_t levels = core_.Ports().Read(port), floating = core_.Ports().Floating(port);
+    unsigned diff = (levels ^ e.levels[p]) | (floating ^ e.floating[p]);
+    e.levels[p] = levels;
+    e.floating[p] = floating;
+    for (; diff; diff &= diff - 1)
+        ++e.port[p][size_t(std::countr_zero(diff))];
 }
 
 // ---- Watches ----
@@ -413,7 +480,7 @@ void LabBench::Unwatch(int id) {
 }
 
 void LabBench::UpdateInterest() {
-    uint8_t interest = trace_ ? 0x1F : 0;
+    uint8_t interest = trace_ || edges_ ? 0x1F : 0;
     for (const auto& u : uarts_)
         if (u->Settings().tx) interest |= static_cast<uint8_t>(1u << u->Settings().tx->port);
     for (const Watch& w : watches_)
@@ -425,6 +492,7 @@ void LabBench::OnPortChanged(SxCore&, int port) {
     if (!(interest_ & (1u << port))) return;
     const uint64_t now = Now();
     if (trace_) TraceChange(port);
+    if (edges_) CountChange(port);
     for (auto& u : uarts_)
         u->OnPortChanged(port, now);
     for (size_t i = 0; i < watches_.size(); ++i) {
@@ -444,14 +512,13 @@ void LabBench::StartTrace(std::ostream& out) {
     StopTrace();
     trace_ = std::make_unique<Trace>(out);
     Trace& t = *trace_;
-    t.cyclesPerSecond = CyclesPerSecond();
+    const uint64_t cps = std::max<uint64_t>(CyclesPerSecond(), 1);
     const char* timescale = "1 ps";
-    if (1'000'000'000 % t.cyclesPerSecond == 0) {
+    if (1'000'000'000 % cps == 0) {
         timescale = "1 ns";
-        t.perCycle = 1'000'000'000 / t.cyclesPerSecond;
-    } else if (kPicosecondsPerSecond % t.cyclesPerSecond == 0) {
-        t.perCycle = kPicosecondsPerSecond / t.cyclesPerSecond;
+        t.unitsPerSecond = 1'000'000'000;
     }
+    t.SetRate(cps);
     std::vector<std::string> names;
     std::vector<char> values;
     const SxPorts& ports = core_.Ports();
@@ -489,6 +556,15 @@ void LabBench::TraceChange(int port) {
         char value = (floating >> bit) & 1 ? 'z' : static_cast<char>('0' + ((levels >> bit) & 1));
         t.writer.Change(time, size_t(wire), value);
     } while (diff);
+}
+
+void LabBench::ClockChanged() {
+    if (!trace_ || trace_->cyclesPerSecond == std::max<uint64_t>(CyclesPerSecond(), 1)) return;
+    Trace& t = *trace_;
+    const uint64_t now = Now();
+    t.originTime = t.TimeOf(now);
+    t.originCycle = now;
+    t.SetRate(CyclesPerSecond());
 }
 
 bool LabBench::StopTrace() {

@@ -89,6 +89,8 @@ public:
     // Attaches a UART (pins checked with ParseUartSettings); the bench owns it. RX idles
     // high from now; the first frame starts GAP bit times from now.
     PinUart& AttachUart(const UartSettings& settings);
+    // Detaches one UART (never from inside its own handler), letting go of its RX pin.
+    void DetachUart(const PinUart& uart);
     void DetachUarts();
     size_t UartCount() const { return uarts_.size(); }
     PinUart& Uart(size_t i) { return *uarts_[i]; }
@@ -100,6 +102,15 @@ public:
     int WatchPin(const LabPin& pin, PinWatch watch);
     void Unwatch(int id);
 
+    // ---- Edges ----
+    // Counts every change of each pin's value from now on, so that a view which looks at
+    // the pins now and then can tell a pin that moved between two looks from one that
+    // stood still. Off again, the counts go.
+    void CountEdges(bool on);
+    bool CountingEdges() const { return edges_ != nullptr; }
+    // Changes of the pin's value (0, 1, z) since counting began.
+    uint64_t Edges(const LabPin& pin) const;
+
     // ---- Trace ----
     // A VCD of every port pin the chip has (wires RA0 to RE7) from now on, written to
     // `out`, which must outlive the trace. Times in ns when a cycle is a whole number of
@@ -108,6 +119,9 @@ public:
     // Ends the trace at the current time and flushes it. False when the stream failed.
     bool StopTrace();
     bool Tracing() const { return trace_ != nullptr; }
+    // The chip's clock has just changed (the key's synthesizer): a trace goes on from now
+    // at the new rate, its times unbroken.
+    void ClockChanged();
 
     // ---- Scheduling, for the bench's parts ----
     // Calls timer->OnTimer(cycle, tag) once the chip reaches `cycle`. Ties go in the order
@@ -133,6 +147,7 @@ private:
         PinWatch call;
     };
     struct Trace;
+    struct EdgeCounts;
 
     void OnCycle(SxCore& core) override;
     void OnPortChanged(SxCore& core, int port) override;
@@ -143,6 +158,7 @@ private:
     Clock* AddClock(const LabPin& pin, uint64_t milliHertz, uint64_t cycle);
     void UpdateInterest();
     void TraceChange(int port);
+    void CountChange(int port);
 
     SxCore& core_;
     uint64_t epoch_ = 0; // bench cycles before the core's last power-on
@@ -166,6 +182,7 @@ private:
     std::vector<Watch> watches_;
     int nextWatch_ = 1;
     std::unique_ptr<Trace> trace_;
+    std::unique_ptr<EdgeCounts> edges_;
     uint8_t interest_ = 0; // ports whose changes anything listens to
 };
 

@@ -125,6 +125,7 @@ void VirtualChip::ClockOn(uint32_t synthWord) {
     clockWord_ = synthWord & 0xFFFFFF;
     clocked_ = true;
     core_.SetFrequency(ChipHertz());
+    lab_.ClockChanged();
 }
 
 uint32_t VirtualChip::ChipHertz() const {

@@ -242,6 +242,41 @@ TEST_F(LabBenchTest, PinsTheChipLacksAreRefused) {
     EXPECT_TRUE(bench->Exists(LabPin::PortPin(0, 7)));
 }
 
+TEST_F(LabBenchTest, EdgesAreCountedBetweenLooks) {
+    // RB.0 an output, toggled every six cycles: two changes a round.
+    Program p;
+    p.ModeN(0x0F).MovWLit(0xFE).MovPortW(RB);
+    p.Label("loop").Setb(RB, 0).Nop().Clrb(RB, 0).Jmp("loop");
+    Start(p);
+    core->Run(3);
+    EXPECT_EQ(bench->Edges(kRB0), 0u) << "nothing is counted until asked";
+    bench->CountEdges(true);
+    EXPECT_TRUE(bench->CountingEdges());
+    core->Run(60);
+    EXPECT_EQ(bench->Edges(kRB0), 20u);
+    EXPECT_EQ(bench->Edges(kRB1), 0u);
+    // Inputs count too, whatever moves them: a drive, a pull-up, a release (1 to z).
+    bench->Drive(kRB1, PinLevel::High);
+    bench->Drive(kRB1, PinLevel::High);
+    bench->Drive(kRB1, PinLevel::Floating);
+    EXPECT_EQ(bench->Edges(kRB1), 2u);
+    core->SetPortConfig(kRB, SxPortRegister::PullUp, 0xFD);
+    EXPECT_EQ(bench->Edges(kRB1), 3u) << "z to 1";
+    // The RTCC and reset pins, driven from outside.
+    bench->Drive(kRtccPin, PinLevel::High);
+    bench->Drive(kRtccPin, PinLevel::Floating);
+    bench->Drive(kMclrPin, PinLevel::High); // it was high already: let go, a board holds it
+    EXPECT_EQ(bench->Edges(kRtccPin), 2u);
+    EXPECT_EQ(bench->Edges(kMclrPin), 0u);
+    EXPECT_EQ(bench->Edges(LabPin::PortPin(3, 0)), 0u) << "no RD on an SX28";
+    // Off and on again: the counts start afresh, and a trace beside them is unaffected.
+    bench->CountEdges(false);
+    EXPECT_EQ(bench->Edges(kRB0), 0u);
+    bench->CountEdges(true);
+    core->Run(6);
+    EXPECT_EQ(bench->Edges(kRB0), 2u);
+}
+
 TEST(LabPin, NamesBothWays) {
     EXPECT_EQ(ParseLabPin("RB.0"), LabPin::PortPin(1, 0));
     EXPECT_EQ(ParseLabPin("re7"), LabPin::PortPin(4, 7));
