@@ -67,6 +67,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
         Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()}, main);
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
+    debug_->SetLabChipSource([this] { return hardware_->LabChip(); });
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
     TPrintForm* print = Create(print_);
     TPrintStatusForm* printStatus = Create(printStatus_);

@@ -51,6 +51,9 @@ public:
     void SetProgress(ProgressSink* sink) { relay_.target = sink; }
 
     VirtualKey& Key() { return key_; }
+    // The virtual key's chip when the port (as last synced) is the virtual key, else nullptr:
+    // what the lab windows work on.
+    VirtualChip* LabChip();
     KeyLink& Link() { return link_; }
     DeviceUnit& Device() { return device_; }
     IrcCalibration& Irc() { return irc_; }

@@ -127,6 +127,12 @@ QIcon MakeIcon(ButtonIcon which) {
 // The layout's font size when the default placement was last made (ours).
 constexpr const char* kLayoutFontSetting = "DebugWindow\\LayoutFontSize";
 
+// The grid's rows below the view buttons: the lab windows' buttons (ours, shown only on the
+// virtual key), Reset Pos./Halt/Quit, the update speed.
+constexpr int kLabRow = 3;
+constexpr int kPositionRow = 4;
+constexpr int kSpeedRow = 5;
+
 } // namespace
 
 TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* parent)
@@ -184,23 +190,23 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
                  2, 2);
     g->addWidget(resetPosButton_ = MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon,
                                               &TDebugForm::ResetPosButtonClick),
-                 3, 0, 1, 2);
+                 kPositionRow, 0, 1, 2);
     // Ours: a stop request whatever the chip runs (Stop stops a free run only).
     haltButton_ = MakeButton("HaltButton", tr("Halt"), kStopIcon, &TDebugForm::HaltButtonClick);
     haltButton_->setToolTip(tr("Stop the chip where it is"));
     haltButton_->hide();
-    g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick), 3,
-                 2);
+    g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick),
+                 kPositionRow, 2);
     auto* speedLabel = new QLabel(tr("Update Speed"), panel);
     speedLabel->setObjectName(QStringLiteral("UpdateSpeedLBL"));
-    g->addWidget(speedLabel, 4, 0, 1, 2, Qt::AlignRight | Qt::AlignVCenter);
+    g->addWidget(speedLabel, kSpeedRow, 0, 1, 2, Qt::AlignRight | Qt::AlignVCenter);
     speed_ = new QComboBox(panel);
     speed_->setObjectName(QStringLiteral("UpdateSpeedCB"));
     for (int i = 0; i < kUpdateSpeedItems; ++i)
         speed_->addItem(QString::fromStdString(UpdateSpeedText(i)));
     speed_->setCurrentIndex(0);
     connect(speed_, &QComboBox::currentIndexChanged, this, &TDebugForm::UpdateSpeedCBChange);
-    g->addWidget(speed_, 4, 2);
+    g->addWidget(speed_, kSpeedRow, 2);
     main->addWidget(panel);
 
     status_ = new QLabel(QString::fromLatin1(kStatusInitial), this);
@@ -225,6 +231,7 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
 }
 
 TDebugForm::~TDebugForm() {
+    labWindows_.clear();
     c_.idleButtons = nullptr;
     for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code, DebugViewRole::Watch})
         c_.SetView(role, nullptr);
@@ -259,7 +266,48 @@ QPushButton* TDebugForm::Button(const char* name) const {
     return findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
+QPushButton* TDebugForm::AddLabWindow(QWidget& window, LabView& view, const char* buttonName,
+                                      const QString& caption, int column) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(buttonName));
+    b->setAutoDefault(false);
+    b->setVisible(labChip_ != nullptr);
+    connect(b, &QPushButton::clicked, this, [this, w = &window, v = &view] {
+        w->show();
+        w->raise();
+        w->activateWindow();
+        v->LabRefresh();
+    });
+    grid_->addWidget(b, kLabRow, column);
+    labWindows_.push_back({&window, &view, b});
+    view.LabChipChanged(labChip_);
+    return b;
+}
+
+void TDebugForm::RemoveLabWindow(LabView& view) {
+    std::erase_if(labWindows_, [&view](const LabWindow& l) {
+        if (l.view != &view) return false;
+        delete l.button;
+        return true;
+    });
+}
+
+void TDebugForm::SetLabChip(VirtualChip* chip) {
+    labChip_ = chip;
+    for (const LabWindow& l : labWindows_) {
+        l.button->setVisible(chip != nullptr);
+        l.view->LabChipChanged(chip);
+    }
+}
+
+void TDebugForm::RefreshLab() {
+    if (!labChip_) return;
+    for (const LabWindow& l : labWindows_)
+        l.view->LabRefresh();
+}
+
 void TDebugForm::UpdateRunState() {
+    RefreshLab(); // whatever changed the run state may have moved the chip
     if (haltButton_) haltButton_->setEnabled(CanHalt());
     uint32_t state = session_.Buttons() | (CanHalt() ? 0x100u : 0) | (opened_ ? 0x200u : 0) |
                      (hopJog_ && hopJog_->isVisible() ? 0x400u : 0);
@@ -274,10 +322,10 @@ void TDebugForm::ApplyConveniences() {
     grid_->removeWidget(resetPosButton_);
     grid_->removeWidget(haltButton_);
     if (halt) {
-        grid_->addWidget(resetPosButton_, 3, 0);
-        grid_->addWidget(haltButton_, 3, 1);
+        grid_->addWidget(resetPosButton_, kPositionRow, 0);
+        grid_->addWidget(haltButton_, kPositionRow, 1);
     } else {
-        grid_->addWidget(resetPosButton_, 3, 0, 1, 2);
+        grid_->addWidget(resetPosButton_, kPositionRow, 0, 1, 2);
     }
     haltButton_->setVisible(halt);
     // The function keys in the buttons' tips.
@@ -364,6 +412,7 @@ void TDebugForm::Open() {
     }
     opened_ = true;
     ApplyConveniences();
+    SetLabChip(labSource_ ? labSource_() : nullptr);
     FitToButtons();
     const bool watches = c_.Record().debug.watchCount > 0;
     watchButton_->setEnabled(watches);
@@ -411,6 +460,7 @@ void TDebugForm::Close() {
     }
     if (views_.watch) views_.watch->hide();
     Guarded([this] { session_.Finish(); });
+    SetLabChip(nullptr);
     if (host_) host_->SetDebugging(false);
     if (external_ && list_) list_->EndDebugging();
     UpdateRunState();
