@@ -3,6 +3,7 @@
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
+#include "debugger/ui/TTerminalForm.h"
 #include "debugger/ui/TWatchForm.h"
 #include "link/ui/TClockForm.h"
 #include "link/ui/TClockGenInfoFRM.h"
@@ -51,6 +52,13 @@ void AppWindows::AssemblySucceeded() {
 void AppWindows::ShowClockWindow() {
     if (!clock) return NotAvailable("The clock window");
     clock->exec();
+}
+
+void AppWindows::ShowTerminalWindow() {
+    if (!terminal) return NotAvailable("The terminal window");
+    terminal->show();
+    terminal->raise();
+    terminal->activateWindow();
 }
 
 void AppWindows::ShowClockGenInfo(uint32_t frequency) {

@@ -22,6 +22,7 @@ class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockForm;
 class TClockGenInfoFRM;
+class TTerminalForm;
 
 class AppWindows final : public WindowService {
 public:
@@ -43,6 +44,7 @@ public:
     TDeviceForm* device = nullptr;
     TClockForm* clock = nullptr;
     TClockGenInfoFRM* clockGenInfo = nullptr;
+    TTerminalForm* terminal = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;
@@ -51,6 +53,7 @@ public:
     void AssemblySucceeded() override;
     void ShowClockWindow() override;
     void ShowClockGenInfo(uint32_t frequency) override;
+    void ShowTerminalWindow() override;
     void ShowConfigure() override;
     void HideDebugWindow() override;
     void ShowDebugWindow() override;

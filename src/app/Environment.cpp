@@ -3,6 +3,7 @@
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
+#include "debugger/ui/TTerminalForm.h"
 #include "debugger/ui/TWatchForm.h"
 #include "link/ui/TClockForm.h"
 #include "link/ui/TClockGenInfoFRM.h"
@@ -97,6 +98,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     int32_t hideInfo = 0;
     registry_.ReadInteger(setting::HideClockGenInfoDialog, hideInfo);
     windows_.clockGenInfo = Create(clockGenInfo_, hideInfo != 0, main);
+    // Ours, the virtual lab: a button of the debug window's lab row (on the virtual key).
+    windows_.terminal = Create(terminal_, registry_.Store(), main);
+    debug_->AddLabWindow(*terminal_, *terminal_, "TerminalButton", QObject::tr("Ter&minal"), 1);
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
     WireHardwareWindows();
@@ -110,8 +114,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     editorForm_->SetDebugCommands(debugCommands_.get());
     // The function keys work in every window of a session as in the main window.
     const std::vector<QAction*> keys = editorForm_->DebugActions();
-    for (QWidget* w : std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(),
-                                                      code_.get(), listView_.get()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(), code_.get(),
+                                         listView_.get(), terminal_.get()})
         w->addActions(QList<QAction*>(keys.begin(), keys.end()));
     QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, editorForm_.get(),
                      &TEditorForm::UpdateDebugCommands);
@@ -133,6 +138,7 @@ void Environment::WireHardwareWindows() {
     };
     placements_->Keep(*device_, setting::DeviceWindow);
     placements_->Keep(*clock_, setting::ClockWindow);
+    placements_->Keep(*terminal_, setting::TerminalWindow);
 }
 
 Environment::~Environment() {
@@ -145,6 +151,8 @@ Environment::~Environment() {
     debug_->SetListView(nullptr);
     listLink_.reset();
     // The windows go in reverse order, the main window last.
+    debug_->RemoveLabWindow(*terminal_);
+    terminal_.reset();
     clockGenInfo_.reset();
     device_.reset();
     fileSaveNotification_.reset();

@@ -47,6 +47,7 @@ class TPM_CodeFRM;
 class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockGenInfoFRM;
+class TTerminalForm;
 class OrdaUnit;
 
 // How the program reaches the external assembler: the process runner and the folder of the
@@ -89,6 +90,7 @@ public:
     TProgressForm& ProgressForm() { return *progress_; }
     TIRCForm& IRCForm() { return *irc_; }
     TClockGenInfoFRM& ClockGenInfo() { return *clockGenInfo_; }
+    TTerminalForm& TerminalForm() { return *terminal_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run (if not, the Configure dialog was
@@ -133,6 +135,7 @@ private:
     std::unique_ptr<TFileSaveNotificationDLG> fileSaveNotification_;
     std::unique_ptr<TDeviceForm> device_;
     std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
+    std::unique_ptr<TTerminalForm> terminal_;
     std::unique_ptr<MainWindowDebugHost> debugHost_;
     std::unique_ptr<ListViewLink> listLink_;
     std::unique_ptr<SourceDebugLink> sourceLink_;

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "sim/LabBench.h"
+#include "sim/VirtualChip.h"
 
 namespace pellix {
 
@@ -281,6 +282,10 @@ void TTerminalForm::SetBench(LabBench* bench) {
     Refresh();
 }
 
+void TTerminalForm::LabChipChanged(VirtualChip* chip) {
+    SetBench(chip ? &chip->Lab() : nullptr);
+}
+
 void TTerminalForm::Refresh() {
     if (PinSignature(terminal_.Bench()) != pinsOf_) {
         FillPins();
@@ -372,8 +377,6 @@ void TTerminalForm::Connect() {
     notice_.clear();
     if (!terminal_.Bench()) {
         terminal_.Disconnect();
-        error_ = "The terminal talks to the virtual key's chip: choose the port SIM in "
-                 "Configure and start a debug session";
     } else if (!choice_.rx && !choice_.tx) {
         terminal_.Disconnect();
         error_ = "Choose an RX pin, a TX pin or both";
@@ -409,6 +412,8 @@ void TTerminalForm::UpdateStatus() {
     if (!error_.empty()) {
         text = QString::fromStdString(error_);
         problem = true;
+    } else if (!terminal_.Bench()) {
+        text = tr("Connects while a debug session runs on the virtual key (port SIM)");
     } else if (!terminal_.Connected()) {
         text = tr("Not connected");
     } else {
@@ -417,6 +422,7 @@ void TTerminalForm::UpdateStatus() {
             text += QStringLiteral(" \u2014 ") + notice_;
             problem = true;
         }
+        // Framing errors stay in sight until cleared.
         problem = problem || terminal_.FramingErrors() > 0;
     }
     status_->setText(text);

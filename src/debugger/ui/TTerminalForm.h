@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "debugger/TerminalUnit.h"
+#include "debugger/ui/LabView.h"
 
 class QComboBox;
 class QLabel;
@@ -42,7 +43,7 @@ private:
     void SendText(const QString& text);
 };
 
-class TTerminalForm final : public QWidget {
+class TTerminalForm final : public QWidget, public LabView {
     Q_OBJECT
 public:
     explicit TTerminalForm(SettingsStore& settings, QWidget* parent = nullptr);
@@ -54,6 +55,10 @@ public:
     // Brings the window up to date: what arrived, the counts, the chip's pins. The debug
     // window calls it at its update speed; output also shows by itself as it comes.
     void Refresh();
+
+    // As a lab window of the debug window: the session's chip, and its update speed.
+    void LabChipChanged(VirtualChip* chip) override;
+    void LabRefresh() override { Refresh(); }
 
     const TerminalChoice& Choice() const { return choice_; }
     SerialTerminal& Terminal() { return terminal_; }
