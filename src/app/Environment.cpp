@@ -5,6 +5,7 @@
 #include "debugger/ui/TRegisterForm.h"
 #include "debugger/ui/TTerminalForm.h"
 #include "debugger/ui/TWatchForm.h"
+#include "link/SerialPort.h"
 #include "link/ui/TClockForm.h"
 #include "link/ui/TClockGenInfoFRM.h"
 #include "link/ui/TDeviceForm.h"
@@ -27,6 +28,13 @@
 #include "shell/ui/TWarrantyForm.h"
 
 namespace pellix {
+
+namespace {
+
+// How often the chip runs on for the Terminal outside a debug session.
+constexpr int kLabIdlePeriodMs = 50;
+
+} // namespace
 
 template <class W, class... Args>
 W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
@@ -100,10 +108,10 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     windows_.clockGenInfo = Create(clockGenInfo_, hideInfo != 0, main);
     // Ours, the virtual lab: a button of the debug window's lab row (on the virtual key).
     windows_.terminal = Create(terminal_, registry_.Store(), main);
-    debug_->AddLabWindow(*terminal_, *terminal_, "TerminalButton", QObject::tr("Ter&minal"), 1);
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
     WireHardwareWindows();
+    WireTerminal();
     listLink_ = std::make_unique<ListViewLink>(*listView_, hardware_->Debug(), orda_.get(), [this] {
         return editorForm_->Files().CurrentFileName();
     });
@@ -138,10 +146,52 @@ void Environment::WireHardwareWindows() {
     };
     placements_->Keep(*device_, setting::DeviceWindow);
     placements_->Keep(*clock_, setting::ClockWindow);
-    placements_->Keep(*terminal_, setting::TerminalWindow);
+}
+
+// The Terminal: a button in the debug window's lab row, working on the session's chip; and
+// from the Run menu, outside a session, on the virtual key's chip as Run left it running.
+void Environment::WireTerminal() {
+    debug_->AddLabWindow(*terminal_, *terminal_, "TerminalButton", QObject::tr("Ter&minal"), 1);
+    labTimer_ = std::make_unique<QTimer>();
+    labTimer_->setInterval(kLabIdlePeriodMs);
+    QObject::connect(labTimer_.get(), &QTimer::timeout, terminal_.get(), [this] {
+        hardware_->AdvanceVirtualKey();
+        terminal_->Refresh();
+    });
+    QObject::connect(terminal_.get(), &TTerminalForm::opened, labTimer_.get(),
+                     [this] { FollowIdleLabChip(); });
+    QObject::connect(terminal_.get(), &TTerminalForm::closed, labTimer_.get(),
+                     [this] { FollowIdleLabChip(); });
+    QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, labTimer_.get(),
+                     [this] { FollowIdleLabChip(); });
+    // Until it is first opened the window manager chooses where it goes; a placement stored
+    // before that would pin it to the corner of the screen.
+    if (registry_.KeyExists(setting::TerminalWindow))
+        placements_->Keep(*terminal_, setting::TerminalWindow);
+    else
+        QObject::connect(
+            terminal_.get(), &TTerminalForm::opened, placements_.get(),
+            [this] { placements_->Keep(*terminal_, setting::TerminalWindow); },
+            Qt::SingleShotConnection);
+}
+
+void Environment::FollowIdleLabChip() {
+    if (debug_->Debugging()) {
+        labTimer_->stop(); // the session drives the chip and tells the terminal of it
+        return;
+    }
+    const bool open = terminal_->isVisible();
+    VirtualChip* chip =
+        open && IsVirtualKeyPort(settings_.comPort) ? &hardware_->Key().Chip() : nullptr;
+    terminal_->LabChipChanged(chip);
+    if (chip)
+        labTimer_->start();
+    else
+        labTimer_->stop();
 }
 
 Environment::~Environment() {
+    labTimer_.reset();
     placements_->StoreAll();
     placements_.reset();
     hardware_->SetProgress(nullptr);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QTimer>
 #include <QWidget>
 
 #include "app/AppWindows.h"
@@ -101,6 +102,8 @@ private:
     template <class W, class... Args>
     W* Create(std::unique_ptr<W>& slot, Args&&... args);
     void WireHardwareWindows();
+    void WireTerminal();
+    void FollowIdleLabChip();
 
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
@@ -140,6 +143,8 @@ private:
     std::unique_ptr<ListViewLink> listLink_;
     std::unique_ptr<SourceDebugLink> sourceLink_;
     std::unique_ptr<DebugCommands> debugCommands_;
+    // Runs the virtual key's chip for the Terminal outside a debug session.
+    std::unique_ptr<QTimer> labTimer_;
 };
 
 } // namespace pellix

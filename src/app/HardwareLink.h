@@ -54,6 +54,9 @@ public:
     // The virtual key's chip when the port (as last synced) is the virtual key, else nullptr:
     // what the lab windows work on.
     VirtualChip* LabChip();
+    // Runs the virtual key's chip up to the link's clock, as the key does whenever it is
+    // spoken to: for the lab windows while nothing talks to the key (no debug session).
+    void AdvanceVirtualKey() { key_.Advance(ticks_.Milliseconds()); }
     KeyLink& Link() { return link_; }
     DeviceUnit& Device() { return device_; }
     IrcCalibration& Irc() { return irc_; }

@@ -57,7 +57,8 @@ TerminalView::TerminalView(QWidget* parent) : QPlainTextEdit(parent) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setMaximumBlockCount(kMaxLines);
     setFocusPolicy(Qt::StrongFocus);
-    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Selectable by keyboard too, so that the caret shows where the output goes on.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setPlaceholderText(tr("What the program sends on TX appears here. Click here and type to "
                           "send into RX."));
@@ -93,6 +94,7 @@ void TerminalView::Append(const std::vector<TerminalPiece>& pieces) {
         }
     }
     c.endEditBlock();
+    if (!textCursor().hasSelection()) setTextCursor(c);
     if (follow) bar->setValue(bar->maximum());
 }
 
@@ -305,6 +307,7 @@ void TTerminalForm::showEvent(QShowEvent* event) {
     ShowChoice();
     Connect();
     view_->setFocus();
+    emit opened();
 }
 
 void TTerminalForm::hideEvent(QHideEvent* event) {
@@ -314,6 +317,7 @@ void TTerminalForm::hideEvent(QHideEvent* event) {
     Flush();
     terminal_.Disconnect();
     UpdateStatus();
+    emit closed();
 }
 
 // The chip's port pins, and the pin chosen even when this chip lacks it (the status says so).
@@ -413,7 +417,7 @@ void TTerminalForm::UpdateStatus() {
         text = QString::fromStdString(error_);
         problem = true;
     } else if (!terminal_.Bench()) {
-        text = tr("Connects while a debug session runs on the virtual key (port SIM)");
+        text = tr("Connects to the virtual key's chip (port SIM in Configure)");
     } else if (!terminal_.Connected()) {
         text = tr("Not connected");
     } else {

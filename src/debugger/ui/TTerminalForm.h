@@ -64,6 +64,11 @@ public:
     SerialTerminal& Terminal() { return terminal_; }
     QString StatusText() const;
 
+signals:
+    // The window was opened (shown by the program, not restored by the window system).
+    void opened();
+    void closed();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
