@@ -3,6 +3,7 @@
 // the choice of pins and rate is remembered; problems are shown, not hidden. The debug
 // window's timer is ticked by hand on a fake clock.
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,6 +140,7 @@ private slots:
     void bytesTypedWhileTheChipIsStoppedWaitForIt();
     void theChoiceIsRemembered();
     void problemsAreShownNotHidden();
+    void keysBecomeBytes();
 };
 
 void TerminalWindowTest::theButtonIsThereOnlyOnTheVirtualKey() {
@@ -293,6 +295,49 @@ void TerminalWindowTest::problemsAreShownNotHidden() {
     QVERIFY2(r.Status().startsWith(QStringLiteral("TX=RA.0 19200 baud: ")), qPrintable(r.Status()));
     QVERIFY(
         r.Status().endsWith(QStringLiteral("Not sent: choose an RX pin to type into the chip")));
+}
+
+void TerminalWindowTest::keysBecomeBytes() {
+    QWidget parent;
+    TerminalView view(&parent);
+    QByteArray bytes;
+    QObject::connect(&view, &TerminalView::typed, [&](const QByteArray& b) { bytes += b; });
+    QObject::connect(&view, &TerminalView::enterTyped, [&] { bytes += "<enter>"; });
+    auto keys = [&](auto&& press) {
+        bytes.clear();
+        press();
+        return bytes;
+    };
+    QCOMPARE(keys([&] { QTest::keyClicks(&view, QStringLiteral("aZ ~")); }), QByteArray("aZ ~"));
+    QCOMPARE(keys([&] { QTest::keyClicks(&view, QString::fromUtf8("\u00e9")); }),
+             QByteArray("\xC3\xA9")); // as UTF-8
+    QCOMPARE(keys([&] {
+                 for (Qt::Key k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Backspace, Qt::Key_Tab,
+                                   Qt::Key_Escape, Qt::Key_Delete})
+                     QTest::keyClick(&view, k);
+             }),
+             QByteArray("<enter><enter>\b\t\x1B\x7F"));
+    QCOMPARE(keys([&] {
+                 QTest::keyClick(&view, Qt::Key_B, Qt::ControlModifier);
+                 QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier); // nothing selected
+                 QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
+             }),
+             QByteArray("\x02\x03\x1A"));
+    // Pasted lines end as Enter ends them; CR LF, CR and LF alike.
+    QApplication::clipboard()->setText(QStringLiteral("ab\r\ncd\ref\n"));
+    QCOMPARE(keys([&] { QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier); }),
+             QByteArray("ab<enter>cd<enter>ef<enter>"));
+    // Scrolling keys stay the view's; received text is not typed back.
+    QCOMPARE(keys([&] {
+                 QTest::keyClick(&view, Qt::Key_PageUp);
+                 QTest::keyClick(&view, Qt::Key_Up);
+                 view.Append({{TerminalPiece::Kind::Text, "x"}});
+             }),
+             QByteArray());
+    // With a selection Ctrl+C copies it.
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(keys([&] { QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier); }), QByteArray());
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("x"));
 }
 
 QTEST_MAIN(TerminalWindowTest)

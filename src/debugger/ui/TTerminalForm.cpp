@@ -280,8 +280,10 @@ TTerminalForm::~TTerminalForm() {
 void TTerminalForm::SetBench(LabBench* bench) {
     if (bench == terminal_.Bench()) return;
     terminal_.SetBench(bench);
+    FillPins();
+    ShowChoice();
     if (open_) Connect();
-    Refresh();
+    UpdateStatus();
 }
 
 void TTerminalForm::LabChipChanged(VirtualChip* chip) {
