@@ -52,5 +52,3 @@ wait "$pid" 2>/dev/null || true
 # The debug, register, watch and code windows were taken by the tests (PELLIX_SCREENSHOTS);
 # a whole session under a window manager is the next script's.
 SHOTS_INSIDE_XVFB= "$root/scripts/screenshots-debug.sh"
-# The Terminal window talking to the echo example in a session.
-SHOTS_INSIDE_XVFB= "$root/scripts/screenshots-terminal.sh"
