@@ -1,5 +1,6 @@
 #include "app/Environment.h"
 
+#include "debugger/ui/PinsForm.h"
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
@@ -68,6 +69,13 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     debug_->SetLabChipSource([this] { return hardware_->LabChip(); });
+    // Ours: the virtual lab's windows.
+    windows_.pins = Create(pins_, main);
+    debug_->AddLabWindow(*pins_, *pins_, "PinsButton", QObject::tr("Pi&ns"), 0, "PinsWindow");
+    windows_.labChip = [this] {
+        hardware_->Sync();
+        return hardware_->LabChip();
+    };
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
     TPrintForm* print = Create(print_);
     TPrintStatusForm* printStatus = Create(printStatus_);
@@ -111,7 +119,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     // The function keys work in every window of a session as in the main window.
     const std::vector<QAction*> keys = editorForm_->DebugActions();
     for (QWidget* w : std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(),
-                                                      code_.get(), listView_.get()})
+                                                      code_.get(), listView_.get(), pins_.get()})
         w->addActions(QList<QAction*>(keys.begin(), keys.end()));
     QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, editorForm_.get(),
                      &TEditorForm::UpdateDebugCommands);
@@ -160,6 +168,7 @@ Environment::~Environment() {
     printStatus_.reset();
     print_.reset();
     debug_.reset();
+    pins_.reset();
     debugHost_.reset();
     code_.reset();
     watch_.reset();

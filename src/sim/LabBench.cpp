@@ -377,6 +377,20 @@ bool LabBench::LoadStimulus(const Stimulus& stimulus, uint64_t base, StimulusErr
 }
 
 void LabBench::RestartStimuli(uint64_t base) {
+    DropStimulusDrives();
+    for (size_t i = 0; i < stimuli_.size(); ++i) {
+        stimulusBases_[i] = base;
+        player_->Add(stimuli_[i], base);
+    }
+}
+
+void LabBench::ClearStimuli() {
+    DropStimulusDrives();
+    stimuli_.clear();
+    stimulusBases_.clear();
+}
+
+void LabBench::DropStimulusDrives() {
     player_->Clear();
     for (size_t i = 0; i < clocks_.size();) {
         if (clocks_[i]->fromStimulus) {
@@ -389,16 +403,6 @@ void LabBench::RestartStimuli(uint64_t base) {
     for (const Stimulus& s : stimuli_)
         for (const StimulusEvent& e : s.events)
             Drive(e.pin, PinLevel::Floating);
-    for (size_t i = 0; i < stimuli_.size(); ++i) {
-        stimulusBases_[i] = base;
-        player_->Add(stimuli_[i], base);
-    }
-}
-
-void LabBench::ClearStimuli() {
-    player_->Clear();
-    stimuli_.clear();
-    stimulusBases_.clear();
 }
 
 // ---- UARTs ----

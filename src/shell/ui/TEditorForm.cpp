@@ -284,6 +284,9 @@ void TEditorForm::BuildMenus() {
          &TEditorForm::RunClockItemClick);
     Item(run, "RunDeviceItem", tr("Dev&ice..."), tr("Show the device window"), ctrl(Qt::Key_I),
          &TEditorForm::RunDeviceItemClick);
+    // Ours: the virtual key's pins.
+    Item(run, "RunPinsItem", tr("Pi&ns..."), tr("Show and drive the virtual key's pins"), {},
+         &TEditorForm::RunPinsItemClick);
     Item(run, "RunConfigureItem", tr("Config&ure..."),
          tr("Configure erase/program times and serial port"), ctrl(Qt::Key_U),
          &TEditorForm::RunConfigureItemClick);
@@ -1536,6 +1539,9 @@ void TEditorForm::RunClockItemClick() {
 
 void TEditorForm::RunDeviceItemClick() {
     Command([this] { Windows().ShowDeviceWindow(); });
+}
+void TEditorForm::RunPinsItemClick() {
+    Command([this] { Windows().ShowPinsWindow(); });
 }
 void TEditorForm::RunConfigureItemClick() {
     Command([this] { Windows().ShowConfigure(); });
