@@ -161,7 +161,6 @@ private:
     // Pending stimulus events and clocks dropped, the pins the stimuli drive let go.
     void DropStimulusDrives();
     void TraceChange(int port);
-    void CountChange(int port);
 
     SxCore& core_;
     uint64_t epoch_ = 0; // bench cycles before the core's last power-on
