@@ -142,8 +142,9 @@ std::string FormatDuration(uint64_t ps) {
     static constexpr Scale kScales[] = {
         {kPicosecondsPerSecond, "s"}, {1'000'000'000, "ms"}, {1'000'000, "us"}};
     const Scale* s = &kScales[2];
+    // The unit in which the rounded value is at least 1.000 (999.9996 us is 1.000 ms).
     for (const Scale& k : kScales)
-        if (ps >= k.scale) {
+        if (ps >= k.scale - k.scale / 2000) {
             s = &k;
             break;
         }
