@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QShowEvent>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -205,6 +206,18 @@ private:
             p.setBrush(dark ? QColor(0x1C, 0x26, 0x20) : QColor(0x5A, 0x6A, 0x5E));
         }
         p.drawEllipse(centre, radius, radius);
+        if (c.edges && !c.floating) {
+            // Moving: half lit, whatever the level at this look.
+            QPainterPath half;
+            half.moveTo(centre);
+            half.arcTo(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius),
+                       c.level ? 270 : 90, 180);
+            half.closeSubpath();
+            p.setPen(Qt::NoPen);
+            p.setBrush(c.level ? (dark ? QColor(0x1C, 0x26, 0x20) : QColor(0x5A, 0x6A, 0x5E))
+                               : QColor(0x1E, 0xC2, 0x4B));
+            p.drawPath(half);
+        }
 
         // The name, then a line: direction and what is driven in.
         p.setFont(small);

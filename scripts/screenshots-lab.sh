@@ -1,0 +1,82 @@
+#!/bin/sh
+# Takes the user guide's pictures of the virtual lab (docs/images/lab-serial.png and
+# lab-button.png) from BUILD/bin/pellix under Xvfb with the openbox window manager: the
+# Pins window while serial.src sends on RA.0, and button.src driven by button.stim loaded
+# from the debug window's Lab menu. Needs xvfb-run, openbox, xdotool and imagemagick.
+set -eu
+cd "$(dirname "$0")/.."
+if [ -z "${SHOTS_INSIDE_XVFB:-}" ]; then
+    SHOTS_INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
+fi
+root="$PWD"
+work=$(mktemp -d)
+openbox >/dev/null 2>&1 &
+wm=$!
+trap 'kill $wm 2>/dev/null || true; rm -rf "$work"' EXIT
+cat >"$work/settings.ini" <<'INI'
+[Configuration]
+ComPort=sim
+UseOrda=0
+ShowWarranty=2
+
+[EditorWindow]
+Left=0
+Top=24
+Width=440
+Height=960
+WindowState=0
+
+[FileListWidth]
+FileListWidth=60
+INI
+cp examples/serial.src examples/button.src examples/button.stim "$work/"
+export PELLIX_SETTINGS="$work/settings.ini"
+cd "$work"
+sleep 1
+
+# start SOURCE: pellix with SOURCE, a debug session, the Pins window.
+start() {
+    "$root/BUILD/bin/pellix" "$work/$1" &
+    pid=$!
+    sleep 4
+    main=$(xdotool search --name 'Pellix v' | head -1)
+    xdotool windowactivate --sync "$main" || true
+    xdotool key ctrl+d
+    sleep 4
+    xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
+    xdotool key alt+n
+    sleep 1
+}
+stop() {
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+shoot() {
+    import -window root "$work/shot.png"
+    convert "$work/shot.png" -crop "$2" +repage -colors 64 "PNG8:$root/docs/images/$1"
+}
+
+# The serial example runs freely: RA.0 moves between two looks.
+start serial.src
+xdotool key F5
+sleep 2
+shoot lab-serial.png 620x640+930+50
+stop
+
+# The button example with its stimulus file, loaded through the Lab menu's file dialog.
+start button.src
+xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
+xdotool key alt+l
+sleep 1
+xdotool key s
+sleep 2
+xdotool type --delay 20 "$work/button.stim"
+xdotool key Return
+sleep 1
+xdotool key F5
+sleep 2
+xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
+xdotool key F6
+sleep 1
+shoot lab-button.png 620x640+930+50
+stop
