@@ -158,9 +158,9 @@ void PinsModel::Pulse(const LabPin& pin) {
     LabBench& lab = chip_->Lab();
     const LabBench::PinView v = lab.Pin(pin);
     const PinLevel back = v.clockMilliHertz ? PinLevel::Floating : v.driven;
-    const uint64_t cycles = std::max<uint64_t>(
-        1, static_cast<uint64_t>(static_cast<unsigned __int128>(pulseMicroseconds) *
-                                 lab.CyclesPerSecond() / 1'000'000));
+    // At most an hour: the product stays well inside 64 bits at any clock the key has.
+    const uint64_t us = std::min<uint64_t>(pulseMicroseconds, 3'600'000'000);
+    const uint64_t cycles = std::max<uint64_t>(1, us * lab.CyclesPerSecond() / 1'000'000);
     lab.Drive(pin, v.level ? PinLevel::Low : PinLevel::High);
     lab.DriveAt(lab.Now() + cycles, pin, back);
 }

@@ -66,7 +66,7 @@ public:
     void Pulse(const LabPin& pin);
     void SetPulseOnClick(const LabPin& pin, bool on);
     bool PulseOnClick(const LabPin& pin) const;
-    // The pulse's length in microseconds; at least one cycle.
+    // The pulse's length in microseconds; at least one cycle, at most an hour.
     uint64_t pulseMicroseconds = 10'000;
 
     // What a click drives next: high, low, floating, high again.
