@@ -2,6 +2,8 @@
 // contents yet says so when it is asked for.
 #pragma once
 
+#include <functional>
+
 #include "platform/Prompter.h"
 #include "shell/Services.h"
 
@@ -22,6 +24,8 @@ class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockForm;
 class TClockGenInfoFRM;
+class PinsForm;
+class VirtualChip;
 class TTerminalForm;
 
 class AppWindows final : public WindowService {
@@ -44,6 +48,9 @@ public:
     TDeviceForm* device = nullptr;
     TClockForm* clock = nullptr;
     TClockGenInfoFRM* clockGenInfo = nullptr;
+    PinsForm* pins = nullptr;
+    // The virtual key's chip when the port is the virtual key, else nullptr.
+    std::function<VirtualChip*()> labChip;
     TTerminalForm* terminal = nullptr;
 
     bool AskDisclaimer() override;
@@ -63,6 +70,7 @@ public:
     void ShowAbout() override;
     bool AskSaveBeforeAssembly(const std::string& fileName) override;
     bool BrowseList(const std::string& sourcePath) override;
+    void ShowPinsWindow() override;
 
 private:
     void NotAvailable(const std::string& what);

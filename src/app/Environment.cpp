@@ -1,5 +1,6 @@
 #include "app/Environment.h"
 
+#include "debugger/ui/PinsForm.h"
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
@@ -77,6 +78,13 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     debug_->SetLabChipSource([this] { return hardware_->LabChip(); });
+    // Ours: the virtual lab's windows.
+    windows_.pins = Create(pins_, main);
+    debug_->AddLabWindow(*pins_, *pins_, "PinsButton", QObject::tr("Pi&ns"), 0, "PinsWindow");
+    windows_.labChip = [this] {
+        hardware_->Sync();
+        return hardware_->LabChip();
+    };
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
     TPrintForm* print = Create(print_);
     TPrintStatusForm* printStatus = Create(printStatus_);
@@ -124,7 +132,7 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     const std::vector<QAction*> keys = editorForm_->DebugActions();
     for (QWidget* w :
          std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(), code_.get(),
-                                         listView_.get(), terminal_.get()})
+                                         listView_.get(), pins_.get(), terminal_.get()})
         w->addActions(QList<QAction*>(keys.begin(), keys.end()));
     QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, editorForm_.get(),
                      &TEditorForm::UpdateDebugCommands);
@@ -151,7 +159,8 @@ void Environment::WireHardwareWindows() {
 // The Terminal: a button in the debug window's lab row, working on the session's chip; and
 // from the Run menu, outside a session, on the virtual key's chip as Run left it running.
 void Environment::WireTerminal() {
-    debug_->AddLabWindow(*terminal_, *terminal_, "TerminalButton", QObject::tr("Ter&minal"), 1);
+    debug_->AddLabWindow(*terminal_, *terminal_, "TerminalButton", QObject::tr("Ter&minal"), 1,
+                         setting::TerminalWindow);
     labTimer_ = std::make_unique<QTimer>();
     labTimer_->setInterval(kLabIdlePeriodMs);
     QObject::connect(labTimer_.get(), &QTimer::timeout, terminal_.get(), [this] {
@@ -164,15 +173,6 @@ void Environment::WireTerminal() {
                      [this] { FollowIdleLabChip(); });
     QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, labTimer_.get(),
                      [this] { FollowIdleLabChip(); });
-    // Until it is first opened the window manager chooses where it goes; a placement stored
-    // before that would pin it to the corner of the screen.
-    if (registry_.KeyExists(setting::TerminalWindow))
-        placements_->Keep(*terminal_, setting::TerminalWindow);
-    else
-        QObject::connect(
-            terminal_.get(), &TTerminalForm::opened, placements_.get(),
-            [this] { placements_->Keep(*terminal_, setting::TerminalWindow); },
-            Qt::SingleShotConnection);
 }
 
 void Environment::FollowIdleLabChip() {
@@ -218,6 +218,7 @@ Environment::~Environment() {
     printStatus_.reset();
     print_.reset();
     debug_.reset();
+    pins_.reset();
     debugHost_.reset();
     code_.reset();
     watch_.reset();

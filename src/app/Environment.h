@@ -34,6 +34,7 @@ class TAboutForm;
 class TWatchForm;
 class TCodeForm;
 class TDebugForm;
+class PinsForm;
 class TPrintForm;
 class TPrintStatusForm;
 class TClockForm;
@@ -124,6 +125,7 @@ private:
     std::unique_ptr<TWatchForm> watch_;
     std::unique_ptr<TCodeForm> code_;
     std::unique_ptr<TDebugForm> debug_;
+    std::unique_ptr<PinsForm> pins_;
     std::unique_ptr<TPrintForm> print_;
     std::unique_ptr<TPrintStatusForm> printStatus_;
     std::unique_ptr<TClockForm> clock_;

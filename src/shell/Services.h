@@ -105,6 +105,8 @@ public:
         (void)sourcePath;
         return false;
     }
+    // Ours: the Pins window on the virtual key's chip.
+    virtual void ShowPinsWindow() {}
 };
 
 // The debug session's commands as the main window's Debug menu and the function keys

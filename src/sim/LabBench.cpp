@@ -155,9 +155,7 @@ struct LabBench::Trace {
 };
 
 struct LabBench::EdgeCounts {
-    std::array<uint8_t, SxPorts::kMaxPorts> levels{};
-    std::array<uint8_t, SxPorts::kMaxPorts> floating{};
-    std::array<std::array<uint64_t, 8>, SxPorts::kMaxPorts> port{};
+    SxPorts::EdgeCounts port{}; // counted by the ports themselves
     uint64_t rtcc = 0;
     uint64_t mclr = 0;
 };
@@ -172,6 +170,7 @@ LabBench::LabBench(SxCore& core)
 
 LabBench::~LabBench() {
     StopTrace();
+    core_.CountPinEdges(nullptr);
     core_.CancelCallback(this);
     core_.SetObserver(nullptr);
 }
@@ -377,6 +376,20 @@ bool LabBench::LoadStimulus(const Stimulus& stimulus, uint64_t base, StimulusErr
 }
 
 void LabBench::RestartStimuli(uint64_t base) {
+    DropStimulusDrives();
+    for (size_t i = 0; i < stimuli_.size(); ++i) {
+        stimulusBases_[i] = base;
+        player_->Add(stimuli_[i], base);
+    }
+}
+
+void LabBench::ClearStimuli() {
+    DropStimulusDrives();
+    stimuli_.clear();
+    stimulusBases_.clear();
+}
+
+void LabBench::DropStimulusDrives() {
     player_->Clear();
     for (size_t i = 0; i < clocks_.size();) {
         if (clocks_[i]->fromStimulus) {
@@ -389,16 +402,6 @@ void LabBench::RestartStimuli(uint64_t base) {
     for (const Stimulus& s : stimuli_)
         for (const StimulusEvent& e : s.events)
             Drive(e.pin, PinLevel::Floating);
-    for (size_t i = 0; i < stimuli_.size(); ++i) {
-        stimulusBases_[i] = base;
-        player_->Add(stimuli_[i], base);
-    }
-}
-
-void LabBench::ClearStimuli() {
-    player_->Clear();
-    stimuli_.clear();
-    stimulusBases_.clear();
 }
 
 // ---- UARTs ----
@@ -430,17 +433,13 @@ void LabBench::DetachUarts() {
 
 void LabBench::CountEdges(bool on) {
     if (!on) {
+        core_.CountPinEdges(nullptr);
         edges_.reset();
     } else if (!edges_) {
         edges_ = std::make_unique<EdgeCounts>();
-        for (int p = 0; p < SxPorts::kMaxPorts; ++p) {
-            edges_->levels[size_t(p)] = core_.Ports().Read(p);
-            edges_->floating[size_t(p)] = core_.Ports().Floating(p);
-        }
+        core_.CountPinEdges(&edges_->port);
     }
-    UpdateInterest();
 }
-
 uint64_t LabBench::Edges(const LabPin& pin) const {
     if (!edges_ || !Exists(pin)) return 0;
     switch (pin.kind) {
@@ -452,17 +451,6 @@ uint64_t LabBench::Edges(const LabPin& pin) const {
         break;
     }
     return edges_->port[pin.port][pin.bit];
-}
-
-void LabBench::CountChange(int port) {
-    EdgeCounts& e = *edges_;
-    const size_t p = size_t(port);
-    const uint8_t levels = core_.Ports().Read(port), floating = core_.Ports().Floating(port);
-    unsigned diff = (levels ^ e.levels[p]) | (floating ^ e.floating[p]);
-    e.levels[p] = levels;
-    e.floating[p] = floating;
-    for (; diff; diff &= diff - 1)
-        ++e.port[p][size_t(std::countr_zero(diff))];
 }
 
 // ---- Watches ----
@@ -480,7 +468,7 @@ void LabBench::Unwatch(int id) {
 }
 
 void LabBench::UpdateInterest() {
-    uint8_t interest = trace_ || edges_ ? 0x1F : 0;
+    uint8_t interest = trace_ ? 0x1F : 0;
     for (const auto& u : uarts_)
         if (u->Settings().tx) interest |= static_cast<uint8_t>(1u << u->Settings().tx->port);
     for (const Watch& w : watches_)
@@ -490,9 +478,9 @@ void LabBench::UpdateInterest() {
 
 void LabBench::OnPortChanged(SxCore&, int port) {
     if (!(interest_ & (1u << port))) return;
-    const uint64_t now = Now();
     if (trace_) TraceChange(port);
-    if (edges_) CountChange(port);
+    if (uarts_.empty() && watches_.empty()) return;
+    const uint64_t now = Now();
     for (auto& u : uarts_)
         u->OnPortChanged(port, now);
     for (size_t i = 0; i < watches_.size(); ++i) {

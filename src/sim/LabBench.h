@@ -82,6 +82,7 @@ public:
     // Plays every loaded stimulus again from `base`: their pending events and clocks are
     // dropped and the pins they drive let go first.
     void RestartStimuli(uint64_t base);
+    // Drops every stimulus: its pending events and clocks go, the pins it drives are let go.
     void ClearStimuli();
     size_t StimulusCount() const { return stimuli_.size(); }
 
@@ -157,8 +158,9 @@ private:
     void Apply(const LabPin& pin, PinLevel level);
     Clock* AddClock(const LabPin& pin, uint64_t milliHertz, uint64_t cycle);
     void UpdateInterest();
+    // Pending stimulus events and clocks dropped, the pins the stimuli drive let go.
+    void DropStimulusDrives();
     void TraceChange(int port);
-    void CountChange(int port);
 
     SxCore& core_;
     uint64_t epoch_ = 0; // bench cycles before the core's last power-on

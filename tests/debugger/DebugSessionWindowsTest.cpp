@@ -835,7 +835,6 @@ void DebugSessionWindowsTest::terminalInASessionAndAfterRun() {
     s.Trigger("RunDebugItem");
     QCOMPARE(s.TicksUntilIdle(), 1);
     QVERIFY(s.Button("TerminalButton")->isVisible());
-    QVERIFY(!s.store.KeyExists(setting::TerminalWindow)); // not opened yet
     s.Button("RunButton")->click();
     s.Button("TerminalButton")->click();
     QVERIFY(t.isVisible());

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "SxTestProgram.h"
@@ -275,6 +276,27 @@ TEST_F(LabBenchTest, EdgesAreCountedBetweenLooks) {
     bench->CountEdges(true);
     core->Run(6);
     EXPECT_EQ(bench->Edges(kRB0), 2u);
+}
+
+TEST_F(LabBenchTest, ClearedStimuliLetGoOfTheirPinsAndClocks) {
+    Start(NopLoop());
+    Stimulus s;
+    std::string text = "0 cycles RB.0 1\n0 cycles RB.1 clock 1MHz\n1000 cycles RB.0 0\n";
+    StimulusError error;
+    ASSERT_TRUE(ParseStimulus(text, s, error));
+    ASSERT_TRUE(bench->LoadStimulus(s, 0, error));
+    core->Run(10);
+    EXPECT_EQ(bench->PinValue(kRB0), '1');
+    EXPECT_NE(bench->Pin(kRB1).clockMilliHertz, 0u);
+    bench->Drive(LabPin::PortPin(kRB, 2), PinLevel::High); // not the stimulus's: it stays
+    bench->ClearStimuli();
+    EXPECT_EQ(bench->StimulusCount(), 0u);
+    EXPECT_EQ(bench->PinValue(kRB0), 'z');
+    EXPECT_EQ(bench->Pin(kRB1).clockMilliHertz, 0u);
+    core->Run(2000); // nothing pending: RB.0 is not driven low at cycle 1000
+    EXPECT_EQ(bench->PinValue(kRB0), 'z');
+    EXPECT_EQ(bench->PinValue(kRB1), 'z');
+    EXPECT_EQ(bench->PinValue(LabPin::PortPin(kRB, 2)), '1');
 }
 
 TEST(LabPin, NamesBothWays) {
