@@ -78,9 +78,6 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     debug_->SetLabChipSource([this] { return hardware_->LabChip(); });
-    // Ours: the virtual lab's windows.
-    windows_.pins = Create(pins_, main);
-    debug_->AddLabWindow(*pins_, *pins_, "PinsButton", QObject::tr("Pi&ns"), 0, "PinsWindow");
     windows_.labChip = [this] {
         hardware_->Sync();
         return hardware_->LabChip();
@@ -114,7 +111,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     int32_t hideInfo = 0;
     registry_.ReadInteger(setting::HideClockGenInfoDialog, hideInfo);
     windows_.clockGenInfo = Create(clockGenInfo_, hideInfo != 0, main);
-    // Ours, the virtual lab: a button of the debug window's lab row (on the virtual key).
+    // Ours: the virtual lab's windows, after the others, whose order stays as it was.
+    windows_.pins = Create(pins_, main);
+    debug_->AddLabWindow(*pins_, *pins_, "PinsButton", QObject::tr("Pi&ns"), 0, "PinsWindow");
     windows_.terminal = Create(terminal_, registry_.Store(), main);
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
