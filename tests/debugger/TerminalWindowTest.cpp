@@ -123,13 +123,6 @@ struct Rig {
     std::unique_ptr<TTerminalForm> terminal;
 };
 
-void MaybeGrab(QWidget& w, const char* name) {
-    QByteArray dir = qgetenv("PELLIX_SCREENSHOTS");
-    if (dir.isEmpty()) return;
-    QCoreApplication::processEvents();
-    w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
-}
-
 } // namespace
 
 class TerminalWindowTest : public QObject {
@@ -188,7 +181,6 @@ void TerminalWindowTest::typedLettersComeBackInUpperCase() {
     QTest::keyClick(r.View(), Qt::Key_Escape);
     r.Tick(40);
     QCOMPARE(r.Screen(), QStringLiteral("HELLO\nA1~\\x1B"));
-    MaybeGrab(*r.terminal, "terminal-window.png");
     // Clear empties the screen and the counts.
     QTest::mouseClick(r.In<QPushButton>(r.terminal.get(), "TerminalClearButton"), Qt::LeftButton);
     QCOMPARE(r.Screen(), QString());
