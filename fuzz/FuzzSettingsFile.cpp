@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/CliSettings.h"
+#include "debugger/TerminalUnit.h"
 #include "link/IRCUnit.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "shell/RecentFiles.h"
@@ -82,6 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         out.write(text.data(), std::streamsize(text.size()));
     }
     WorkingSettings w;
+    TerminalChoice terminal;
     bool stored = false;
     {
         QtSettingsStore store(path);
@@ -91,11 +93,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         recent.Load(registry);
         for (const char* name : {"EditorWindow", "DebugWindow", "ConfigureWindow", "DeviceWindow"})
             registry.ReadPlacement(name);
+        terminal = ReadTerminalChoice(store);
     }
     std::remove(path.c_str());
     Check(w.ircCalibration >= 0 && w.ircCalibration <= 2);
     Check(w.fontSize >= kMinFontSize && w.fontSize <= kMaxFontSize);
     Check(w.tabSize >= kMinTabSize && w.tabSize <= kMaxTabSize);
+    Check(terminal.baud >= 1 && terminal.baud <= kMaxTerminalBaud);
+    Check((!terminal.rx || terminal.rx->IsPort()) && (!terminal.tx || terminal.tx->IsPort()));
+    Check(int(terminal.enter) < kEnterSendsChoices);
 
     // One file, one port and one calibration choice, whichever program reads it.
     if (!PlainFile(text)) return 0;

@@ -4,7 +4,7 @@ find_package(Qt6 QUIET COMPONENTS Core)
 if(Qt6Core_FOUND)
     pellix_fuzzer(fuzz_settings_file SOURCES ${CMAKE_CURRENT_LIST_DIR}/FuzzSettingsFile.cpp
         ${CMAKE_SOURCE_DIR}/src/platform/qt/QtSettingsStore.cpp
-        DEPENDS pellix_shell pellix_cli_chip Qt6::Core)
+        DEPENDS pellix_shell pellix_cli_chip pellix_debugger Qt6::Core)
 else()
     message(STATUS "Qt 6 Core not found: fuzz_settings_file is not built")
 endif()

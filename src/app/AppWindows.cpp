@@ -1,8 +1,10 @@
 #include "app/AppWindows.h"
 
+#include "debugger/ui/PinsForm.h"
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
+#include "debugger/ui/TTerminalForm.h"
 #include "debugger/ui/TWatchForm.h"
 #include "link/ui/TClockForm.h"
 #include "link/ui/TClockGenInfoFRM.h"
@@ -48,9 +50,36 @@ void AppWindows::AssemblySucceeded() {
     if (device) device->AfterAssembly();
 }
 
+void AppWindows::ShowPinsWindow() {
+    if (!pins) return NotAvailable("The Pins window");
+    // Outside a session the window shows the chip as it stands, and what is driven into
+    // its pins stays for the next session.
+    if (!debug || !debug->Debugging()) {
+        VirtualChip* chip = labChip ? labChip() : nullptr;
+        if (!chip) {
+            prompter_.Message("The Pins window shows the chip on the virtual key.\rChoose the "
+                              "port SIM in Run > Configure to debug without hardware.",
+                              "Pins", PromptButtons::Ok, PromptIcon::Information);
+            return;
+        }
+        pins->LabChipChanged(chip);
+    }
+    pins->show();
+    pins->raise();
+    pins->activateWindow();
+    pins->LabRefresh();
+}
+
 void AppWindows::ShowClockWindow() {
     if (!clock) return NotAvailable("The clock window");
     clock->exec();
+}
+
+void AppWindows::ShowTerminalWindow() {
+    if (!terminal) return NotAvailable("The terminal window");
+    terminal->show();
+    terminal->raise();
+    terminal->activateWindow();
 }
 
 void AppWindows::ShowClockGenInfo(uint32_t frequency) {

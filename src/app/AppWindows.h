@@ -2,6 +2,8 @@
 // contents yet says so when it is asked for.
 #pragma once
 
+#include <functional>
+
 #include "platform/Prompter.h"
 #include "shell/Services.h"
 
@@ -22,6 +24,9 @@ class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockForm;
 class TClockGenInfoFRM;
+class PinsForm;
+class VirtualChip;
+class TTerminalForm;
 
 class AppWindows final : public WindowService {
 public:
@@ -43,6 +48,10 @@ public:
     TDeviceForm* device = nullptr;
     TClockForm* clock = nullptr;
     TClockGenInfoFRM* clockGenInfo = nullptr;
+    PinsForm* pins = nullptr;
+    // The virtual key's chip when the port is the virtual key, else nullptr.
+    std::function<VirtualChip*()> labChip;
+    TTerminalForm* terminal = nullptr;
 
     bool AskDisclaimer() override;
     std::optional<int> AskLineNumber() override;
@@ -51,6 +60,7 @@ public:
     void AssemblySucceeded() override;
     void ShowClockWindow() override;
     void ShowClockGenInfo(uint32_t frequency) override;
+    void ShowTerminalWindow() override;
     void ShowConfigure() override;
     void HideDebugWindow() override;
     void ShowDebugWindow() override;
@@ -60,6 +70,7 @@ public:
     void ShowAbout() override;
     bool AskSaveBeforeAssembly(const std::string& fileName) override;
     bool BrowseList(const std::string& sourcePath) override;
+    void ShowPinsWindow() override;
 
 private:
     void NotAvailable(const std::string& what);

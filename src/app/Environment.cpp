@@ -1,9 +1,12 @@
 #include "app/Environment.h"
 
+#include "debugger/ui/PinsForm.h"
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
+#include "debugger/ui/TTerminalForm.h"
 #include "debugger/ui/TWatchForm.h"
+#include "link/SerialPort.h"
 #include "link/ui/TClockForm.h"
 #include "link/ui/TClockGenInfoFRM.h"
 #include "link/ui/TDeviceForm.h"
@@ -26,6 +29,13 @@
 #include "shell/ui/TWarrantyForm.h"
 
 namespace pellix {
+
+namespace {
+
+// How often the chip runs on for the Terminal outside a debug session.
+constexpr int kLabIdlePeriodMs = 50;
+
+} // namespace
 
 template <class W, class... Args>
 W* Environment::Create(std::unique_ptr<W>& slot, Args&&... args) {
@@ -67,6 +77,11 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
         Create(debug_, debug, DebugViews{register_.get(), code_.get(), watch_.get()}, main);
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
+    debug_->SetLabChipSource([this] { return hardware_->LabChip(); });
+    windows_.labChip = [this] {
+        hardware_->Sync();
+        return hardware_->LabChip();
+    };
     code_->SetCompilerMode(editorForm_->CompilerMode(), editorForm_->SxcFileName());
     TPrintForm* print = Create(print_);
     TPrintStatusForm* printStatus = Create(printStatus_);
@@ -96,9 +111,14 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     int32_t hideInfo = 0;
     registry_.ReadInteger(setting::HideClockGenInfoDialog, hideInfo);
     windows_.clockGenInfo = Create(clockGenInfo_, hideInfo != 0, main);
+    // Ours: the virtual lab's windows, after the others, whose order stays as it was.
+    windows_.pins = Create(pins_, main);
+    debug_->AddLabWindow(*pins_, *pins_, "PinsButton", QObject::tr("Pi&ns"), 0, "PinsWindow");
+    windows_.terminal = Create(terminal_, registry_.Store(), main);
     for (QWidget* w : order_)
         if (w != editorForm_.get()) w->hide();
     WireHardwareWindows();
+    WireTerminal();
     listLink_ = std::make_unique<ListViewLink>(*listView_, hardware_->Debug(), orda_.get(), [this] {
         return editorForm_->Files().CurrentFileName();
     });
@@ -109,8 +129,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     editorForm_->SetDebugCommands(debugCommands_.get());
     // The function keys work in every window of a session as in the main window.
     const std::vector<QAction*> keys = editorForm_->DebugActions();
-    for (QWidget* w : std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(),
-                                                      code_.get(), listView_.get()})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{debug_.get(), register_.get(), watch_.get(), code_.get(),
+                                         listView_.get(), pins_.get(), terminal_.get()})
         w->addActions(QList<QAction*>(keys.begin(), keys.end()));
     QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, editorForm_.get(),
                      &TEditorForm::UpdateDebugCommands);
@@ -134,7 +155,42 @@ void Environment::WireHardwareWindows() {
     placements_->Keep(*clock_, setting::ClockWindow);
 }
 
+// The Terminal: a button in the debug window's lab row, working on the session's chip; and
+// from the Run menu, outside a session, on the virtual key's chip as Run left it running.
+void Environment::WireTerminal() {
+    debug_->AddLabWindow(*terminal_, *terminal_, "TerminalButton", QObject::tr("Ter&minal"), 1,
+                         setting::TerminalWindow);
+    labTimer_ = std::make_unique<QTimer>();
+    labTimer_->setInterval(kLabIdlePeriodMs);
+    QObject::connect(labTimer_.get(), &QTimer::timeout, terminal_.get(), [this] {
+        hardware_->AdvanceVirtualKey();
+        terminal_->Refresh();
+    });
+    QObject::connect(terminal_.get(), &TTerminalForm::opened, labTimer_.get(),
+                     [this] { FollowIdleLabChip(); });
+    QObject::connect(terminal_.get(), &TTerminalForm::closed, labTimer_.get(),
+                     [this] { FollowIdleLabChip(); });
+    QObject::connect(debug_.get(), &TDebugForm::RunStateChanged, labTimer_.get(),
+                     [this] { FollowIdleLabChip(); });
+}
+
+void Environment::FollowIdleLabChip() {
+    if (debug_->Debugging()) {
+        labTimer_->stop(); // the session drives the chip and tells the terminal of it
+        return;
+    }
+    const bool open = terminal_->isVisible();
+    VirtualChip* chip =
+        open && IsVirtualKeyPort(settings_.comPort) ? &hardware_->Key().Chip() : nullptr;
+    terminal_->LabChipChanged(chip);
+    if (chip)
+        labTimer_->start();
+    else
+        labTimer_->stop();
+}
+
 Environment::~Environment() {
+    labTimer_.reset();
     placements_->StoreAll();
     placements_.reset();
     hardware_->SetProgress(nullptr);
@@ -144,6 +200,8 @@ Environment::~Environment() {
     debug_->SetListView(nullptr);
     listLink_.reset();
     // The windows go in reverse order, the main window last.
+    debug_->RemoveLabWindow(*terminal_);
+    terminal_.reset();
     clockGenInfo_.reset();
     device_.reset();
     fileSaveNotification_.reset();
@@ -159,6 +217,7 @@ Environment::~Environment() {
     printStatus_.reset();
     print_.reset();
     debug_.reset();
+    pins_.reset();
     debugHost_.reset();
     code_.reset();
     watch_.reset();

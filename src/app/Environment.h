@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <QTimer>
 #include <QWidget>
 
 #include "app/AppWindows.h"
@@ -33,6 +34,7 @@ class TAboutForm;
 class TWatchForm;
 class TCodeForm;
 class TDebugForm;
+class PinsForm;
 class TPrintForm;
 class TPrintStatusForm;
 class TClockForm;
@@ -47,6 +49,7 @@ class TPM_CodeFRM;
 class TFileSaveNotificationDLG;
 class TDeviceForm;
 class TClockGenInfoFRM;
+class TTerminalForm;
 class OrdaUnit;
 
 // How the program reaches the external assembler: the process runner and the folder of the
@@ -89,6 +92,7 @@ public:
     TProgressForm& ProgressForm() { return *progress_; }
     TIRCForm& IRCForm() { return *irc_; }
     TClockGenInfoFRM& ClockGenInfo() { return *clockGenInfo_; }
+    TTerminalForm& TerminalForm() { return *terminal_; }
     // Every window in the order it was created.
     const std::vector<QWidget*>& CreationOrder() const { return order_; }
     // Whether settings were stored before this run (if not, the Configure dialog was
@@ -99,6 +103,8 @@ private:
     template <class W, class... Args>
     W* Create(std::unique_ptr<W>& slot, Args&&... args);
     void WireHardwareWindows();
+    void WireTerminal();
+    void FollowIdleLabChip();
 
     std::unique_ptr<AssemblyRecord> record_;
     SettingsRegistry registry_;
@@ -119,6 +125,7 @@ private:
     std::unique_ptr<TWatchForm> watch_;
     std::unique_ptr<TCodeForm> code_;
     std::unique_ptr<TDebugForm> debug_;
+    std::unique_ptr<PinsForm> pins_;
     std::unique_ptr<TPrintForm> print_;
     std::unique_ptr<TPrintStatusForm> printStatus_;
     std::unique_ptr<TClockForm> clock_;
@@ -133,10 +140,13 @@ private:
     std::unique_ptr<TFileSaveNotificationDLG> fileSaveNotification_;
     std::unique_ptr<TDeviceForm> device_;
     std::unique_ptr<TClockGenInfoFRM> clockGenInfo_;
+    std::unique_ptr<TTerminalForm> terminal_;
     std::unique_ptr<MainWindowDebugHost> debugHost_;
     std::unique_ptr<ListViewLink> listLink_;
     std::unique_ptr<SourceDebugLink> sourceLink_;
     std::unique_ptr<DebugCommands> debugCommands_;
+    // Runs the virtual key's chip for the Terminal outside a debug session.
+    std::unique_ptr<QTimer> labTimer_;
 };
 
 } // namespace pellix

@@ -70,6 +70,10 @@ bool HardwareLink::PrepareDebug() {
     return true;
 }
 
+VirtualChip* HardwareLink::LabChip() {
+    return IsVirtualKeyPort(link_.portName) ? &key_.Chip() : nullptr;
+}
+
 std::string HardwareLink::ClockText(uint32_t frequency) {
     return pellix::ClockText(frequency);
 }

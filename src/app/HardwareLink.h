@@ -51,6 +51,12 @@ public:
     void SetProgress(ProgressSink* sink) { relay_.target = sink; }
 
     VirtualKey& Key() { return key_; }
+    // The virtual key's chip when the port (as last synced) is the virtual key, else nullptr:
+    // what the lab windows work on.
+    VirtualChip* LabChip();
+    // Runs the virtual key's chip up to the link's clock, as the key does whenever it is
+    // spoken to: for the lab windows while nothing talks to the key (no debug session).
+    void AdvanceVirtualKey() { key_.Advance(ticks_.Milliseconds()); }
     KeyLink& Link() { return link_; }
     DeviceUnit& Device() { return device_; }
     IrcCalibration& Irc() { return irc_; }

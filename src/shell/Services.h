@@ -83,6 +83,8 @@ public:
     virtual void AssemblySucceeded() = 0;
     virtual void ShowClockWindow() = 0;
     virtual void ShowClockGenInfo(uint32_t frequency) = 0;
+    // Ours: the virtual lab's Terminal window.
+    virtual void ShowTerminalWindow() {}
     virtual void ShowConfigure() = 0;
     virtual void HideDebugWindow() = 0;
     virtual void ShowDebugWindow() = 0;
@@ -103,6 +105,8 @@ public:
         (void)sourcePath;
         return false;
     }
+    // Ours: the Pins window on the virtual key's chip.
+    virtual void ShowPinsWindow() {}
 };
 
 // The debug session's commands as the main window's Debug menu and the function keys

@@ -57,6 +57,8 @@ inline constexpr const char* ConfigureWindow = "ConfigureWindow";
 inline constexpr const char* ClockWindow = "ClockWindow";
 inline constexpr const char* DeviceWindow = "DeviceWindow";
 inline constexpr const char* ListCodeWindow = "Veko_CodeWindow";
+// Ours: the virtual lab's windows.
+inline constexpr const char* TerminalWindow = "TerminalWindow";
 } // namespace setting
 
 inline constexpr int kDefaultFileListWidth = 105;

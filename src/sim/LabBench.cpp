@@ -132,6 +132,7 @@ private:
 
 struct LabBench::Trace {
     explicit Trace(std::ostream& out) : writer(out) {}
+    // The time of `cycle` in the trace's unit: from the origin on at the rate since then.
     uint64_t TimeOf(uint64_t cycle) const {
         const uint64_t cycles = cycle - baseCycle;
         if (perCycle) return baseTime + cycles * perCycle;
@@ -156,6 +157,12 @@ struct LabBench::Trace {
     std::array<std::array<int, 8>, SxPorts::kMaxPorts> wire{}; // -1: the chip lacks the pin
 };
 
+struct LabBench::EdgeCounts {
+    SxPorts::EdgeCounts port{}; // counted by the ports themselves
+    uint64_t rtcc = 0;
+    uint64_t mclr = 0;
+};
+
 // ---- The bench ----
 
 LabBench::LabBench(SxCore& core)
@@ -166,6 +173,7 @@ LabBench::LabBench(SxCore& core)
 
 LabBench::~LabBench() {
     StopTrace();
+    core_.CountPinEdges(nullptr);
     core_.CancelCallback(this);
     core_.SetObserver(nullptr);
 }
@@ -296,10 +304,12 @@ void LabBench::Apply(const LabPin& pin, PinLevel level) {
     switch (pin.kind) {
     case LabPin::Kind::Rtcc:
         rtcc_ = level;
+        if (edges_ && core_.RtccPin() != high) ++edges_->rtcc;
         core_.SetRtccPin(high);
         return;
     case LabPin::Kind::Mclr:
         mclr_ = level;
+        if (edges_ && core_.Mclr() != (level != PinLevel::Low)) ++edges_->mclr;
         core_.SetMclr(level != PinLevel::Low);
         return;
     case LabPin::Kind::Port:
@@ -378,6 +388,20 @@ bool LabBench::LoadStimulus(const Stimulus& stimulus, uint64_t base, StimulusErr
 }
 
 void LabBench::RestartStimuli(uint64_t base) {
+    DropStimulusDrives();
+    for (size_t i = 0; i < stimuli_.size(); ++i) {
+        stimulusBases_[i] = base;
+        player_->Add(stimuli_[i], base);
+    }
+}
+
+void LabBench::ClearStimuli() {
+    DropStimulusDrives();
+    stimuli_.clear();
+    stimulusBases_.clear();
+}
+
+void LabBench::DropStimulusDrives() {
     player_->Clear();
     for (size_t i = 0; i < clocks_.size();) {
         if (clocks_[i]->fromStimulus) {
@@ -390,16 +414,6 @@ void LabBench::RestartStimuli(uint64_t base) {
     for (const Stimulus& s : stimuli_)
         for (const StimulusEvent& e : s.events)
             Drive(e.pin, PinLevel::Floating);
-    for (size_t i = 0; i < stimuli_.size(); ++i) {
-        stimulusBases_[i] = base;
-        player_->Add(stimuli_[i], base);
-    }
-}
-
-void LabBench::ClearStimuli() {
-    player_->Clear();
-    stimuli_.clear();
-    stimulusBases_.clear();
 }
 
 // ---- UARTs ----
@@ -412,13 +426,43 @@ PinUart& LabBench::AttachUart(const UartSettings& settings) {
     return uart;
 }
 
-void LabBench::DetachUarts() {
-    for (auto& u : uarts_) {
-        Cancel(u.get());
-        if (u->Settings().rx) Drive(*u->Settings().rx, PinLevel::Floating);
-    }
-    uarts_.clear();
+void LabBench::DetachUart(const PinUart& uart) {
+    auto it = std::find_if(uarts_.begin(), uarts_.end(),
+                           [&uart](const auto& u) { return u.get() == &uart; });
+    if (it == uarts_.end()) return;
+    Cancel(it->get());
+    if ((*it)->Settings().rx) Drive(*(*it)->Settings().rx, PinLevel::Floating);
+    uarts_.erase(it);
     UpdateInterest();
+}
+
+void LabBench::DetachUarts() {
+    while (!uarts_.empty())
+        DetachUart(*uarts_.back());
+}
+
+// ---- Edges ----
+
+void LabBench::CountEdges(bool on) {
+    if (!on) {
+        core_.CountPinEdges(nullptr);
+        edges_.reset();
+    } else if (!edges_) {
+        edges_ = std::make_unique<EdgeCounts>();
+        core_.CountPinEdges(&edges_->port);
+    }
+}
+uint64_t LabBench::Edges(const LabPin& pin) const {
+    if (!edges_ || !Exists(pin)) return 0;
+    switch (pin.kind) {
+    case LabPin::Kind::Rtcc:
+        return edges_->rtcc;
+    case LabPin::Kind::Mclr:
+        return edges_->mclr;
+    case LabPin::Kind::Port:
+        break;
+    }
+    return edges_->port[pin.port][pin.bit];
 }
 
 // ---- Watches ----
@@ -446,8 +490,9 @@ void LabBench::UpdateInterest() {
 
 void LabBench::OnPortChanged(SxCore&, int port) {
     if (!(interest_ & (1u << port))) return;
-    const uint64_t now = Now();
     if (trace_) TraceChange(port);
+    if (uarts_.empty() && watches_.empty()) return;
+    const uint64_t now = Now();
     for (auto& u : uarts_)
         u->OnPortChanged(port, now);
     for (size_t i = 0; i < watches_.size(); ++i) {

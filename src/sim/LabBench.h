@@ -84,6 +84,7 @@ public:
     // Plays every loaded stimulus again from `base`: their pending events and clocks are
     // dropped and the pins they drive let go first.
     void RestartStimuli(uint64_t base);
+    // Drops every stimulus: its pending events and clocks go, the pins it drives are let go.
     void ClearStimuli();
     size_t StimulusCount() const { return stimuli_.size(); }
 
@@ -91,6 +92,8 @@ public:
     // Attaches a UART (pins checked with ParseUartSettings); the bench owns it. RX idles
     // high from now; the first frame starts GAP bit times from now.
     PinUart& AttachUart(const UartSettings& settings);
+    // Detaches one UART (never from inside its own handler), letting go of its RX pin.
+    void DetachUart(const PinUart& uart);
     void DetachUarts();
     size_t UartCount() const { return uarts_.size(); }
     PinUart& Uart(size_t i) { return *uarts_[i]; }
@@ -101,6 +104,15 @@ public:
     using PinWatch = std::function<void(const LabPin& pin, char value, uint64_t cycle)>;
     int WatchPin(const LabPin& pin, PinWatch watch);
     void Unwatch(int id);
+
+    // ---- Edges ----
+    // Counts every change of each pin's value from now on, so that a view which looks at
+    // the pins now and then can tell a pin that moved between two looks from one that
+    // stood still. Off again, the counts go.
+    void CountEdges(bool on);
+    bool CountingEdges() const { return edges_ != nullptr; }
+    // Changes of the pin's value (0, 1, z) since counting began.
+    uint64_t Edges(const LabPin& pin) const;
 
     // ---- Trace ----
     // A VCD of every port pin the chip has (wires RA0 to RE7) from now on, written to
@@ -137,6 +149,7 @@ private:
         PinWatch call;
     };
     struct Trace;
+    struct EdgeCounts;
 
     void OnCycle(SxCore& core) override;
     void OnPortChanged(SxCore& core, int port) override;
@@ -148,6 +161,8 @@ private:
     void Apply(const LabPin& pin, PinLevel level);
     Clock* AddClock(const LabPin& pin, uint64_t milliHertz, uint64_t cycle);
     void UpdateInterest();
+    // Pending stimulus events and clocks dropped, the pins the stimuli drive let go.
+    void DropStimulusDrives();
     void TraceChange(int port);
 
     SxCore& core_;
@@ -172,6 +187,7 @@ private:
     std::vector<Watch> watches_;
     int nextWatch_ = 1;
     std::unique_ptr<Trace> trace_;
+    std::unique_ptr<EdgeCounts> edges_;
     uint8_t interest_ = 0; // ports whose changes anything listens to
 };
 

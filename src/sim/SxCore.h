@@ -181,6 +181,8 @@ public:
 
     // ---- Pins ----
     const SxPorts& Ports() const { return ports_; }
+    // See SxPorts::CountEdges.
+    void CountPinEdges(SxPorts::EdgeCounts* counts) { ports_.CountEdges(counts); }
     void DrivePins(int port, uint8_t mask, uint8_t levels);
     void ReleasePins(int port, uint8_t mask);
     void SetPortConfig(int port, SxPortRegister reg, uint8_t value);

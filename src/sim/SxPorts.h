@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 namespace pellix {
@@ -91,6 +92,13 @@ public:
     // T1 (0, reached through RB) and T2 (1, through RC) of the SX48/52.
     const SxTimerRegisters& Timer(int timer) const { return timers_[timer & 1]; }
 
+    // Counts of each pin's value changes (level or floating), per port and bit.
+    using EdgeCounts = std::array<std::array<uint64_t, 8>, 5>;
+    // From now on every change of a pin's value adds one to its count in `counts` (nullptr:
+    // no counting). Counted here, where the change is seen, as a view that counts them
+    // must cost a freely running chip next to nothing.
+    void CountEdges(EdgeCounts* counts) { edgeCounts_ = counts; }
+
 private:
     void Update(int port);
     uint8_t TimerWrite(SxTimerRegisters& timer, unsigned m, uint8_t w);
@@ -116,6 +124,7 @@ private:
     uint8_t comparator_ = 0xC0;
     bool comparatorResult_ = false;
     std::array<SxTimerRegisters, 2> timers_{};
+    EdgeCounts* edgeCounts_ = nullptr;
 };
 
 } // namespace pellix

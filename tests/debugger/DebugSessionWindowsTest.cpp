@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 #include <QToolTip>
@@ -18,11 +19,13 @@
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
+#include "debugger/ui/TTerminalForm.h"
 #include "debugger/ui/TWatchForm.h"
 #include "editor/TPlusMemo.h"
 #include "platform/FileIo.h"
 #include "platform/ScriptedPrompter.h"
 #include "platform/qt/QtChildProcess.h"
+#include "shell/ModalWatcher.h"
 #include "shell/OrdaUnit.h"
 #include "shell/TempFolder.h"
 #include "shell/WorkingSettings.h"
@@ -192,6 +195,7 @@ private slots:
     void ordaSessionOpensTheIncludeFileOfTheNextInstruction();
     void debugViewsStayAboveTheMainWindow();
     void conveniencesSwitchedOff();
+    void terminalInASessionAndAfterRun();
 };
 
 void DebugSessionWindowsTest::wholeSessionOnTheExample() {
@@ -819,6 +823,51 @@ void DebugSessionWindowsTest::conveniencesSwitchedOff() {
     QVERIFY(s.TicksUntilIdle() > 0);
     QCOMPARE(e.ExecutionLine(), -1);
     QVERIFY(s.prompter.messages.empty());
+}
+
+// The Terminal from the debug window while the echo example runs freely, and from the Run
+// menu outside a session, on the chip as Run left it.
+void DebugSessionWindowsTest::terminalInASessionAndAfterRun() {
+    Session s(TempFolder::Read(SourceDir() + "/examples/echo.src"));
+    TTerminalForm& t = s.env->TerminalForm();
+    auto* view = t.findChild<QPlainTextEdit*>(QStringLiteral("TerminalView"));
+    QVERIFY(view);
+    s.Trigger("RunDebugItem");
+    QCOMPARE(s.TicksUntilIdle(), 1);
+    QVERIFY(s.Button("TerminalButton")->isVisible());
+    s.Button("RunButton")->click();
+    s.Button("TerminalButton")->click();
+    QVERIFY(t.isVisible());
+    QTest::keyClicks(view, QStringLiteral("abc"));
+    for (int i = 0; i < 3; ++i) {
+        s.ticks.Advance(40);
+        s.debug().TimerTick();
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(view->toPlainText(), QStringLiteral("ABC"));
+    // The session ends; the terminal stays open and its chip goes on as the key left it.
+    s.Trigger("DebugQuitItem");
+    QVERIFY(!s.debug().isVisible());
+    QVERIFY(t.isVisible());
+    QVERIFY(t.StatusText().startsWith(QStringLiteral("RX=RA.1 TX=RA.0 9600 baud")));
+    t.hide();
+    QVERIFY(s.store.KeyExists(setting::TerminalWindow)); // its placement, once it had one
+
+    // Run, then Run > Terminal: the program runs as long as the terminal is open.
+    {
+        pellix::test::ModalWatcher watcher; // the clock's news after Run
+        s.Trigger("RunRunItem");
+    }
+    QVERIFY2(s.prompter.messages.empty(),
+             s.prompter.messages.empty() ? "" : s.prompter.messages[0].text.c_str());
+    s.Trigger("RunTerminalItem");
+    QVERIFY(t.isVisible());
+    view->clear();
+    QTest::keyClicks(view, QStringLiteral("ok"));
+    QTRY_COMPARE_WITH_TIMEOUT((s.ticks.Advance(10), view->toPlainText()), QStringLiteral("OK"),
+                              5000);
+    t.hide();
+    QCOMPARE(s.env->Hardware().Key().Chip().Lab().UartCount(), size_t(0));
 }
 
 QTEST_MAIN(DebugSessionWindowsTest)

@@ -35,7 +35,7 @@ void EnvironmentTest::windowsAreCreatedOnceInOrder() {
                      "PrintForm",    "PrintStatusForm", "ClockForm",    "ConfigureForm",
                      "HelpForm",     "IRCForm",         "SXCForm",      "HintForm",
                      "WarrantyForm", "GotoLineNumDLG",  "PM_CodeFRM",   "FileSaveNotificationDLG",
-                     "DeviceForm",   "ClockGenInfoFRM"}));
+                     "DeviceForm",   "ClockGenInfoFRM", "PinsForm",     "TerminalForm"}));
     for (QWidget* w : env.CreationOrder())
         QVERIFY(!w->isVisible());
     QCOMPARE(env.CreationOrder()[0]->windowTitle(), QStringLiteral("Pellix v2.02 - Untitled.SRC"));

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "SxTestProgram.h"
@@ -240,6 +241,62 @@ TEST_F(LabBenchTest, PinsTheChipLacksAreRefused) {
     Start(NopLoop(), Sx52());
     EXPECT_TRUE(bench->Exists(LabPin::PortPin(4, 7)));
     EXPECT_TRUE(bench->Exists(LabPin::PortPin(0, 7)));
+}
+
+TEST_F(LabBenchTest, EdgesAreCountedBetweenLooks) {
+    // RB.0 an output, toggled every six cycles: two changes a round.
+    Program p;
+    p.ModeN(0x0F).MovWLit(0xFE).MovPortW(RB);
+    p.Label("loop").Setb(RB, 0).Nop().Clrb(RB, 0).Jmp("loop");
+    Start(p);
+    core->Run(3);
+    EXPECT_EQ(bench->Edges(kRB0), 0u) << "nothing is counted until asked";
+    bench->CountEdges(true);
+    EXPECT_TRUE(bench->CountingEdges());
+    core->Run(60);
+    EXPECT_EQ(bench->Edges(kRB0), 20u);
+    EXPECT_EQ(bench->Edges(kRB1), 0u);
+    // Inputs count too, whatever moves them: a drive, a pull-up, a release (1 to z).
+    bench->Drive(kRB1, PinLevel::High);
+    bench->Drive(kRB1, PinLevel::High);
+    bench->Drive(kRB1, PinLevel::Floating);
+    EXPECT_EQ(bench->Edges(kRB1), 2u);
+    core->SetPortConfig(kRB, SxPortRegister::PullUp, 0xFD);
+    EXPECT_EQ(bench->Edges(kRB1), 3u) << "z to 1";
+    // The RTCC and reset pins, driven from outside.
+    bench->Drive(kRtccPin, PinLevel::High);
+    bench->Drive(kRtccPin, PinLevel::Floating);
+    bench->Drive(kMclrPin, PinLevel::High); // it was high already: let go, a board holds it
+    EXPECT_EQ(bench->Edges(kRtccPin), 2u);
+    EXPECT_EQ(bench->Edges(kMclrPin), 0u);
+    EXPECT_EQ(bench->Edges(LabPin::PortPin(3, 0)), 0u) << "no RD on an SX28";
+    // Off and on again: the counts start afresh, and a trace beside them is unaffected.
+    bench->CountEdges(false);
+    EXPECT_EQ(bench->Edges(kRB0), 0u);
+    bench->CountEdges(true);
+    core->Run(6);
+    EXPECT_EQ(bench->Edges(kRB0), 2u);
+}
+
+TEST_F(LabBenchTest, ClearedStimuliLetGoOfTheirPinsAndClocks) {
+    Start(NopLoop());
+    Stimulus s;
+    std::string text = "0 cycles RB.0 1\n0 cycles RB.1 clock 1MHz\n1000 cycles RB.0 0\n";
+    StimulusError error;
+    ASSERT_TRUE(ParseStimulus(text, s, error));
+    ASSERT_TRUE(bench->LoadStimulus(s, 0, error));
+    core->Run(10);
+    EXPECT_EQ(bench->PinValue(kRB0), '1');
+    EXPECT_NE(bench->Pin(kRB1).clockMilliHertz, 0u);
+    bench->Drive(LabPin::PortPin(kRB, 2), PinLevel::High); // not the stimulus's: it stays
+    bench->ClearStimuli();
+    EXPECT_EQ(bench->StimulusCount(), 0u);
+    EXPECT_EQ(bench->PinValue(kRB0), 'z');
+    EXPECT_EQ(bench->Pin(kRB1).clockMilliHertz, 0u);
+    core->Run(2000); // nothing pending: RB.0 is not driven low at cycle 1000
+    EXPECT_EQ(bench->PinValue(kRB0), 'z');
+    EXPECT_EQ(bench->PinValue(kRB1), 'z');
+    EXPECT_EQ(bench->PinValue(LabPin::PortPin(kRB, 2)), '1');
 }
 
 TEST(LabPin, NamesBothWays) {

@@ -167,6 +167,26 @@ TEST_F(PinUartTest, ATxPinThatIsNoOutputIsIdle) {
     EXPECT_EQ(uart.FramingErrors(), 0u);
 }
 
+TEST_F(PinUartTest, OneUartDetachesAndTheOthersGoOn) {
+    PinUart& a = Attach("RX=RB.2,BAUD=1000000");
+    PinUart& b = Attach("RX=RB.3,BAUD=1000000");
+    EXPECT_EQ(bench->UartCount(), 2u);
+    a.Send("x");
+    b.Send("y");
+    bench->DetachUart(a);
+    EXPECT_EQ(bench->UartCount(), 1u);
+    EXPECT_EQ(&bench->Uart(0), &b);
+    EXPECT_EQ(bench->PinValue(LabPin::PortPin(kRB, 2)), 'z') << "its RX let go";
+    // b's frame still goes out: its start bit one bit time after attaching.
+    core->Run(kBit + 2);
+    EXPECT_EQ(bench->PinValue(LabPin::PortPin(kRB, 3)), '0');
+    bench->DetachUart(b);
+    bench->DetachUart(b); // not attached any more: nothing happens
+    EXPECT_EQ(bench->UartCount(), 0u);
+    core->Run(20 * kBit);
+    EXPECT_EQ(bench->PinValue(LabPin::PortPin(kRB, 3)), 'z');
+}
+
 TEST(UartSettings, TheTextForm) {
     std::string error;
     auto s = ParseUartSettings("rx=ra.1,TX=RA.0,baud=9600,Gap=3", nullptr, error);

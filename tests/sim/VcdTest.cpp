@@ -9,6 +9,7 @@
 #include "SxTestProgram.h"
 #include "sim/LabBench.h"
 #include "sim/VcdWriter.h"
+#include "sim/VirtualChip.h"
 
 using namespace pellix;
 using namespace sxtest;
@@ -98,6 +99,42 @@ TEST(Vcd, TimesFollowAChangeOfClockAndConfiguration) {
     const std::string vcd = out.str();
     EXPECT_NE(vcd.find("$timescale 1 ns $end\n"), std::string::npos) << "the unit of the start";
     EXPECT_EQ(vcd.substr(vcd.rfind("$end\n") + 5), "#800\n1%\n#3241\n0%\n#3341\n1%\n");
+}
+
+TEST(Vcd, ANewClockGoesOnFromWhereTheOldOneWas) {
+    // 50 MHz, 20 ns a cycle, for ten cycles; then 30 MHz (33.3 ns, rounded) for three; then
+    // the virtual key's chip with its synthesizer changed under a running trace.
+    auto core = std::make_unique<SxCore>(Sx28());
+    LabBench bench(*core);
+    std::ostringstream out;
+    bench.StartTrace(out);
+    core->Run(10);
+    core->SetFrequency(30'000'000);
+    core->Run(3);
+    bench.Drive(LabPin::PortPin(1, 0), PinLevel::High);
+    bench.StopTrace();
+    std::string vcd = out.str();
+    EXPECT_EQ(vcd.substr(vcd.rfind("$end\n") + 5), "#300\n1%\n");
+
+    // The key's chip in compatible mode (unprogrammed fuses): four clocks a cycle.
+    VirtualChip chip;
+    chip.ClockOn(0x3D4620); // the clock of a 50 MHz program
+    const uint64_t before = chip.Lab().CyclesPerSecond();
+    std::ostringstream trace;
+    chip.Lab().StartTrace(trace);
+    chip.Core().Run(100);
+    chip.ClockOn(0x003800); // 468.75 kHz
+    ASSERT_EQ(chip.ChipHertz(), 468'750u);
+    const uint64_t after = chip.Lab().CyclesPerSecond();
+    ASSERT_NE(before, after);
+    chip.Core().Run(1);
+    chip.Lab().Drive(LabPin::PortPin(1, 0), PinLevel::High);
+    chip.Lab().StopTrace();
+    vcd = trace.str();
+    const uint64_t unit = vcd.find("$timescale 1 ns") != std::string::npos ? 1000 : 1;
+    const uint64_t expected = (PicosecondsOf(100, before) + PicosecondsOf(1, after)) / unit;
+    const uint64_t written = std::stoull(vcd.substr(vcd.rfind('#') + 1));
+    EXPECT_NEAR(double(written), double(expected), 1.0);
 }
 
 TEST(Vcd, WriterBuffersAndMarksTheEnd) {

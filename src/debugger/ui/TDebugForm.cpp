@@ -1,11 +1,14 @@
 #include "debugger/ui/TDebugForm.h"
 
+#include <fstream>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -18,6 +21,7 @@
 #include "debugger/ui/TCodeForm.h"
 #include "debugger/ui/TRegisterForm.h"
 #include "debugger/ui/TWatchForm.h"
+#include "sim/VirtualChip.h"
 
 namespace pellix {
 
@@ -127,6 +131,12 @@ QIcon MakeIcon(ButtonIcon which) {
 // The layout's font size when the default placement was last made (ours).
 constexpr const char* kLayoutFontSetting = "DebugWindow\\LayoutFontSize";
 
+// The grid's rows below the view buttons: the lab windows' buttons (ours, shown only on the
+// virtual key), Reset Pos./Halt/Quit, the update speed.
+constexpr int kLabRow = 3;
+constexpr int kPositionRow = 4;
+constexpr int kSpeedRow = 5;
+
 } // namespace
 
 TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* parent)
@@ -184,23 +194,45 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
                  2, 2);
     g->addWidget(resetPosButton_ = MakeButton("ResetPosButton", tr("Reset Pos."), kNoIcon,
                                               &TDebugForm::ResetPosButtonClick),
-                 3, 0, 1, 2);
+                 kPositionRow, 0, 1, 2);
     // Ours: a stop request whatever the chip runs (Stop stops a free run only).
     haltButton_ = MakeButton("HaltButton", tr("Halt"), kStopIcon, &TDebugForm::HaltButtonClick);
     haltButton_->setToolTip(tr("Stop the chip where it is"));
     haltButton_->hide();
-    g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick), 3,
-                 2);
+    g->addWidget(MakeButton("QuitButton", tr("&Quit"), kNoIcon, &TDebugForm::QuitButtonClick),
+                 kPositionRow, 2);
     auto* speedLabel = new QLabel(tr("Update Speed"), panel);
     speedLabel->setObjectName(QStringLiteral("UpdateSpeedLBL"));
-    g->addWidget(speedLabel, 4, 0, 1, 2, Qt::AlignRight | Qt::AlignVCenter);
+    g->addWidget(speedLabel, kSpeedRow, 0, 1, 2, Qt::AlignRight | Qt::AlignVCenter);
     speed_ = new QComboBox(panel);
     speed_->setObjectName(QStringLiteral("UpdateSpeedCB"));
     for (int i = 0; i < kUpdateSpeedItems; ++i)
         speed_->addItem(QString::fromStdString(UpdateSpeedText(i)));
     speed_->setCurrentIndex(0);
     connect(speed_, &QComboBox::currentIndexChanged, this, &TDebugForm::UpdateSpeedCBChange);
-    g->addWidget(speed_, 4, 2);
+    g->addWidget(speed_, kSpeedRow, 2);
+    // Ours: stimulus files and the trace of a session on the virtual key.
+    labButton_ = new QPushButton(tr("&Lab"), this);
+    labButton_->setObjectName(QStringLiteral("LabButton"));
+    labButton_->setAutoDefault(false);
+    labButton_->setToolTip(tr("Stimulus files and a VCD trace of the pins"));
+    auto* labMenu = new QMenu(labButton_);
+    labMenu->setObjectName(QStringLiteral("LabMenu"));
+    auto labItem = [this, labMenu](const char* name, const QString& text,
+                                   void (TDebugForm::*handler)()) {
+        QAction* a = labMenu->addAction(text);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    labItem("LoadStimulusItem", tr("Load &Stimulus File..."), &TDebugForm::LoadStimulusClick);
+    labItem("ClearStimuliItem", tr("&Unload Stimulus Files"), &TDebugForm::ClearStimuliClick);
+    labMenu->addSeparator();
+    labItem("StartTraceItem", tr("Start VCD &Trace..."), &TDebugForm::StartTraceClick);
+    labItem("StopTraceItem", tr("St&op VCD Trace"), &TDebugForm::StopTraceClick);
+    connect(labMenu, &QMenu::aboutToShow, this, &TDebugForm::UpdateLabMenu);
+    labButton_->setMenu(labMenu);
+    labButton_->hide();
+    g->addWidget(labButton_, kLabRow, 2);
     main->addWidget(panel);
 
     status_ = new QLabel(QString::fromLatin1(kStatusInitial), this);
@@ -208,6 +240,14 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     status_->setAlignment(Qt::AlignCenter);
     status_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     main->addWidget(status_);
+    // Ours: the simulated time and cycles since the key's last reset.
+    labStatus_ = new QLabel(this);
+    labStatus_->setObjectName(QStringLiteral("LabStatusPanel"));
+    labStatus_->setAlignment(Qt::AlignCenter);
+    labStatus_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    labStatus_->setToolTip(tr("Simulated time and instruction cycles since the last reset"));
+    labStatus_->hide();
+    main->addWidget(labStatus_);
 
     driver_ = new QTimer(this);
     driver_->setObjectName(QStringLiteral("Timer"));
@@ -225,6 +265,9 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
 }
 
 TDebugForm::~TDebugForm() {
+    for (const LabWindow& l : labWindows_)
+        if (l.placement) pellix::SavePlacement(registry_, l.placement, *l.window);
+    labWindows_.clear();
     c_.idleButtons = nullptr;
     for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code, DebugViewRole::Watch})
         c_.SetView(role, nullptr);
@@ -259,7 +302,121 @@ QPushButton* TDebugForm::Button(const char* name) const {
     return findChild<QPushButton*>(QString::fromLatin1(name));
 }
 
+QPushButton* TDebugForm::AddLabWindow(QWidget& window, LabView& view, const char* buttonName,
+                                      const QString& caption, int column,
+                                      const char* placementName) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(buttonName));
+    b->setAutoDefault(false);
+    b->setVisible(labChip_ != nullptr);
+    const bool placed = placementName && registry_.ReadPlacement(placementName);
+    if (placed) RestorePlacement(registry_, placementName, window);
+    connect(b, &QPushButton::clicked, this, [this, w = &window, v = &view] {
+        // Never placed yet: where the layout rule puts it, beside the others.
+        if (opened_) PlaceLabWindows(true);
+        w->show();
+        w->raise();
+        w->activateWindow();
+        v->LabRefresh();
+    });
+    grid_->addWidget(b, kLabRow, column);
+    labWindows_.push_back({&window, &view, b, placementName, placed});
+    view.LabChipChanged(labChip_);
+    return b;
+}
+
+void TDebugForm::RemoveLabWindow(LabView& view) {
+    std::erase_if(labWindows_, [&view](const LabWindow& l) {
+        if (l.view != &view) return false;
+        delete l.button;
+        return true;
+    });
+}
+
+void TDebugForm::SetLabChip(VirtualChip* chip) {
+    labChip_ = chip;
+    if (std::string error = lab_.SetChip(chip); !error.empty()) LabError(error, "VCD Trace");
+    labButton_->setVisible(chip != nullptr);
+    labStatus_->setVisible(chip != nullptr);
+    for (const LabWindow& l : labWindows_) {
+        l.button->setVisible(chip != nullptr);
+        l.view->LabChipChanged(chip);
+        if (!chip && l.placement) pellix::SavePlacement(registry_, l.placement, *l.window);
+    }
+    RefreshLab();
+}
+
+void TDebugForm::RefreshLab() {
+    if (!labChip_) return;
+    QString text = QString::fromStdString(lab_.TimeText());
+    if (lab_.Tracing()) text += QStringLiteral("  \u25CF VCD");
+    if (labStatus_->text() != text) labStatus_->setText(text);
+    for (const LabWindow& l : labWindows_)
+        l.view->LabRefresh();
+}
+
+void TDebugForm::UpdateLabMenu() {
+    QMenu* m = labButton_->menu();
+    auto item = [m](const char* name) { return m->findChild<QAction*>(QString::fromLatin1(name)); };
+    const bool chip = labChip_ != nullptr;
+    item("LoadStimulusItem")->setEnabled(chip);
+    item("ClearStimuliItem")->setEnabled(chip && !lab_.StimulusFiles().empty());
+    item("StartTraceItem")->setEnabled(chip);
+    item("StopTraceItem")->setEnabled(chip && lab_.Tracing());
+}
+
+void TDebugForm::LabError(const std::string& text, const char* caption) {
+    prompter_.Message(text, caption, PromptButtons::Ok, PromptIcon::Error);
+}
+
+void TDebugForm::LoadStimulusClick() {
+    if (!labChip_) return;
+    FileDialogRequest r;
+    r.caption = "Load Stimulus File";
+    r.filter = "Stimulus File (*.stim)|*.stim;*.txt|All Files (*.*)|*";
+    r.defaultExtension = "stim";
+    auto path = prompter_.OpenFileName(r);
+    if (!path) return;
+    if (std::string error = lab_.LoadStimulus(*path); !error.empty()) {
+        LabError(error + "\rThe file was not loaded.", "Stimulus");
+        return;
+    }
+    labStatus_->setToolTip(tr("Simulated time and instruction cycles since the last reset") +
+                           QStringLiteral("\n") +
+                           tr("Stimulus: %1").arg(QString::fromStdString(*path)));
+    RefreshLab();
+}
+
+void TDebugForm::ClearStimuliClick() {
+    lab_.ClearStimuli();
+    labStatus_->setToolTip(tr("Simulated time and instruction cycles since the last reset"));
+    RefreshLab();
+}
+
+void TDebugForm::StartTraceClick() {
+    if (!labChip_) return;
+    FileDialogRequest r;
+    r.caption = "Start VCD Trace";
+    r.fileName = lab_.TraceFile().empty() ? "trace.vcd" : lab_.TraceFile();
+    r.filter = "VCD Trace (*.vcd)|*.vcd|All Files (*.*)|*";
+    r.defaultExtension = "vcd";
+    auto path = prompter_.SaveFileName(r);
+    if (!path) return;
+    if (std::ifstream(*path).good() &&
+        prompter_.Message(*path + " already exists.\rDo you want to replace it?", "Start VCD Trace",
+                          PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes)
+        return;
+    if (std::string error = lab_.StartTrace(*path); !error.empty()) LabError(error, "VCD Trace");
+    RefreshLab();
+}
+
+void TDebugForm::StopTraceClick() {
+    if (std::string error = lab_.StopTrace(); !error.empty()) LabError(error, "VCD Trace");
+    RefreshLab();
+}
+
 void TDebugForm::UpdateRunState() {
+    RefreshLab(); // whatever changed the run state may have moved the chip
     if (haltButton_) haltButton_->setEnabled(CanHalt());
     uint32_t state = session_.Buttons() | (CanHalt() ? 0x100u : 0) | (opened_ ? 0x200u : 0) |
                      (hopJog_ && hopJog_->isVisible() ? 0x400u : 0);
@@ -274,10 +431,10 @@ void TDebugForm::ApplyConveniences() {
     grid_->removeWidget(resetPosButton_);
     grid_->removeWidget(haltButton_);
     if (halt) {
-        grid_->addWidget(resetPosButton_, 3, 0);
-        grid_->addWidget(haltButton_, 3, 1);
+        grid_->addWidget(resetPosButton_, kPositionRow, 0);
+        grid_->addWidget(haltButton_, kPositionRow, 1);
     } else {
-        grid_->addWidget(resetPosButton_, 3, 0, 1, 2);
+        grid_->addWidget(resetPosButton_, kPositionRow, 0, 1, 2);
     }
     haltButton_->setVisible(halt);
     // The function keys in the buttons' tips.
@@ -321,6 +478,8 @@ bool TDebugForm::SavedPlacementsFit(const QFont& font) {
         const QWidget* others[] = {this, views_.watch, external_ ? nullptr : views_.code};
         for (const QWidget* w : others)
             if (w && w->isVisible() && Outer(*w).intersects(regs)) return false;
+        for (const LabWindow& l : labWindows_)
+            if (l.window->isVisible() && Outer(*l.window).intersects(regs)) return false;
     }
     registry_.WriteInteger(kLayoutFontSetting, font.pointSize());
     return true;
@@ -364,6 +523,7 @@ void TDebugForm::Open() {
     }
     opened_ = true;
     ApplyConveniences();
+    SetLabChip(labSource_ ? labSource_() : nullptr);
     FitToButtons();
     const bool watches = c_.Record().debug.watchCount > 0;
     watchButton_->setEnabled(watches);
@@ -411,6 +571,7 @@ void TDebugForm::Close() {
     }
     if (views_.watch) views_.watch->hide();
     Guarded([this] { session_.Finish(); });
+    SetLabChip(nullptr);
     if (host_) host_->SetDebugging(false);
     if (external_ && list_) list_->EndDebugging();
     UpdateRunState();
@@ -451,6 +612,7 @@ void TDebugForm::PlaceDebugWindows() {
     else if (views_.code)
         place(*views_.code, shift(p.code), true);
     if (views_.watch) place(*views_.watch, shift(p.watch), false);
+    PlaceLabWindows(false);
 
     registry_.WriteInteger(setting::UseRegPositions, 1);
     const QFont font = host_ ? host_->ViewFont() : DefaultViewFont();
@@ -459,7 +621,36 @@ void TDebugForm::PlaceDebugWindows() {
     if (views_.registers) views_.registers->SavePlacement();
     if (views_.code) views_.code->SavePlacement();
     if (views_.watch) views_.watch->SavePlacement();
+    for (const LabWindow& l : labWindows_)
+        if (l.placement) pellix::SavePlacement(registry_, l.placement, *l.window);
     registry_.Flush();
+}
+
+void TDebugForm::PlaceLabWindows(bool onlyUnplaced) {
+    QScreen* s = screen();
+    const QRect screen = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    auto rect = [this](const QWidget* w) {
+        const QRect r = w ? Outer(*w) : QRect();
+        return PlacedRect{r.x(), r.y(), r.width(), r.height()};
+    };
+    LabLayout layout;
+    layout.screen = {screen.x(), screen.y(), screen.width(), screen.height()};
+    layout.registers = rect(views_.registers);
+    layout.debug = rect(this);
+    if (views_.watch && views_.watch->isVisible()) layout.watch = rect(views_.watch);
+    std::vector<PlacedRect> sizes;
+    for (const LabWindow& l : labWindows_) {
+        if (l.window->layout()) l.window->layout()->activate();
+        const QSize size = Outer(*l.window).size();
+        sizes.push_back({0, 0, size.width(), size.height()});
+    }
+    const std::vector<PlacedRect> places = pellix::PlaceLabWindows(layout, sizes);
+    for (size_t i = 0; i < labWindows_.size(); ++i) {
+        LabWindow& l = labWindows_[i];
+        if (onlyUnplaced && l.placed) continue;
+        PlaceFrame(*l.window, places[i], false, Frame(*l.window));
+        l.placed = true;
+    }
 }
 
 void TDebugForm::HopButtonClick() {

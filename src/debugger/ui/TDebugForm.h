@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QFont>
 #include <QWidget>
 
 #include "debugger/DebugUnit.h"
+#include "debugger/LabUnit.h"
 #include "debugger/ui/DebuggerLook.h"
+#include "debugger/ui/LabView.h"
 
 class QComboBox;
 class QGridLayout;
@@ -98,6 +101,30 @@ public:
     void SetFrameOf(std::function<QMargins(const QWidget&)> frameOf) {
         frameOf_ = std::move(frameOf);
     }
+    // Ours, the virtual lab. `source` names the chip on the virtual key's board when the
+    // session's port is the virtual key, else nullptr; it is asked as each session opens.
+    void SetLabChipSource(std::function<VirtualChip*()> source) { labSource_ = std::move(source); }
+    // The session's virtual chip, nullptr outside a session or on a real key.
+    VirtualChip* LabChip() const { return labChip_; }
+    // A lab window: its button in the lab row (column 0 to 2), shown only while a session
+    // runs on the virtual key, shows and raises it; the view follows the session's chip and
+    // is refreshed at the update speed. The window must outlive this one or be removed.
+    // With `placementName` its placement is kept in the settings and made with the others'
+    // (never over the register view's rows).
+    QPushButton* AddLabWindow(QWidget& window, LabView& view, const char* buttonName,
+                              const QString& caption, int column,
+                              const char* placementName = nullptr);
+    void RemoveLabWindow(LabView& view);
+    // Refreshes the lab windows and the time in the status line (done after every tick and
+    // button).
+    void RefreshLab();
+    // The stimulus files and the trace of the session (the Lab button's menu).
+    LabSession& Lab() { return lab_; }
+    void LoadStimulusClick();
+    void ClearStimuliClick();
+    void StartTraceClick();
+    void StopTraceClick();
+
     // While the chip runs (a step, a walk, a run to a breakpoint never reached) Halt stops it.
     bool CanHalt() const { return opened_ && session_.CanHalt(); }
     QPushButton* Button(const char* name) const;
@@ -146,6 +173,19 @@ private:
     void FitToButtons();
     QPushButton* MakeButton(const char* name, const QString& caption, int icon,
                             void (TDebugForm::*handler)());
+    void SetLabChip(VirtualChip* chip);
+    void UpdateLabMenu();
+    // By the rule, every lab window, or only those not placed yet.
+    void PlaceLabWindows(bool onlyUnplaced);
+    void LabError(const std::string& text, const char* caption);
+
+    struct LabWindow {
+        QWidget* window;
+        LabView* view;
+        QPushButton* button;
+        const char* placement; // the settings name, or nullptr
+        bool placed;           // restored from the settings or placed by the rule
+    };
 
     DebugControl& c_;
     SettingsRegistry& registry_;
@@ -162,6 +202,12 @@ private:
     QGridLayout* grid_ = nullptr;
     uint32_t runState_ = 0xFFFFFFFF; // what RunStateChanged last reported
     std::function<QMargins(const QWidget&)> frameOf_;
+    std::function<VirtualChip*()> labSource_;
+    VirtualChip* labChip_ = nullptr;
+    std::vector<LabWindow> labWindows_;
+    LabSession lab_;
+    QPushButton* labButton_ = nullptr;
+    QLabel* labStatus_ = nullptr;
     QWidget* hopJog_ = nullptr;
     QComboBox* speed_ = nullptr;
     QLabel* status_ = nullptr;

@@ -284,6 +284,13 @@ void TEditorForm::BuildMenus() {
          &TEditorForm::RunClockItemClick);
     Item(run, "RunDeviceItem", tr("Dev&ice..."), tr("Show the device window"), ctrl(Qt::Key_I),
          &TEditorForm::RunDeviceItemClick);
+    // Ours: the virtual key's pins.
+    Item(run, "RunPinsItem", tr("Pi&ns..."), tr("Show and drive the virtual key's pins"), {},
+         &TEditorForm::RunPinsItemClick);
+    // Ours, the virtual lab.
+    Item(run, "RunTerminalItem", tr("&Terminal..."),
+         tr("Talk serial to the virtual key's chip through two of its pins"), {},
+         &TEditorForm::RunTerminalItemClick);
     Item(run, "RunConfigureItem", tr("Config&ure..."),
          tr("Configure erase/program times and serial port"), ctrl(Qt::Key_U),
          &TEditorForm::RunConfigureItemClick);
@@ -1536,6 +1543,12 @@ void TEditorForm::RunClockItemClick() {
 
 void TEditorForm::RunDeviceItemClick() {
     Command([this] { Windows().ShowDeviceWindow(); });
+}
+void TEditorForm::RunPinsItemClick() {
+    Command([this] { Windows().ShowPinsWindow(); });
+}
+void TEditorForm::RunTerminalItemClick() {
+    Command([this] { Windows().ShowTerminalWindow(); });
 }
 void TEditorForm::RunConfigureItemClick() {
     Command([this] { Windows().ShowConfigure(); });

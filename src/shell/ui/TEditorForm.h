@@ -148,6 +148,8 @@ public:
     void ViewDebugCodeMNUITEMClick();
     void RunClockItemClick();
     void RunDeviceItemClick();
+    void RunPinsItemClick();
+    void RunTerminalItemClick();
     void RunConfigureItemClick();
     void HelpContentsItemClick();
     void HelpAboutItemClick();
