@@ -95,7 +95,7 @@ stop
 # The button example with its stimulus file, loaded through the Lab menu's file dialog.
 start button.src
 xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
-xdotool key alt+l
+xdotool key alt+a
 sleep 1
 xdotool key s
 sleep 2

@@ -69,8 +69,9 @@ Environment::Environment(SettingsStore& store, Prompter& prompter,
     debugHost_ = std::make_unique<MainWindowDebugHost>(*editorForm_, settings_);
     debug_->SetHost(debugHost_.get());
     debug_->SetLabChipSource([this] { return hardware_->LabChip(); });
-    // Ours: the virtual lab's windows.
-    windows_.pins = Create(pins_, main);
+    // Ours: the virtual lab's windows, outside the fixed order of the program's own.
+    pins_ = std::make_unique<PinsForm>(main);
+    windows_.pins = pins_.get();
     debug_->AddLabWindow(*pins_, *pins_, "PinsButton", QObject::tr("Pi&ns"), 0, "PinsWindow");
     windows_.labChip = [this] {
         hardware_->Sync();
