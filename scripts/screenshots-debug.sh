@@ -39,14 +39,30 @@ cp examples/macros.src examples/serial.src examples/button.src examples/button.s
 export PELLIX_SETTINGS="$work/settings.ini"
 cd "$work"
 sleep 1
-"$root/BUILD/bin/pellix" "$work/macros.src" &
-pid=$!
-sleep 4
-main=$(xdotool search --name 'Pellix v' | head -1)
-xdotool windowactivate --sync "$main" || true
+# debug SOURCE: pellix with SOURCE, and a debug session.
+debug() {
+    "$root/BUILD/bin/pellix" "$work/$1" &
+    pid=$!
+    sleep 4
+    main=$(xdotool search --name 'Pellix v' | head -1)
+    xdotool windowactivate --sync "$main" || true
+    xdotool key ctrl+d
+    sleep 4
+}
+stop() {
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+# start SOURCE: the same, and the Pins window.
+start() {
+    debug "$1"
+    xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
+    xdotool key alt+n
+    sleep 1
+}
+
 # Debug; Go to Line 70 ("INC count"), F9 for a breakpoint there, F5 to run to it.
-xdotool key ctrl+d
-sleep 4
+debug macros.src
 xdotool windowactivate --sync "$main" || true
 xdotool key ctrl+g
 sleep 1
@@ -59,29 +75,11 @@ xdotool key F5
 sleep 3
 import -window root "$work/shot.png"
 convert "$work/shot.png" -crop 1340x1000+0+0 -colors 64 "PNG8:$root/docs/images/editor-debug.png"
-kill "$pid"
-wait "$pid" 2>/dev/null || true
+stop
 
 # The lab's pictures start from the first layout again.
 cp "$work/first-run.ini" "$work/settings.ini"
 
-# start SOURCE: pellix with SOURCE, a debug session, the Pins window.
-start() {
-    "$root/BUILD/bin/pellix" "$work/$1" &
-    pid=$!
-    sleep 4
-    main=$(xdotool search --name 'Pellix v' | head -1)
-    xdotool windowactivate --sync "$main" || true
-    xdotool key ctrl+d
-    sleep 4
-    xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
-    xdotool key alt+n
-    sleep 1
-}
-stop() {
-    kill "$pid"
-    wait "$pid" 2>/dev/null || true
-}
 shoot() {
     import -window root "$work/shot.png"
     convert "$work/shot.png" -crop "$2" +repage -colors 64 "PNG8:$root/docs/images/$1"
@@ -97,7 +95,7 @@ stop
 # The button example with its stimulus file, loaded through the Lab menu's file dialog.
 start button.src
 xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
-xdotool key alt+l
+xdotool key alt+a
 sleep 1
 xdotool key s
 sleep 2

@@ -212,7 +212,7 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
     connect(speed_, &QComboBox::currentIndexChanged, this, &TDebugForm::UpdateSpeedCBChange);
     g->addWidget(speed_, kSpeedRow, 2);
     // Ours: stimulus files and the trace of a session on the virtual key.
-    labButton_ = new QPushButton(tr("&Lab"), this);
+    labButton_ = new QPushButton(tr("L&ab"), this); // Alt+L is Poll's
     labButton_->setObjectName(QStringLiteral("LabButton"));
     labButton_->setAutoDefault(false);
     labButton_->setToolTip(tr("Stimulus files and a VCD trace of the pins"));
@@ -265,8 +265,7 @@ TDebugForm::TDebugForm(DebugViewContext context, DebugViews views, QWidget* pare
 }
 
 TDebugForm::~TDebugForm() {
-    for (const LabWindow& l : labWindows_)
-        if (l.placement) pellix::SavePlacement(registry_, l.placement, *l.window);
+    SaveLabPlacements();
     labWindows_.clear();
     c_.idleButtons = nullptr;
     for (DebugViewRole role : {DebugViewRole::Register, DebugViewRole::Code, DebugViewRole::Watch})
@@ -341,9 +340,15 @@ void TDebugForm::SetLabChip(VirtualChip* chip) {
     for (const LabWindow& l : labWindows_) {
         l.button->setVisible(chip != nullptr);
         l.view->LabChipChanged(chip);
-        if (!chip && l.placement) pellix::SavePlacement(registry_, l.placement, *l.window);
     }
+    if (!chip) SaveLabPlacements();
     RefreshLab();
+}
+
+void TDebugForm::SaveLabPlacements() {
+    // A window never placed has no place worth keeping.
+    for (const LabWindow& l : labWindows_)
+        if (l.placement && l.placed) pellix::SavePlacement(registry_, l.placement, *l.window);
 }
 
 void TDebugForm::RefreshLab() {
@@ -621,8 +626,7 @@ void TDebugForm::PlaceDebugWindows() {
     if (views_.registers) views_.registers->SavePlacement();
     if (views_.code) views_.code->SavePlacement();
     if (views_.watch) views_.watch->SavePlacement();
-    for (const LabWindow& l : labWindows_)
-        if (l.placement) pellix::SavePlacement(registry_, l.placement, *l.window);
+    SaveLabPlacements();
     registry_.Flush();
 }
 

@@ -175,6 +175,7 @@ private:
                             void (TDebugForm::*handler)());
     void SetLabChip(VirtualChip* chip);
     void UpdateLabMenu();
+    void SaveLabPlacements();
     // By the rule, every lab window, or only those not placed yet.
     void PlaceLabWindows(bool onlyUnplaced);
     void LabError(const std::string& text, const char* caption);
