@@ -1,113 +1,35 @@
 #include "shell/ui/TEditorForm.h"
 
-#include <cctype>
-
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QPrintDialog>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QStyle>
 #include <QToolBar>
-#include <QUrl>
 #include <QVBoxLayout>
-
-#include <Qsci/qsciprinter.h>
 
 #include "platform/FileIo.h"
 #include "platform/SilentAbort.h"
 #include "shell/Keywords.h"
-#include "shell/PrintLayout.h"
-#include "shell/SXCUnit.h"
 #include "shell/ui/Colors.h"
 #include "shell/ui/OriginalEditorView.h"
 #include "shell/ui/QtPlacedWindow.h"
-#include "shell/ui/TFindReplaceForm.h"
-#include "shell/ui/TPrintForm.h"
-#include "shell/ui/TPrintStatusForm.h"
+#include "shell/ui/TEditorFormShared.h"
 #include "shell/ui/TSearchDialog.h"
 #include "shell/ui/ToolIcons.h"
 
 namespace pellix {
 
-namespace {
-
-constexpr const char* kEmptyEditor = "Current editor is empty.  There is no code to assemble.";
-constexpr const char* kBufferFull =
-    "The text does not fit: the original editor holds at most 1,000,000 characters.";
-constexpr const char* kReadOnlyAssemble =
-    "Current file is READ ONLY and must be saved under a new name before assembling.";
-constexpr const char* kNeverSaved =
-    "Current file has never been saved.  ORDA assembles the file on disk, so save it before "
-    "assembling.";
-
-QString Latin1(const std::string& s) {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
-
-// "Programming Successful" and how long it took, to a tenth of a second.
-std::string ProgrammingSuccessText(uint32_t milliseconds) {
-    const uint32_t tenths = (milliseconds + 50) / 100;
-    return "Programming Successful (" + std::to_string(tenths / 10) + "." +
-           std::to_string(tenths % 10) + " s)";
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Sets the hourglass for the life of a command.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-// Keys the window's menus use that the editor component would otherwise take for itself.
-// Undo, redo and the clipboard keys stay with the editor: both do the same.
-const std::vector<int> kMenuKeys = {
-    (Qt::CTRL | Qt::Key_A).toCombined(),
-    (Qt::CTRL | Qt::Key_D).toCombined(),
-    (Qt::CTRL | Qt::ALT | Qt::Key_D).toCombined(),
-    (Qt::CTRL | Qt::Key_F).toCombined(),
-    (Qt::CTRL | Qt::Key_G).toCombined(),
-    (Qt::CTRL | Qt::Key_H).toCombined(),
-    (Qt::CTRL | Qt::Key_I).toCombined(),
-    (Qt::CTRL | Qt::Key_K).toCombined(),
-    (Qt::CTRL | Qt::Key_L).toCombined(),
-    (Qt::CTRL | Qt::Key_O).toCombined(),
-    (Qt::CTRL | Qt::Key_P).toCombined(),
-    (Qt::CTRL | Qt::Key_R).toCombined(),
-    (Qt::CTRL | Qt::Key_S).toCombined(),
-    (Qt::CTRL | Qt::Key_U).toCombined(),
-    int(Qt::Key_F3),
-    int(Qt::Key_F4),
-    int(Qt::Key_F5),
-    int(Qt::Key_F6),
-    int(Qt::Key_F7),
-    int(Qt::Key_F8),
-    int(Qt::Key_F9),
-    int(Qt::Key_F10),
-    (Qt::SHIFT | Qt::Key_F5).toCombined(),
-};
-
-} // namespace
+using editor_form::Latin1;
+using editor_form::Lower;
 
 TEditorForm::TEditorForm(EditorFormContext c, QWidget* parent)
     : QMainWindow(parent), record_(c.record), registry_(c.registry), settings_(c.settings),
@@ -173,7 +95,7 @@ TEditorForm::~TEditorForm() {
     files_.reset();
 }
 
-// ---- construction --------------------------------------------------------------------
+// ---- construction -----------------------------------------------------------------------
 
 QAction* TEditorForm::Item(QMenu* menu, const char* name, const QString& caption,
                            const QString& hint, const QKeySequence& shortcut,
@@ -307,71 +229,6 @@ void TEditorForm::BuildMenus() {
     help->setObjectName(QStringLiteral("HelpMenu"));
     Item(help, "HelpContentsItem", tr("&Contents"), {}, {}, &TEditorForm::HelpContentsItemClick);
     Item(help, "HelpAboutItem", tr("&About"), {}, {}, &TEditorForm::HelpAboutItemClick);
-}
-
-// Ours: the debug window's commands on function keys that no other command uses, so
-// they work from here and from every debug window (the Run menu sleeps during a session).
-void TEditorForm::BuildDebugMenu(QMenu* menu) {
-    struct Row {
-        DebugCommand command;
-        const char* name;
-        const char* caption;
-        QKeySequence key;
-        const char* hint;
-    };
-    const Row rows[] = {
-        {DebugCommand::Run, "DebugRunItem", "&Run", QKeySequence(Qt::Key_F5),
-         "Run the chip to the breakpoint, or freely without one"},
-        {DebugCommand::Halt, "DebugHaltItem", "&Halt", QKeySequence(Qt::Key_F6),
-         "Stop the chip where it is, whatever it runs"},
-        {DebugCommand::Step, "DebugStepItem", "&Step", QKeySequence(Qt::Key_F7),
-         "Execute one instruction"},
-        {DebugCommand::Walk, "DebugWalkItem", "&Walk", QKeySequence(Qt::Key_F8),
-         "Step again and again, showing each stop, until Stop"},
-        {DebugCommand::ToggleBreakpoint, "DebugBreakpointItem", "Toggle &Breakpoint",
-         QKeySequence(Qt::Key_F9), "Set or clear the breakpoint at the caret's line"},
-        {DebugCommand::Hop, "DebugHopItem", "H&op", QKeySequence(Qt::Key_F10),
-         "Step until the source line changes"},
-        {DebugCommand::Quit, "DebugQuitItem", "&Quit Debugging",
-         QKeySequence(Qt::SHIFT | Qt::Key_F5), "End the debug session and release the key"},
-    };
-    for (const Row& r : rows) {
-        auto* a = new QAction(tr(r.caption), this);
-        a->setObjectName(QString::fromLatin1(r.name));
-        a->setStatusTip(tr(r.hint));
-        a->setShortcut(r.key);
-        a->setShortcutContext(Qt::WindowShortcut);
-        const DebugCommand command = r.command;
-        connect(a, &QAction::triggered, this, [this, command] {
-            Command([this, command] {
-                if (services_.debugCommands && services_.debugCommands->CanRun(command))
-                    services_.debugCommands->Execute(command);
-            });
-        });
-        menu->addAction(a);
-        if (r.command == DebugCommand::ToggleBreakpoint || r.command == DebugCommand::Quit)
-            menu->addSeparator();
-        items_[r.name] = a;
-        debugActions_.push_back(a);
-    }
-}
-
-void TEditorForm::SetDebugCommands(DebugCommandService* commands) {
-    services_.debugCommands = commands;
-    UpdateDebugCommands();
-}
-
-void TEditorForm::UpdateDebugCommands() {
-    const IdeOptions& x = settings_.extras;
-    debugMenu_->menuAction()->setVisible(x.debugKeys);
-    for (size_t i = 0; i < debugActions_.size(); ++i) {
-        const auto command = DebugCommand(i);
-        QAction* a = debugActions_[i];
-        if (command == DebugCommand::Halt) a->setVisible(x.haltAction);
-        if (command == DebugCommand::ToggleBreakpoint) a->setVisible(x.editorBreakpoints);
-        a->setEnabled(x.debugKeys && a->isVisible() && services_.debugCommands &&
-                      services_.debugCommands->CanRun(command));
-    }
 }
 
 QToolButton* TEditorForm::Button(const char* name, const QString& hint, int icon,
@@ -552,7 +409,14 @@ void TEditorForm::ParseCommandLine() {
     }
 }
 
-// ---- look and settings -----------------------------------------------------------------
+void TEditorForm::SetOriginalEditorWindows(TFindReplaceForm* findReplace, TPrintForm* print,
+                                           TPrintStatusForm* printStatus) {
+    findReplace_ = findReplace;
+    printForm_ = print;
+    printStatus_ = printStatus;
+}
+
+// ---- look and settings ------------------------------------------------------------------
 
 EditorLook TEditorForm::MakeLook() const {
     EditorLook look;
@@ -623,147 +487,7 @@ void TEditorForm::ApplyEditorChoice() {
     UpdateDebugCommands();
 }
 
-void TEditorForm::ApplyErrorListRule() {
-    RefreshErrorList(false);
-}
-
-void TEditorForm::RefreshErrorList(bool reload) {
-    if (services_.externalAssembler) {
-        ExternalAssemblerService& orda = *services_.externalAssembler;
-        if (reload) orda.LoadErrorList();
-        const std::vector<std::string>& lines = orda.ErrorList();
-        errorList_->clear();
-        for (const std::string& line : lines)
-            errorList_->addItem(QString::fromLocal8Bit(line.c_str()));
-    }
-    bool show = errorList_->count() > 0 && settings_.useOrda;
-    bool appearing = show && errorList_->isHidden();
-    errorList_->setVisible(show);
-    // It comes up 64 pixels high; the splitter above it lets the user change that.
-    if (appearing)
-        errorSplit_->setSizes(
-            {std::max(errorSplit_->height() - 64 - errorSplit_->handleWidth(), 1), 64});
-    errorSplit_->handle(1)->setVisible(show);
-}
-
-// ---- OpenFilesView -----------------------------------------------------------------------
-
-std::unique_ptr<SourceEditor> TEditorForm::CreateEditor(int index) {
-    auto editor = std::make_unique<TPlusMemo>();
-    editor->setObjectName(QStringLiteral("PlusMemo%1").arg(index));
-    editor->setProperty("tag", index);
-    editor->ReleaseKeys(kMenuKeys);
-    editor->SetLook(template_->Look());
-    editor->setTabWidth(2); // until it is shown and takes the template's tab stops
-    TPlusMemo* e = editor.get();
-    editorStack_->addWidget(e);
-    connect(e, &TPlusMemo::CaretMoved, this, [this, e] { CaretMoved(e); });
-    connect(e, &TPlusMemo::TextChanged, this, [this, e] {
-        if (IsCurrent(e)) UpdateEditCommands();
-    });
-    connect(e, &TPlusMemo::ModifiedChanged, this, [this, e] {
-        if (IsCurrent(e)) UpdateEditCommands();
-        ModifiedChanged(e);
-    });
-    emit EditorCreated(e);
-    return editor;
-}
-
-void TEditorForm::ShowEditor(SourceEditor& shown, SourceEditor* hidden) {
-    auto* now = static_cast<TPlusMemo*>(&shown);
-    // Font, tab stops and keyword list travel with the visible editor.
-    now->SetLook(hidden ? static_cast<TPlusMemo*>(hidden)->Look() : template_->Look());
-    editorStack_->setCurrentWidget(now);
-    if (isVisible()) now->setFocus();
-    CaretMoved(now);
-}
-
-void TEditorForm::FileListChanged() {
-    syncingList_ = true;
-    while (filesList_->count() > files_->Count())
-        delete filesList_->takeItem(filesList_->count() - 1);
-    for (int i = 0; i < files_->Count(); ++i) {
-        const std::string& line = files_->Entry(i).listLine;
-        QListWidgetItem* item = filesList_->item(i);
-        if (!item) {
-            item = new QListWidgetItem;
-            filesList_->addItem(item);
-        }
-        item->setData(Qt::UserRole, Latin1(line));
-        item->setText(ListText(i));
-        item->setToolTip(Latin1(line));
-    }
-    int current = files_->CurrentIndex();
-    if (current >= 0 && current < filesList_->count()) {
-        filesList_->setCurrentRow(current);
-        filesList_->setToolTip(Latin1(files_->Entry(current).listLine));
-    }
-    syncingList_ = false;
-}
-
-void TEditorForm::SetCaption(const std::string& caption) {
-    caption_ = Latin1(caption);
-    ShowCaption();
-}
-
-bool TEditorForm::ShowsModified(int index) const {
-    if (!settings_.extras.modifiedMarks || !files_ || index < 0 || index >= files_->Count())
-        return false;
-    const EditorEntry& entry = files_->Entry(index);
-    return entry.writable && entry.editor && entry.editor->Modified();
-}
-
-QString TEditorForm::ListText(int index) const {
-    QString text = Latin1(FilePart(files_->Entry(index).listLine));
-    return ShowsModified(index) ? text + QLatin1Char('*') : text;
-}
-
-void TEditorForm::ShowCaption() {
-    if (compilerLoaded_) return;
-    const bool marked =
-        !OriginalEditorInUse() && ShowsModified(files_ ? files_->CurrentIndex() : -1);
-    setWindowTitle(marked ? caption_ + QLatin1Char('*') : caption_);
-}
-
-void TEditorForm::ModifiedChanged(const TPlusMemo* editor) {
-    for (int i = 0; files_ && i < files_->Count(); ++i)
-        if (files_->Entry(i).editor.get() == static_cast<const SourceEditor*>(editor)) {
-            if (QListWidgetItem* item = filesList_->item(i)) item->setText(ListText(i));
-            if (i == files_->CurrentIndex()) ShowCaption();
-        }
-}
-
-void TEditorForm::ClearAssemblyStatus() {
-    SetStatus(2, {});
-}
-
-void TEditorForm::SetRunButtonsEnabled(bool enabled) {
-    for (const char* name :
-         {"AssemblyTBTN", "ProgramTBTN", "RunTBTN", "DebugTBTN", "DebugAgainTBTN"})
-        buttons_[name]->setEnabled(enabled);
-}
-
-void TEditorForm::SetSaveButtonEnabled(bool enabled) {
-    buttons_["SaveTBTN"]->setEnabled(enabled);
-}
-
-void TEditorForm::EditorStateChanged() {
-    UpdateEditCommands();
-}
-
-void TEditorForm::RecentFilesChanged() {
-    const RecentFiles& recent = files_->Recent();
-    for (int i = 0; i < kRecentFileSlots; ++i) {
-        const std::string& path = recent[i];
-        // A "&" in a path is shown, not taken as the item's shortcut letter.
-        reopenItems_[i]->setText(QStringLiteral("&%1 ").arg(i) +
-                                 Latin1(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
-        reopenItems_[i]->setVisible(!path.empty());
-    }
-    reopenMenu_->menuAction()->setVisible(!recent[0].empty());
-}
-
-// ---- state helpers -----------------------------------------------------------------------
+// ---- state helpers ----------------------------------------------------------------------
 
 TPlusMemo& TEditorForm::CurrentEditor() {
     return static_cast<TPlusMemo&>(files_->CurrentEditor());
@@ -784,27 +508,6 @@ void TEditorForm::EnableRunButtons(bool enabled) {
     buttons_["DeviceTBTN"]->setEnabled(enabled);
 }
 
-void TEditorForm::SetDebugging(bool debugging) {
-    QMenu* run = menuBar()->findChild<QMenu*>(QStringLiteral("RunMenu"));
-    std::vector<QAction*> actions{items_["EditTextBiggerItem"], items_["EditTextSmallerItem"]};
-    // The menu's items too, so their shortcuts stay quiet; each gets its own state back.
-    if (run)
-        for (QAction* a : run->actions())
-            if (!a->isSeparator()) actions.push_back(a);
-    if (debugging) {
-        for (QAction* a : actions)
-            if (enabledBeforeDebugging_.emplace(a, a->isEnabled()).second) a->setEnabled(false);
-    } else {
-        for (auto& [a, enabled] : enabledBeforeDebugging_)
-            a->setEnabled(enabled);
-        enabledBeforeDebugging_.clear();
-    }
-    if (run) run->menuAction()->setEnabled(!debugging);
-    EnableRunButtons(!debugging);
-    buttons_["ClockTBTN"]->setEnabled(!debugging);
-    if (compilerLoaded_) DisableForCompilerMode();
-}
-
 std::string TEditorForm::SxcFileName() const {
     return commandLine_.compilerMode ? commandLine_.fileName : std::string();
 }
@@ -819,23 +522,6 @@ void TEditorForm::SetStatus(int panel, const std::string& text) {
         int w = panels_[0]->fontMetrics().horizontalAdvance(panels_[0]->text()) + 20;
         panels_[0]->setFixedWidth(w > 290 ? w : 300);
     }
-}
-
-void TEditorForm::UpdateEditCommands() {
-    if (!files_ || files_->Count() == 0 || OriginalEditorInUse()) return;
-    TPlusMemo& e = CurrentEditor();
-    items_["UndoMenuItem"]->setEnabled(e.CanUndo());
-    items_["RedoMenuItem"]->setEnabled(e.CanRedo());
-    buttons_["SaveTBTN"]->setEnabled(e.CanUndo());
-}
-
-void TEditorForm::CaretMoved(TPlusMemo* editor) {
-    if (!IsCurrent(editor)) return;
-    ShowCaretPosition(editor->CurrentLine() + 1, editor->CaretCharacterColumn() + 1);
-    // Moving past the highlighted range on its line takes the highlight away.
-    if (highlightLine_ >= 0 && editor->CurrentLine() == highlightLine_ &&
-        editor->CaretPosition() > highlightEnd_)
-        RemoveErrorHighlight();
 }
 
 void TEditorForm::NotAvailable(const std::string& what) {
@@ -870,7 +556,7 @@ void TEditorForm::Command(const std::function<void()>& body) {
     }
 }
 
-// ---- window events -------------------------------------------------------------------------
+// ---- window events ----------------------------------------------------------------------
 
 void TEditorForm::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
@@ -928,41 +614,6 @@ void TEditorForm::FormShow() {
     if (OriginalEditorInUse()) originalView_->setFocus();
 }
 
-void TEditorForm::StartCompilerMode() {
-    // A name that was not found was dropped and reported with the command line.
-    if (commandLine_.fileName.empty()) return;
-    const std::string base = sxc::BaseName(commandLine_.fileName);
-    if (!sxc::FilesExist(base)) {
-        prompter_.Message("Compiler output not found on disk:\r\"" + base + ".cod\" and \"" + base +
-                              ".lst\" must both exist.",
-                          "COMMAND LINE ERROR", PromptButtons::Ok, PromptIcon::Error);
-        return;
-    }
-    if (!compilerLoad_ || !compilerLoad_(base)) return;
-    compilerLoaded_ = true;
-    files_->SetReadOnly(commandLine_.readOnly);
-    setWindowTitle(QString::fromStdString(
-        sxc::MainCaption(kMainCaption, commandLine_.fileName, commandLine_.readOnly)));
-    DisableForCompilerMode();
-    // Without a debug window (the key could not be reached, the kernel does not fit) the
-    // main window stays, so the program is never left running with no window at all.
-    if (StartDebugging(true)) sxcModeTimer_->start();
-}
-
-void TEditorForm::DisableForCompilerMode() {
-    for (const char* item : {"FileNewItem", "FileOpenItem", "FileSaveItem", "FileSaveAsItem",
-                             "FileListToggleItem", "FilePrintItem", "RunAssembleItem"})
-        items_[item]->setEnabled(false);
-    for (const char* button : {"NewTBTN", "OpenTBTN", "SaveTBTN", "AssemblyTBTN"})
-        buttons_[button]->setEnabled(false);
-    if (QMenu* edit = menuBar()->findChild<QMenu*>(QStringLiteral("EditMenu"))) {
-        edit->menuAction()->setEnabled(false);
-        // The items too, so their shortcuts stay quiet.
-        for (QAction* a : edit->actions())
-            a->setEnabled(false);
-    }
-}
-
 void TEditorForm::closeEvent(QCloseEvent* event) {
     if (!terminated_ && !files_->CloseQuery()) {
         event->ignore();
@@ -991,23 +642,6 @@ bool TEditorForm::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-void TEditorForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
-}
-
-void TEditorForm::dropEvent(QDropEvent* event) {
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
-    if (paths.empty()) return;
-    event->acceptProposedAction();
-    FilesDropped(paths);
-}
-
-void TEditorForm::FilesDropped(const std::vector<std::string>& paths) {
-    Command([&] { files_->DropFiles(paths); });
-}
-
 void TEditorForm::ApplicationActivated() {
     if (!shown_ || terminated_ || QApplication::activeModalWidget()) return;
     // With compiler output loaded there is no source to check, and re-selecting the blank
@@ -1016,745 +650,13 @@ void TEditorForm::ApplicationActivated() {
     Command([this] { files_->Activate(); });
 }
 
-// ---- File menu -----------------------------------------------------------------------------
+// ---- Help menu --------------------------------------------------------------------------
 
-void TEditorForm::FileNewItemClick() {
-    Command([this] { files_->New(); });
-}
-void TEditorForm::FileOpenItemClick() {
-    Command([this] { files_->OpenCommand(); });
-}
-void TEditorForm::Close1Click() {
-    Command([this] { files_->Close(); });
-}
-void TEditorForm::FileSaveItemClick() {
-    Command([this] { files_->Save(); });
-}
-void TEditorForm::FileSaveAsItemClick() {
-    Command([this] { files_->SaveAs(); });
-}
-void TEditorForm::ReopenItemClick(int slot) {
-    Command([this, slot] { files_->Reopen(slot); });
-}
-
-void TEditorForm::FileListToggleItemClick() {
-    ViewDebugCodeMNUITEMClick();
-}
-
-void TEditorForm::FilePrintItemClick() {
-    Command([this] {
-        if (OriginalEditorInUse())
-            OriginalPrint();
-        else
-            EnhancedPrint();
-    });
-}
-
-void TEditorForm::FileExitItemClick() {
-    close();
-}
-
-// ---- Edit menu -----------------------------------------------------------------------------
-
-void TEditorForm::UndoMenuItemClick() {
-    if (OriginalEditorInUse()) return;
-    CurrentEditor().Undo();
-    UpdateEditCommands();
-}
-
-void TEditorForm::RedoMenuItemClick() {
-    if (OriginalEditorInUse()) return;
-    CurrentEditor().Redo();
-    UpdateEditCommands();
-}
-
-void TEditorForm::EditCutItemClick() {
-    if (!OriginalEditorInUse()) {
-        CurrentEditor().Cut();
-        return;
-    }
-    if (!buffer_.HasSelection()) return;
-    QApplication::clipboard()->setText(Latin1(buffer_.CopyText()));
-    buffer_.DeleteSelection();
-    originalView_->Refresh();
-    OriginalCaretMoved();
-}
-void TEditorForm::EditCopyItemClick() {
-    if (!OriginalEditorInUse()) {
-        CurrentEditor().Copy();
-        return;
-    }
-    // Lines go out as CR LF, as other programs expect them.
-    if (buffer_.HasSelection()) QApplication::clipboard()->setText(Latin1(buffer_.CopyText()));
-}
-void TEditorForm::EditPasteItemClick() {
-    if (!OriginalEditorInUse()) {
-        CurrentEditor().Paste();
-        return;
-    }
-    QByteArray clip = QApplication::clipboard()->text().toLatin1();
-    if (clip.isEmpty() || buffer_.ReadOnly()) return;
-    if (!buffer_.Paste(std::string_view(clip.constData(), size_t(clip.size())))) BufferFull();
-    originalView_->Refresh();
-    OriginalCaretMoved();
-}
-
-void TEditorForm::EditFindItemClick() {
-    if (OriginalEditorInUse()) {
-        Command([this] { OriginalFindReplace(); });
-        return;
-    }
-    findDialog_->SetFindString(CurrentEditor().Decode(CurrentEditor().SelectedText()));
-    findDialog_->show();
-    findDialog_->raise();
-    findDialog_->activateWindow();
-}
-
-void TEditorForm::EditFindReplaceItemClick() {
-    if (OriginalEditorInUse()) {
-        Command([this] { OriginalFindReplace(); });
-        return;
-    }
-    replaceDialog_->SetFindString(CurrentEditor().Decode(CurrentEditor().SelectedText()));
-    replaceDialog_->show();
-    replaceDialog_->raise();
-    replaceDialog_->activateWindow();
-}
-
-void TEditorForm::FindDialogFind(TSearchDialog& dialog) {
-    lastSearch_ = CurrentEditor().Encode(dialog.FindString());
-    lastOptions_ = dialog.Options();
-    if (lastSearch_.empty()) return;
-    if (CurrentEditor().Find(lastSearch_, lastOptions_)) return;
-    bool quoted = dialog.GetKind() == TSearchDialog::Kind::Replace;
-    prompter_.Message("Couldn't find: " + (quoted ? "\"" + lastSearch_ + "\"" : lastSearch_),
-                      "Word Not Found", PromptButtons::Ok, PromptIcon::Information);
-}
-
-void TEditorForm::EditFindNextMenuItemClick() {
-    if (OriginalEditorInUse()) {
-        Command([this] { OriginalFind(false); });
-        return;
-    }
-    if (lastSearch_.empty()) return;
-    if (!CurrentEditor().Find(lastSearch_, lastOptions_))
-        prompter_.Message("Couldn't find: \"" + lastSearch_ + "\"", "Word Not Found",
-                          PromptButtons::Ok, PromptIcon::Information);
-}
-
-void TEditorForm::ReplaceDialogReplace() {
-    TPlusMemo& e = CurrentEditor();
-    std::string find = e.Encode(replaceDialog_->FindString());
-    SearchOptions o = replaceDialog_->Options();
-    std::string selected = e.SelectedText();
-    // Only a selection that is the searched text is replaced; then the next one is found.
-    bool matches = o.matchCase ? selected == find : Lower(selected) == Lower(find);
-    if (!find.empty() && !selected.empty() && matches)
-        e.ReplaceSelection(e.Encode(replaceDialog_->ReplaceString()));
-    FindDialogFind(*replaceDialog_);
-}
-
-void TEditorForm::ReplaceDialogReplaceAll() {
-    TPlusMemo& e = CurrentEditor();
-    std::string find = e.Encode(replaceDialog_->FindString());
-    std::string with = e.Encode(replaceDialog_->ReplaceString());
-    SearchOptions o = replaceDialog_->Options();
-    if (find.empty()) return;
-    int line = e.CurrentLine(), column = e.CurrentColumn();
-    e.SetCurrentLine(0);
-    int count = 0;
-    e.BeginUndoGroup();
-    while (e.Find(find, o)) {
-        e.ReplaceSelection(with);
-        ++count;
-    }
-    e.EndUndoGroup();
-    e.SetCaret(line, column);
-    e.ScrollCaretIntoView();
-    prompter_.Message("Replaced: " + find + "\rwith: " + with + "\r" + std::to_string(count) +
-                          " times.",
-                      o.matchCase ? "Case Sensitive Find and Replace" : "Find and Replace",
-                      PromptButtons::Ok, PromptIcon::Information);
-}
-
-void TEditorForm::EditReplaceItemClick() {
-    if (OriginalEditorInUse()) Command([this] { OriginalReplace(); });
-}
-
-void TEditorForm::EditTextBiggerItemClick() {
-    OriginalTextSize(true);
-}
-
-void TEditorForm::EditTextSmallerItemClick() {
-    OriginalTextSize(false);
-}
-
-void TEditorForm::GoToLineMENUITMClick() {
-    if (OriginalEditorInUse()) return;
-    Command([this] {
-        std::optional<int> n = Windows().AskLineNumber();
-        if (!n) return;
-        TPlusMemo& e = CurrentEditor();
-        int line = std::min(*n - 1, e.LineCount() - 1);
-        if (e.CurrentLine() != line) e.SetCurrentLine(line);
-        e.ScrollCaretIntoView();
-    });
-}
-
-void TEditorForm::ClearErrorsMENUITMClick() {
-    if (services_.externalAssembler) services_.externalAssembler->ClearErrors();
-    errorList_->clear();
-    ApplyErrorListRule();
-    RemoveErrorHighlight();
-    SetStatus(2, {});
-}
-
-void TEditorForm::ErrorLBDblClick(int row) {
-    if (!settings_.useNewEditor || !settings_.useOrda) {
-        prompter_.Message("Jumping to errors not supported with old editor.", "Double Click ERROR",
-                          PromptButtons::Ok, PromptIcon::Error);
-        return;
-    }
-    Command([this, row] {
-        // A jump only shows the line; it must not make the file look edited.
-        SourceEditor& before = files_->CurrentEditor();
-        bool modified = before.Modified();
-        JumpToError(row);
-        if (&files_->CurrentEditor() == &before) before.SetModified(modified);
-    });
-}
-
-void TEditorForm::JumpToError(int row) {
-    ExternalAssemblerService* orda = services_.externalAssembler;
-    if (!orda || row < 0 || row >= int(orda->ErrorList().size())) return;
-    std::string name = orda->ErrorFileName(row);
-    if (name.empty()) return;
-    // Names in the error file are as orda opened them, relative to the source's folder.
-    std::string folder = FolderPart(orda->AssembledSource());
-    std::string path = FullPath(name[0] == '/' || folder.empty() ? name : folder + "/" + name);
-    auto find = [&]() {
-        int exact = files_->Entries().Find(path);
-        if (exact >= 0) return exact;
-        for (int i = 0; i < files_->Count(); ++i)
-            if (Lower(files_->Entry(i).fileName) == Lower(path)) return i;
-        return -1;
-    };
-    int index = find();
-    if (index < 0) {
-        if (files_->OpenFile(path)) SetRunButtonsEnabled(true);
-        index = find();
-    }
-    if (index < 0) return;
-    if (index != files_->CurrentIndex()) files_->Select(index);
-    int line = orda->ErrorLineNumber(row);
-    TPlusMemo& e = CurrentEditor();
-    if (line < 1 || line > e.LineCount()) return;
-    ShowErrorHighlight(line - 1, e.PositionOfLine(line - 1), e.LineEndPosition(line - 1));
-}
-
-// ---- assembly ------------------------------------------------------------------------------
-
-void TEditorForm::RemoveErrorHighlight() {
-    if (files_ && files_->Count() > 0) CurrentEditor().ClearHighlight();
-    highlightLine_ = highlightStart_ = highlightEnd_ = -1;
-}
-
-void TEditorForm::ShowErrorHighlight(int line, int start, int end) {
-    RemoveErrorHighlight();
-    TPlusMemo& e = CurrentEditor();
-    if (e.CurrentLine() != line) e.SetCurrentLine(line);
-    e.ScrollCaretIntoView();
-    e.Highlight(start, end, settings_.errorBgColor & 0x00FFFFFF);
-    highlightLine_ = line;
-    highlightStart_ = start;
-    highlightEnd_ = end;
-}
-
-void TEditorForm::LocateAssemblyError(const FilteredText& pasted) {
-    // The buffer was made from this editor's text, and each of its characters knows where
-    // it came from, so the offending range maps back exactly (a search for the line's text
-    // would stop at an earlier line that reads the same).
-    size_t n = pasted.text.size();
-    size_t from = pasted.origin[std::min<size_t>(record_.errorStart, n)];
-    size_t to = pasted.origin[std::min<size_t>(std::max(record_.errorEnd, record_.errorStart), n)];
-    TPlusMemo& e = CurrentEditor();
-    int line = e.LineOfPosition(int(from));
-    int lineStart = e.PositionOfLine(line);
-    int lineEnd = e.LineEndPosition(line);
-    int start = std::clamp(int(from), lineStart, lineEnd);
-    int end = std::clamp(int(to), start, lineEnd);
-    // An error at the end of a line still shows on it.
-    if (end <= start) {
-        start = lineStart;
-        end = lineEnd;
-    }
-    ShowErrorHighlight(line, start, end);
-}
-
-void TEditorForm::DoAssemble() {
-    BusyCursor busy;
-    SetStatus(2, {});
-    const bool original = OriginalEditorInUse();
-    TPlusMemo& e = CurrentEditor();
-    RemoveErrorHighlight();
-    if (original ? buffer_.Empty() : e.IsEmpty()) {
-        SetStatus(2, "ASSEMBLY ERROR");
-        prompter_.Message(kEmptyEditor, "Assembly ERROR", PromptButtons::Ok, PromptIcon::Error);
-        throw SilentAbort();
-    }
-    if (settings_.useOrda) {
-        AssembleWithOrda();
-        return;
-    }
-    if (!services_.assembler) {
-        NotAvailable("The built-in assembler");
-        throw SilentAbort();
-    }
-
-    // The source goes into the original editor's buffer, with CR line ends and the
-    // characters a paste takes, for the assembler; the original editor's buffer is the
-    // source itself. The user's clipboard is not the way there: it keeps what it holds.
-    FilteredText pasted;
-    if (!original) {
-        std::string text = e.Text();
-        buffer_.Clear();
-        if (!buffer_.Paste(text, &pasted)) {
-            SetStatus(2, "ASSEMBLY ERROR");
-            prompter_.Message("The source is too long to assemble: the assembler takes at most "
-                              "1,000,000 characters.",
-                              "Assembly ERROR", PromptButtons::Ok, PromptIcon::Error);
-            throw SilentAbort();
-        }
-    }
-    record_.source = std::string(buffer_.Text());
-    record_.status = 1;
-    record_.message.clear();
-    services_.assembler->Assemble(record_);
-
-    if (record_.status != 0) {
-        SetStatus(2, "ASSEMBLY ERROR: " + record_.message);
-        buffer_.Select(record_.errorStart, record_.errorEnd);
-        if (original) {
-            buffer_.EnsureCaretVisible();
-            originalView_->Refresh();
-            OriginalCaretMoved();
-        } else {
-            LocateAssemblyError(pasted);
-        }
-        throw SilentAbort();
-    }
-    AssemblySucceeded(original ? nullptr : &e, false, std::move(pasted));
-}
-
-void TEditorForm::AssemblySucceeded(TPlusMemo* editor, bool external, FilteredText pasted) {
-    lastAssembly_ = {editor, files_->CurrentFileName(), external, std::move(pasted)};
-    if (services_.windows) services_.windows->AssemblySucceeded();
-    SetStatus(2, "Assembly Successful");
-    emit Assembled();
-}
-
-void TEditorForm::AssembleWithOrda() {
-    ExternalAssemblerService* orda = services_.externalAssembler;
-    if (!orda) {
-        NotAvailable("Assembling with the external assembler");
-        throw SilentAbort();
-    }
-    bool ok = true;
-    std::string message;
-    if (files_->CurrentModified() && settings_.saveFileBeforeAssembly) {
-        const std::string& name = files_->CurrentFileName();
-        bool answer = services_.windows ? services_.windows->AskSaveBeforeAssembly(name) : true;
-        if (answer) {
-            bool attribute = name != kUntitledName && HasReadOnlyAttribute(name);
-            if (attribute || files_->ReadOnly()) {
-                message = kReadOnlyAssemble;
-                ok = false;
-            } else {
-                files_->Save();
-                // A cancelled Save As leaves it modified.
-                if (files_->CurrentModified()) ok = false;
-            }
-        } else {
-            ok = false;
-            ClearErrorsMENUITMClick();
-        }
-    }
-    // orda reads the file on disk; an editor that never had one has nothing there.
-    if (ok && files_->CurrentFileName() == kUntitledName) {
-        message = kNeverSaved;
-        ok = false;
-    }
-    if (ok) {
-        int result = orda->Run(files_->CurrentFileName());
-        if (result >= 0 && result <= 5) RefreshErrorList(true);
-        auto missing = [&](const char* text) {
-            std::string detail = orda->FailureDetail();
-            return detail.empty() ? std::string(text) : detail;
-        };
-        switch (result) {
-        case 0:
-        case 2:
-            break;
-        case 1:
-            message = "Unable to assemble due to errors in source code.";
-            break;
-        case 3:
-            message = missing(".MAP file not found on disk");
-            break;
-        case 4:
-            message = missing(".OBJ file not found on disk");
-            break;
-        case 5:
-            message = missing(".SYM file not found on disk");
-            break;
-        default:
-            break;
-        }
-        ok = result == 0 || result == 2;
-    }
-    if (!message.empty())
-        prompter_.Message(message, "Assembly ERROR", PromptButtons::Ok, PromptIcon::Error);
-    if (!ok) {
-        SetStatus(2, "ASSEMBLY ERROR");
-        if (settings_.useNewEditor && settings_.jumpToAssemblyError && errorList_->count() > 0) {
-            int first = orda->FirstErrorIndex();
-            if (first >= 0) {
-                JumpToError(first);
-                errorList_->setCurrentRow(first);
-            }
-        }
-        throw SilentAbort();
-    }
-    AssemblySucceeded(OriginalEditorInUse() ? nullptr : &CurrentEditor(), true, {});
-    // Only orda lets a program name a clock the key cannot make; said once, here.
-    std::string notice = services_.chip ? services_.chip->ClockNotice(record_.debug.frequency) : "";
-    if (!notice.empty()) SetStatus(2, "Assembly Successful; " + notice);
-}
-
-// ---- Run menu ------------------------------------------------------------------------------
-
-void TEditorForm::RunAssembleItemClick() {
-    Command([this] { DoAssemble(); });
-}
-
-void TEditorForm::RunProgramItemClick() {
-    Command([this] {
-        BusyCursor busy;
-        if (!CompilerMode()) DoAssemble();
-        const uint32_t start = ticks_->Milliseconds();
-        Chip("Programming the chip").ProgramChip(false);
-        if (settings_.extras.programMessage)
-            SetStatus(2, ProgrammingSuccessText(ticks_->Milliseconds() - start));
-    });
-}
-
-void TEditorForm::RunRunItemClick() {
-    Command([this] {
-        BusyCursor busy;
-        if (!CompilerMode()) DoAssemble();
-        ChipService& chip = Chip("Running the program on the chip");
-        RequireKeyClock(chip, "Run ERROR");
-        chip.RequireFullKey();
-        chip.ProgramChip(true);
-        uint32_t f = record_.debug.frequency;
-        Windows().ShowClockGenInfo(f);
-        SetStatus(2, chip.ClockText(f));
-    });
-}
-
-void TEditorForm::RequireKeyClock(ChipService& chip, const char* caption) {
-    std::string notice = chip.ClockNotice(record_.debug.frequency);
-    if (notice.empty()) return;
-    notice[0] = char(std::toupper(static_cast<unsigned char>(notice[0])));
-    prompter_.Message(notice + ".\rRun and Debug need that clock; Program writes the program "
-                               "without it.",
-                      caption, PromptButtons::Ok, PromptIcon::Error);
-    throw SilentAbort();
-}
-
-void TEditorForm::RunDebugItemClick() {
-    StartDebugging(true);
-}
-
-void TEditorForm::RunDebugAgainItemClick() {
-    StartDebugging(false);
-}
-
-// Debug Again leaves the chip's program as it is: only the kernel's session starts anew.
-bool TEditorForm::StartDebugging(bool program) {
-    bool started = false;
-    Command([this, program, &started] {
-        BusyCursor busy;
-        if (services_.windows) services_.windows->HideDebugWindow();
-        if (!CompilerMode()) DoAssemble();
-        ChipService& chip = Chip("Debugging on the chip");
-        RequireKeyClock(chip, "Debug ERROR");
-        if (!chip.PrepareDebug()) {
-            prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok, PromptIcon::Error);
-            return;
-        }
-        chip.RequireFullKey();
-        if (program) chip.ProgramChip(false);
-        Windows().ShowDebugWindow();
-        started = true;
-    });
-    return started;
-}
-
-void TEditorForm::ViewDebugCodeMNUITEMClick() {
-    Command([this] {
-        BusyCursor busy;
-        if (!CompilerMode()) DoAssemble();
-        if (settings_.useOrda && !CompilerMode()) {
-            // The list file needs no chip; the debug preparation runs when there is one.
-            if (services_.chip && !services_.chip->PrepareDebug()) {
-                prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok,
-                                  PromptIcon::Error);
-                return;
-            }
-            if (!Windows().BrowseList(files_->CurrentFileName()))
-                prompter_.Message("Couldn't load file for viewing debug code", "View Debug ERROR",
-                                  PromptButtons::Ok, PromptIcon::Error);
-            return;
-        }
-        ChipService& chip = Chip("Viewing the assembled code");
-        if (!chip.PrepareDebug()) {
-            prompter_.Message(record_.message, "Debug ERROR", PromptButtons::Ok, PromptIcon::Error);
-            return;
-        }
-        Windows().ToggleCodeView();
-    });
-}
-
-void TEditorForm::RunClockItemClick() {
-    Command([this] {
-        ChipService& chip = Chip("The clock generator");
-        chip.RequireFullKey();
-        chip.ConnectKey();
-        QToolButton* clock = buttons_["ClockTBTN"];
-        clock->setEnabled(false);
-        struct Reenable {
-            QToolButton* b;
-            ~Reenable() { b->setEnabled(true); }
-        } reenable{clock};
-        Windows().ShowClockWindow();
-    });
-}
-
-void TEditorForm::RunDeviceItemClick() {
-    Command([this] { Windows().ShowDeviceWindow(); });
-}
-void TEditorForm::RunPinsItemClick() {
-    Command([this] { Windows().ShowPinsWindow(); });
-}
-void TEditorForm::RunTerminalItemClick() {
-    Command([this] { Windows().ShowTerminalWindow(); });
-}
-void TEditorForm::RunConfigureItemClick() {
-    Command([this] { Windows().ShowConfigure(); });
-}
 void TEditorForm::HelpContentsItemClick() {
     Command([this] { Windows().ShowHelp(); });
 }
 void TEditorForm::HelpAboutItemClick() {
     Command([this] { Windows().ShowAbout(); });
-}
-
-void TEditorForm::ToggleAssemblerClick(bool checked) {
-    settings_.useOrda = checked;
-}
-
-// ---- the original editor ------------------------------------------------------------------
-
-void TEditorForm::SetOriginalEditorWindows(TFindReplaceForm* findReplace, TPrintForm* print,
-                                           TPrintStatusForm* printStatus) {
-    findReplace_ = findReplace;
-    printForm_ = print;
-    printStatus_ = printStatus;
-}
-
-void TEditorForm::OriginalTextChanged() {
-    originalView_->Refresh();
-    OriginalCaretMoved();
-}
-
-void TEditorForm::OriginalCaretMoved() {
-    if (!OriginalEditorInUse()) return;
-    size_t caret = buffer_.Caret();
-    ShowCaretPosition(int(buffer_.LineOf(caret)) + 1, int(caret - buffer_.LineStart(caret)) + 1);
-}
-
-void TEditorForm::ShowCaretPosition(int line, int column) {
-    QLabel* panel = panels_[1];
-    panel->setText(QStringLiteral("%1:%2").arg(line).arg(column));
-    // Wide enough for the largest line number of the text and a column of three digits (or
-    // the one shown), so the number is never cut; 50 pixels at least.
-    int lines = OriginalEditorInUse()
-                    ? int(buffer_.LineCount())
-                    : (files_ && files_->Count() ? CurrentEditor().LineCount() : 1);
-    const QString widest =
-        QString(QString::number(std::max(lines, line)).size(), QLatin1Char('9')) +
-        QLatin1Char(':') +
-        QString(std::max<qsizetype>(3, QString::number(column).size()), QLatin1Char('9'));
-    const int frame = 2 * panel->frameWidth() + panel->margin() * 2 + 6;
-    const int width = std::max(50, panel->fontMetrics().horizontalAdvance(widest) + frame);
-    if (width != panel->width()) panel->setFixedWidth(width);
-}
-
-void TEditorForm::BufferFull() {
-    prompter_.Message(kBufferFull, "Original Editor", PromptButtons::Ok, PromptIcon::Warning);
-}
-
-void TEditorForm::OriginalFindReplace() {
-    if (!findReplace_) {
-        NotAvailable("Find/Replace");
-        return;
-    }
-    int result = findReplace_->Ask(buffer_.SelectedText(), buffer_.HasSelection());
-    if (result == 0) return;
-    // From now on F4 repeats the replacement.
-    replaceUsed_ = true;
-    items_["EditReplaceItem"]->setVisible(true);
-    switch (result) {
-    case TFindReplaceForm::FindResult:
-        OriginalFind(findReplace_->FromStart());
-        break;
-    case TFindReplaceForm::ReplaceResult:
-        OriginalReplace();
-        break;
-    case TFindReplaceForm::AllResult:
-        OriginalReplaceAll();
-        break;
-    default:
-        break;
-    }
-}
-
-void TEditorForm::OriginalFind(bool fromStart) {
-    std::string what = findReplace_ ? findReplace_->FindText() : std::string();
-    if (what.empty()) {
-        prompter_.Message("Nothing to Find", "Find/Replace", PromptButtons::Ok,
-                          PromptIcon::Information);
-        return;
-    }
-    if (!buffer_.Find(what, fromStart, findReplace_->WordOnly()))
-        prompter_.Message("Nothing Found", "Find/Replace", PromptButtons::Ok,
-                          PromptIcon::Information);
-    OriginalTextChanged();
-}
-
-void TEditorForm::OriginalReplace() {
-    if (!buffer_.HasSelection()) {
-        prompter_.Message("Nothing Selected", "Find/Replace", PromptButtons::Ok,
-                          PromptIcon::Information);
-        return;
-    }
-    if (buffer_.ReadOnly()) {
-        prompter_.Message("The file is READ ONLY: nothing was replaced.", "Find/Replace",
-                          PromptButtons::Ok, PromptIcon::Information);
-        return;
-    }
-    if (!buffer_.ReplaceSelection(findReplace_ ? findReplace_->ReplaceText() : std::string())) {
-        BufferFull();
-        return;
-    }
-    // On to the next match, so F4 walks through them.
-    std::string what = findReplace_ ? findReplace_->FindText() : std::string();
-    if (!what.empty()) buffer_.Find(what, false, findReplace_->WordOnly());
-    OriginalTextChanged();
-}
-
-void TEditorForm::OriginalReplaceAll() {
-    if (buffer_.ReadOnly()) {
-        prompter_.Message("The file is READ ONLY: nothing was replaced.", "Find/Replace",
-                          PromptButtons::Ok, PromptIcon::Information);
-        return;
-    }
-    bool full = false;
-    int count = buffer_.ReplaceAll(findReplace_->FindText(), findReplace_->ReplaceText(),
-                                   findReplace_->FromStart(), findReplace_->WordOnly(), &full);
-    OriginalTextChanged();
-    if (full)
-        prompter_.Message(std::string(kBufferFull) + "\r" + std::to_string(count) +
-                              " replacements were made before it was full.",
-                          "Find/Replace", PromptButtons::Ok, PromptIcon::Warning);
-    else if (count == 0)
-        prompter_.Message("Nothing Found", "Find/Replace", PromptButtons::Ok,
-                          PromptIcon::Information);
-}
-
-void TEditorForm::OriginalTextSize(bool bigger) {
-    if (!OriginalEditorInUse()) return;
-    if (bigger ? buffer_.TextBigger() : buffer_.TextSmaller()) originalView_->FontChanged();
-}
-
-void TEditorForm::OriginalPrint() {
-    if (!printForm_ || !printStatus_) {
-        NotAvailable("Printing");
-        return;
-    }
-    const std::string text(buffer_.Text());
-    const std::string selected = buffer_.SelectedText();
-    printForm_->Prepare(PrintLineCount(text),
-                        buffer_.HasSelection() ? PrintLineCount(selected) : 0);
-    if (!printForm_->Ask()) return;
-    QPrinter& printer = printForm_->Printer();
-    if (printForm_->ToFile()) {
-        const std::string& name = files_->CurrentFileName();
-        std::string base = FilePart(name);
-        base = base.substr(0, base.size() - ExtensionOf(base).size());
-        FileDialogRequest request{
-            "Print to File", name == kUntitledName ? std::string() : FolderPart(name),
-            base + ".pdf", "PDF Files (*.pdf)|*.PDF|All Files (*.*)|*.*", "pdf"};
-        std::optional<std::string> path = prompter_.SaveFileName(request);
-        if (!path) return;
-        printer.setOutputFileName(QString::fromStdString(*path));
-    }
-    PrintOutcome outcome =
-        printForm_->Print(printForm_->SelectionChosen() ? selected : text, *printStatus_);
-    if (outcome == PrintOutcome::Failed)
-        prompter_.Message("Couldn't print \"" + files_->CurrentFileName() + "\".", "Print ERROR",
-                          PromptButtons::Ok, PromptIcon::Error);
-}
-
-void TEditorForm::EnhancedPrint() {
-    TPlusMemo& e = CurrentEditor();
-    QsciPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QStringLiteral("Pellix"));
-    printer.setCreator(QStringLiteral("Pellix"));
-    const bool hasSelection = e.SelectionLength() > 0;
-    bool go = false;
-    if (printDialog_) {
-        go = printDialog_(printer, hasSelection);
-    } else {
-        QPrintDialog dialog(&printer, this);
-        dialog.setObjectName(QStringLiteral("PrintDialog_PDLG"));
-        dialog.setOption(QAbstractPrintDialog::PrintSelection, hasSelection);
-        go = dialog.exec() == QDialog::Accepted;
-    }
-    if (!go) return;
-    int from = -1, to = -1;
-    if (hasSelection && static_cast<QPrinter&>(printer).printRange() == QPrinter::Selection) {
-        int lineFrom = 0, indexFrom = 0, lineTo = 0, indexTo = 0;
-        e.Widget().getSelection(&lineFrom, &indexFrom, &lineTo, &indexTo);
-        from = lineFrom;
-        // A selection ending at a line's start does not take that line.
-        to = indexTo == 0 && lineTo > lineFrom ? lineTo - 1 : lineTo;
-    }
-    // On paper comments are plain text; keywords keep their look.
-    const EditorLook look = e.Look();
-    EditorLook plain = look;
-    plain.comment = look.text;
-    e.SetLook(plain);
-    long mode = e.SendScintilla(QsciScintillaBase::SCI_GETPRINTCOLOURMODE);
-    e.SendScintilla(QsciScintillaBase::SCI_SETPRINTCOLOURMODE,
-                    QsciScintillaBase::SC_PRINT_COLOURONWHITE);
-    bool printed = printer.printRange(&e.Widget(), from, to);
-    e.SendScintilla(QsciScintillaBase::SCI_SETPRINTCOLOURMODE, (unsigned long)mode);
-    e.SetLook(look);
-    if (!printed)
-        prompter_.Message("Couldn't print \"" + files_->CurrentFileName() + "\".", "Print ERROR",
-                          PromptButtons::Ok, PromptIcon::Error);
 }
 
 } // namespace pellix

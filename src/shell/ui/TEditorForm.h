@@ -1,5 +1,8 @@
 // The main window: the open source files, the File, Edit, Run and Help commands, the
 // toolbar, and the assembly that starts every hardware command.
+// Defined in TEditorForm.cpp (construction, layout, settings, shared helpers) and, by the
+// menu area they serve, TEditorFormFiles.cpp, TEditorFormEdit.cpp, TEditorFormRun.cpp and
+// TEditorFormDebug.cpp; helpers more than one of them uses are in TEditorFormShared.h.
 #pragma once
 
 #include <functional>
