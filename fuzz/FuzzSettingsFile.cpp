@@ -13,9 +13,9 @@
 #include "cli/CliSettings.h"
 #include "debugger/TerminalUnit.h"
 #include "link/IRCUnit.h"
+#include "platform/SettingsRegistry.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "shell/RecentFiles.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 
 using namespace pellix;

@@ -19,8 +19,8 @@
 #include "app/WindowPlacements.h"
 #include "platform/ChildProcess.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsRegistry.h"
 #include "platform/SettingsStore.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 #include "target/AssemblyRecord.h"
 

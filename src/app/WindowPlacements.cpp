@@ -2,7 +2,7 @@
 
 #include <QEvent>
 
-#include "shell/ui/QtPlacedWindow.h"
+#include "platform/qt/QtPlacedWindow.h"
 
 namespace pellix {
 

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 

@@ -2,7 +2,7 @@
 // off by a value of its own in the settings file (they have no place in Configure).
 #pragma once
 
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 

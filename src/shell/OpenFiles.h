@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "platform/Prompter.h"
+#include "platform/SettingsRegistry.h"
 #include "shell/FileNames.h"
 #include "shell/OriginalEditorBuffer.h"
 #include "shell/RecentFiles.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/T_PMEditorArray.h"
 #include "shell/WorkingSettings.h"
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "debugger/SettingNames.h"
+#include "platform/SettingsRegistry.h"
 #include "shell/IdeOptions.h"
-#include "shell/SettingsRegistry.h"
 
 namespace pellix {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "cli/CliSettings.h"
+#include "platform/SettingsRegistry.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 
 using namespace pellix;

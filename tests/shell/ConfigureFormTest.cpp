@@ -12,8 +12,8 @@
 
 #include "ModalWatcher.h"
 #include "platform/ScriptedPrompter.h"
+#include "platform/qt/QtPlacedWindow.h"
 #include "shell/ui/Colors.h"
-#include "shell/ui/QtPlacedWindow.h"
 #include "shell/ui/TConfigureForm.h"
 
 using namespace pellix;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempFolder.h"
+#include "platform/SettingsRegistry.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 
 using namespace pellix;

@@ -9,8 +9,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "platform/qt/QtPlacedWindow.h"
 #include "shell/ui/Colors.h"
-#include "shell/ui/QtPlacedWindow.h"
 
 namespace pellix {
 

@@ -21,8 +21,8 @@
 
 #include "link/PortList.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsRegistry.h"
 #include "shell/ConfigureUnit.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 
 namespace pellix {

@@ -18,10 +18,10 @@
 
 #include "platform/FileIo.h"
 #include "platform/SilentAbort.h"
+#include "platform/qt/QtPlacedWindow.h"
 #include "shell/Keywords.h"
 #include "shell/ui/Colors.h"
 #include "shell/ui/OriginalEditorView.h"
-#include "shell/ui/QtPlacedWindow.h"
 #include "shell/ui/TEditorFormShared.h"
 #include "shell/ui/TSearchDialog.h"
 #include "shell/ui/ToolIcons.h"

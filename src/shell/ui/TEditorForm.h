@@ -21,12 +21,12 @@
 
 #include "editor/TPlusMemo.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsRegistry.h"
 #include "platform/TickSource.h"
 #include "shell/CommandLine.h"
 #include "shell/OpenFiles.h"
 #include "shell/OriginalEditorBuffer.h"
 #include "shell/Services.h"
-#include "shell/SettingsRegistry.h"
 #include "shell/WorkingSettings.h"
 #include "target/AssemblyRecord.h"
 

@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "shell/SettingsRegistry.h"
+#include "platform/SettingsRegistry.h"
 
 namespace pellix {
 

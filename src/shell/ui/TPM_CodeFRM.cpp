@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/FileIo.h"
-#include "shell/ui/QtPlacedWindow.h"
+#include "platform/qt/QtPlacedWindow.h"
 #include "shell/ui/TEditorForm.h"
 
 namespace pellix {

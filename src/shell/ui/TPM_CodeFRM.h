@@ -14,8 +14,8 @@
 
 #include "editor/TPlusMemo.h"
 #include "platform/Prompter.h"
+#include "platform/SettingsRegistry.h"
 #include "shell/OrdaUnit.h"
-#include "shell/SettingsRegistry.h"
 
 namespace pellix {
 
