@@ -10,32 +10,14 @@
 
 #include <memory>
 
-#include "asm/Assembler.h"
+#include "DebugWindowRig.h"
 #include "debugger/ui/TCodeForm.h"
-#include "debugger/ui/TDebugForm.h"
 #include "debugger/ui/TRegisterForm.h"
-#include "debugger/ui/TWatchForm.h"
-#include "link/DebugKernel.h"
-#include "link/KeyLink.h"
-#include "link/PortFactory.h"
-#include "platform/ScriptedPrompter.h"
-#include "platform/SettingsRegistry.h"
-#include "platform/SettingsStore.h"
-#include "platform/TickSource.h"
-#include "shell/WorkingSettings.h"
-#include "sim/VirtualKey.h"
-#include "target/LineEnds.h"
 
 using namespace pellix;
+using pellix::test::MaybeGrab;
 
 namespace {
-
-void MaybeGrab(QWidget& w, const char* name) {
-    QByteArray dir = qgetenv("PELLIX_SCREENSHOTS");
-    if (dir.isEmpty()) return;
-    QCoreApplication::processEvents();
-    w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
-}
 
 // count at 0x08 counts down from 3; the BREAK stands on the NOP before "done", so a hit
 // stops at "done".
@@ -118,37 +100,17 @@ struct List final : ExternalListView {
     int LineOfAddress(uint32_t address) override { return int(address); }
 };
 
-struct Rig {
-    explicit Rig(const char* source) {
-        link.portName = "sim";
-        record->StartUp();
-        record->source = ToCrLineEnds(source);
-        Assemble(*record);
-        if (record->status != 0) qFatal("%s", record->message.c_str());
-        PrepareDebug(*record);
-        if (record->status != 0) qFatal("%s", record->message.c_str());
-        key.Chip().SetFamily(record->deviceFamily);
-        const ProgramImage& image = record->transfer;
-        for (int a = 0; a < key.Chip().PhysicalWords(); ++a)
-            key.Chip().LoadCode(a, image.Code(a));
-        key.Chip().LoadFuse(image.Fuse());
-        key.Chip().LoadFusex(image.Fusex());
-        store.WriteInt(setting::UseRegPositions, 0);
-        DebugViewContext c{control, registry, prompter};
-        registers = std::make_unique<TRegisterForm>(c);
-        watch = std::make_unique<TWatchForm>(c);
-        code = std::make_unique<TCodeForm>(c);
-        debug =
-            std::make_unique<TDebugForm>(c, DebugViews{registers.get(), code.get(), watch.get()});
+struct Rig : test::DebugWindowRig {
+    explicit Rig(const char* source) : DebugWindowRig(source, true) {
         debug->SetHost(&host);
         debug->SetListView(&list);
-        debug->SetAutomaticTimer(false);
     }
-    ~Rig() { debug->hide(); }
+    // The debug window goes before the host and list view it was given.
+    ~Rig() {
+        debug->hide();
+        debug.reset();
+    }
 
-    QPushButton* Button(const char* name) {
-        return debug->findChild<QPushButton*>(QString::fromLatin1(name));
-    }
     uint8_t Mask() {
         static const char* names[] = {"StopButton", "PollButton", "RunButton", "WalkButton",
                                       "StepButton", "JogButton",  "HopButton"};
@@ -186,21 +148,8 @@ struct Rig {
         return nullptr;
     }
 
-    FakeTickSource ticks;
-    ScriptedPrompter prompter;
-    VirtualKey key;
-    PortFactory ports{&key, ticks};
-    KeyLink link{ports, ticks, prompter};
-    std::unique_ptr<AssemblyRecord> record = std::make_unique<AssemblyRecord>();
-    DebugControl control{link, *record};
-    MemorySettingsStore store;
-    SettingsRegistry registry{store};
     Host host;
     List list;
-    std::unique_ptr<TRegisterForm> registers;
-    std::unique_ptr<TWatchForm> watch;
-    std::unique_ptr<TCodeForm> code;
-    std::unique_ptr<TDebugForm> debug;
 };
 
 } // namespace

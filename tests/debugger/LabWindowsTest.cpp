@@ -14,33 +14,13 @@
 #include <memory>
 #include <sstream>
 
-#include "asm/Assembler.h"
+#include "DebugWindowRig.h"
 #include "debugger/ui/PinsForm.h"
-#include "debugger/ui/TCodeForm.h"
-#include "debugger/ui/TDebugForm.h"
-#include "debugger/ui/TRegisterForm.h"
-#include "debugger/ui/TWatchForm.h"
-#include "link/DebugKernel.h"
-#include "link/KeyLink.h"
-#include "link/PortFactory.h"
-#include "platform/ScriptedPrompter.h"
-#include "platform/SettingsRegistry.h"
-#include "platform/SettingsStore.h"
-#include "platform/TickSource.h"
-#include "shell/WorkingSettings.h"
-#include "sim/VirtualKey.h"
-#include "target/LineEnds.h"
 
 using namespace pellix;
+using pellix::test::MaybeGrab;
 
 namespace {
-
-void MaybeGrab(QWidget& w, const char* name) {
-    QByteArray dir = qgetenv("PELLIX_SCREENSHOTS");
-    if (dir.isEmpty()) return;
-    QCoreApplication::processEvents();
-    w.grab().save(QString::fromLocal8Bit(dir) + QLatin1Char('/') + QLatin1String(name));
-}
 
 // RC follows RB: RC.0-RC.3 outputs, RB all inputs with the pull-up on RB.7.
 const char* kMirror = R"(
@@ -71,30 +51,8 @@ struct Counter final : LabView {
     void LabRefresh() override { ++refreshes; }
 };
 
-struct Rig {
-    explicit Rig(const char* source, bool virtualKey = true) {
-        link.portName = "sim";
-        record->StartUp();
-        record->source = ToCrLineEnds(source);
-        Assemble(*record);
-        if (record->status != 0) qFatal("%s", record->message.c_str());
-        record->debug.breakAddress = kNoBreakpoint;
-        PrepareDebug(*record);
-        if (record->status != 0) qFatal("%s", record->message.c_str());
-        VirtualChip& chip = key.Chip();
-        chip.SetFamily(record->deviceFamily);
-        for (int a = 0; a < chip.PhysicalWords(); ++a)
-            chip.LoadCode(a, record->transfer.Code(a));
-        chip.LoadFuse(record->transfer.Fuse());
-        chip.LoadFusex(record->transfer.Fusex());
-        store.WriteInt(setting::UseRegPositions, 0);
-        DebugViewContext c{control, registry, prompter};
-        registers = std::make_unique<TRegisterForm>(c);
-        watch = std::make_unique<TWatchForm>(c);
-        code = std::make_unique<TCodeForm>(c);
-        debug =
-            std::make_unique<TDebugForm>(c, DebugViews{registers.get(), code.get(), watch.get()});
-        debug->SetAutomaticTimer(false);
+struct Rig : test::DebugWindowRig {
+    explicit Rig(const char* source, bool virtualKey = true) : DebugWindowRig(source, false) {
         // A real key's session has no chip to show.
         debug->SetLabChipSource([this, virtualKey] { return virtualKey ? &key.Chip() : nullptr; });
         pins = std::make_unique<PinsForm>();
@@ -105,9 +63,6 @@ struct Rig {
         debug->RemoveLabWindow(*pins);
     }
 
-    QPushButton* Button(const char* name) {
-        return debug->findChild<QPushButton*>(QString::fromLatin1(name));
-    }
     QAction* LabItem(const char* name) {
         return debug->findChild<QMenu*>(QStringLiteral("LabMenu"))
             ->findChild<QAction*>(QString::fromLatin1(name));
@@ -139,19 +94,6 @@ struct Rig {
     }
     const PinCell& Cell(const LabPin& pin) { return *pins->Model().Cell(pin); }
 
-    FakeTickSource ticks;
-    ScriptedPrompter prompter;
-    VirtualKey key;
-    PortFactory ports{&key, ticks};
-    KeyLink link{ports, ticks, prompter};
-    std::unique_ptr<AssemblyRecord> record = std::make_unique<AssemblyRecord>();
-    DebugControl control{link, *record};
-    MemorySettingsStore store;
-    SettingsRegistry registry{store};
-    std::unique_ptr<TRegisterForm> registers;
-    std::unique_ptr<TWatchForm> watch;
-    std::unique_ptr<TCodeForm> code;
-    std::unique_ptr<TDebugForm> debug;
     std::unique_ptr<PinsForm> pins;
 };
 

@@ -14,23 +14,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "asm/Assembler.h"
-#include "debugger/ui/TCodeForm.h"
-#include "debugger/ui/TDebugForm.h"
-#include "debugger/ui/TRegisterForm.h"
+#include "DebugWindowRig.h"
 #include "debugger/ui/TTerminalForm.h"
-#include "debugger/ui/TWatchForm.h"
-#include "link/DebugKernel.h"
-#include "link/KeyLink.h"
-#include "link/PortFactory.h"
 #include "platform/FileIo.h"
-#include "platform/ScriptedPrompter.h"
-#include "platform/SettingsRegistry.h"
-#include "platform/SettingsStore.h"
-#include "platform/TickSource.h"
-#include "shell/WorkingSettings.h"
-#include "sim/VirtualKey.h"
-#include "target/LineEnds.h"
 
 using namespace pellix;
 
@@ -43,30 +29,8 @@ std::string Example(const char* name) {
     return file.data;
 }
 
-struct Rig {
-    Rig() {
-        link.portName = "sim";
-        record->StartUp();
-        record->source = ToCrLineEnds(Example("echo.src"));
-        Assemble(*record);
-        if (record->status != 0) qFatal("%s", record->message.c_str());
-        record->debug.breakAddress = kNoBreakpoint;
-        PrepareDebug(*record);
-        if (record->status != 0) qFatal("%s", record->message.c_str());
-        key.Chip().SetFamily(record->deviceFamily);
-        const ProgramImage& image = record->transfer;
-        for (int a = 0; a < key.Chip().PhysicalWords(); ++a)
-            key.Chip().LoadCode(a, image.Code(a));
-        key.Chip().LoadFuse(image.Fuse());
-        key.Chip().LoadFusex(image.Fusex());
-        store.WriteInt(setting::UseRegPositions, 0);
-        DebugViewContext c{control, registry, prompter};
-        registers = std::make_unique<TRegisterForm>(c);
-        watch = std::make_unique<TWatchForm>(c);
-        code = std::make_unique<TCodeForm>(c);
-        debug =
-            std::make_unique<TDebugForm>(c, DebugViews{registers.get(), code.get(), watch.get()});
-        debug->SetAutomaticTimer(false);
+struct Rig : test::DebugWindowRig {
+    Rig() : DebugWindowRig(Example("echo.src"), false) {
         debug->SetLabChipSource(
             [this]() -> VirtualChip* { return virtualKey ? &key.Chip() : nullptr; });
         terminal = std::make_unique<TTerminalForm>(store);
@@ -81,7 +45,6 @@ struct Rig {
     T* In(QWidget* w, const char* name) {
         return w->findChild<T*>(QString::fromLatin1(name));
     }
-    QPushButton* Button(const char* name) { return In<QPushButton>(debug.get(), name); }
     QComboBox* Combo(const char* name) { return In<QComboBox>(terminal.get(), name); }
     QPlainTextEdit* View() { return In<QPlainTextEdit>(terminal.get(), "TerminalView"); }
     QString Screen() { return View()->toPlainText(); }
@@ -107,19 +70,6 @@ struct Rig {
     }
 
     bool virtualKey = true;
-    FakeTickSource ticks;
-    ScriptedPrompter prompter;
-    VirtualKey key;
-    PortFactory ports{&key, ticks};
-    KeyLink link{ports, ticks, prompter};
-    std::unique_ptr<AssemblyRecord> record = std::make_unique<AssemblyRecord>();
-    DebugControl control{link, *record};
-    MemorySettingsStore store;
-    SettingsRegistry registry{store};
-    std::unique_ptr<TRegisterForm> registers;
-    std::unique_ptr<TWatchForm> watch;
-    std::unique_ptr<TCodeForm> code;
-    std::unique_ptr<TDebugForm> debug;
     std::unique_ptr<TTerminalForm> terminal;
 };
 

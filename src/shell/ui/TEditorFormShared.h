@@ -4,8 +4,9 @@
 #include <cctype>
 #include <string>
 
-#include <QApplication>
 #include <QString>
+
+#include "link/ui/Cursors.h"
 
 namespace pellix::editor_form {
 
@@ -19,13 +20,6 @@ inline std::string Lower(std::string s) {
     return s;
 }
 
-// Sets the hourglass for the life of a command.
-class BusyCursor {
-public:
-    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
+using pellix::BusyCursor;
 
 } // namespace pellix::editor_form
