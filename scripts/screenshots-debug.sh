@@ -113,13 +113,7 @@ stop
 # echo.src run freely (F5, no breakpoint), the debug window's Terminal button (Alt+M), and
 # letters typed into it.
 cp "$root/examples/echo.src" "$work/echo.src"
-"$root/BUILD/bin/pellix" "$work/echo.src" &
-pid=$!
-sleep 4
-main=$(xdotool search --name 'Pellix v' | head -1)
-xdotool windowactivate --sync "$main" || true
-xdotool key ctrl+d
-sleep 4
+debug echo.src
 xdotool key F5
 sleep 1
 xdotool windowactivate --sync "$(xdotool search --name '^Debug$' | head -1)" || true
