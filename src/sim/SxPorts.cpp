@@ -226,7 +226,8 @@ void SxPorts::Update(int port) {
         changed_ |= static_cast<uint8_t>(1u << port);
     if (edgeCounts_) [[unlikely]] {
         unsigned moved = (pins ^ pins_[port]) | (floating ^ floating_[port]);
-        for (uint64_t* count = (*edgeCounts_)[static_cast<std::size_t>(port)].data(); moved; moved &= moved - 1)
+        for (uint64_t* count = (*edgeCounts_)[static_cast<std::size_t>(port)].data(); moved;
+             moved &= moved - 1)
             ++count[std::countr_zero(moved)];
     }
     pins_[port] = static_cast<uint8_t>(pins);
