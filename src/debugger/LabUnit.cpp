@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/FileIo.h"
-#include "sim/Stimulus.h"
+#include "sim/LabBench.h"
 #include "sim/VirtualChip.h"
 
 namespace pellix {
@@ -28,12 +28,8 @@ std::string LabSession::LoadStimulus(const std::string& path) {
     if (!chip_) return "No session on the virtual key.";
     FileRead file = ReadWholeFile(path);
     if (!file.ok) return "Cannot read " + path + ": " + file.error;
-    Stimulus stimulus;
-    stimulus.name = path;
-    StimulusError bad;
-    if (!ParseStimulus(file.data, stimulus, bad) ||
-        !chip_->Lab().LoadStimulus(stimulus, chip_->ResetCycle(), bad))
-        return bad.Text(path);
+    std::string error;
+    if (!LoadStimulusText(chip_->Lab(), path, file.data, chip_->ResetCycle(), error)) return error;
     stimulusFiles_.push_back(path);
     return {};
 }

@@ -329,16 +329,10 @@ std::optional<DebugConsole::Result> LabConsole::Execute(const std::vector<std::s
             error = "cannot read " + name + ": " + file.error;
             return Result::Error;
         }
-        Stimulus stimulus;
-        stimulus.name = name;
-        StimulusError bad;
-        if (!ParseStimulus(file.data, stimulus, bad) ||
-            !lab.LoadStimulus(stimulus, chip_->ResetCycle(), bad)) {
-            error = bad.Text(name);
+        size_t events = 0;
+        if (!LoadStimulusText(lab, name, file.data, chip_->ResetCycle(), error, &events))
             return Result::Error;
-        }
-        out_ << "Stimulus " << name << ": " << stimulus.events.size()
-             << (stimulus.events.size() == 1 ? " event\n" : " events\n");
+        out_ << "Stimulus " << name << ": " << events << (events == 1 ? " event\n" : " events\n");
         return Result::Ok;
     }
     if (command == "UART") return Uart(w, error);

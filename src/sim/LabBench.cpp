@@ -568,11 +568,14 @@ bool LabBench::StopTrace() {
 // ---- For the programs around the bench ----
 
 bool LoadStimulusText(LabBench& bench, const std::string& name, std::string_view text,
-                      uint64_t base, std::string& error) {
+                      uint64_t base, std::string& error, size_t* events) {
     Stimulus stimulus;
     stimulus.name = name;
     StimulusError bad;
-    if (ParseStimulus(text, stimulus, bad) && bench.LoadStimulus(stimulus, base, bad)) return true;
+    if (ParseStimulus(text, stimulus, bad) && bench.LoadStimulus(stimulus, base, bad)) {
+        if (events) *events = stimulus.events.size();
+        return true;
+    }
     error = bad.Text(name);
     return false;
 }

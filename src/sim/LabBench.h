@@ -193,9 +193,9 @@ private:
 
 // The stimulus file `name`, whose contents are `text`, parsed and loaded on `bench` with its
 // times counted from `base`. False, nothing loaded, with "name:line: what is wrong" in
-// `error`.
+// `error`. `events`, when given, gets the number of events loaded.
 bool LoadStimulusText(LabBench& bench, const std::string& name, std::string_view text,
-                      uint64_t base, std::string& error);
+                      uint64_t base, std::string& error, size_t* events = nullptr);
 
 // "framing error on RA.0 (the stop bit of a frame ending at 1.25 ms was low)", for a frame
 // the UART on `tx` decoded with a low stop bit.
